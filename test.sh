@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The single entry point for the tests: installs what the build needs from
+# Debian's packages, builds from scratch and runs every suite.
+#   build/debug  Debug, AddressSanitizer + UndefinedBehaviorSanitizer, assertions on
+#   build/tsan   ThreadSanitizer build of the library's concurrency tests
+#   build/fuzz   clang libFuzzer targets, run for a bounded time
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libpugixml-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-private-dev qt6-declarative-dev qt6-declarative-private-dev
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
+  qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
+  libbackward-cpp-dev libdw-dev libgl-dev
+)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+JOBS=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export QT_QPA_PLATFORM=offscreen
+
+install_missing_packages
+
+echo "== Debug build with AddressSanitizer and UndefinedBehaviorSanitizer"
+rm -rf build/debug
+cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZRV_SANITIZE=ON
+cmake --build build/debug -j "$JOBS"
+ctest --test-dir build/debug --output-on-failure -j "$JOBS"
+
+if [[ -f tests/tsan.cmake ]]; then
+  echo "== ThreadSanitizer build"
+  rm -rf build/tsan
+  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRV_TSAN=ON -DZRV_ASSERTS=ON -DZRV_BUILD_BENCH=OFF
+  cmake --build build/tsan -j "$JOBS"
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build/tsan --output-on-failure -L tsan
+fi
+
+if [[ -d fuzz ]] && [[ -f fuzz/CMakeLists.txt ]]; then
+  echo "== libFuzzer targets"
+  rm -rf build/fuzz
+  CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRV_ASSERTS=ON \
+    -DZRV_BUILD_FUZZ=ON -DZRV_BUILD_APP=OFF -DZRV_BUILD_TESTS=ON -DZRV_BUILD_BENCH=OFF
+  cmake --build build/fuzz -j "$JOBS"
+  ctest --test-dir build/fuzz --output-on-failure -L fuzz
+fi
+
+echo "== all tests passed"
