@@ -221,6 +221,17 @@ TEST(ElementInsert, InsertElementPlacesAmongSameLabelSiblings)
     }
 }
 
+TEST(ElementInsert, AnElementCanNotBecomeItsOwnDescendant)
+{
+    Abac t;
+    auto d = t.b->elements()[0];
+    ExpectThrowWith<std::logic_error>([&] { d->append(t.root); }, "element can not be a descendant of itself");
+    EXPECT_THROW(t.b->insert(0, t.b), std::logic_error);
+    EXPECT_EQ(d->count(), 0u);
+    EXPECT_EQ(t.b->count(), 1u);
+    EXPECT_FALSE(t.root->parent());
+}
+
 TEST(ElementInsert, InsertElementWithoutDescriptionFails)
 {
     Abac t;
@@ -454,6 +465,7 @@ TEST(ElementDeathTest, PreconditionsStopDebugBuilds)
         },
         "ASSERT failure: \"index out of bound\" in src/sdformat/Element");
     EXPECT_DEATH(SmallRoot()->remove(nullptr), "ASSERT failure: \"child\" in src/sdformat/Element");
+    EXPECT_DEATH(SmallRoot()->append(std::shared_ptr<Element>()), "ASSERT failure: \"element\" in src/sdformat/Element");
     EXPECT_DEATH(
         {
             Abac t;
