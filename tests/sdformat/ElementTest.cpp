@@ -465,6 +465,7 @@ TEST(ElementDeathTest, PreconditionsStopDebugBuilds)
         },
         "ASSERT failure: \"index out of bound\" in src/sdformat/Element");
     EXPECT_DEATH(SmallRoot()->remove(nullptr), "ASSERT failure: \"child\" in src/sdformat/Element");
+    EXPECT_DEATH(std::make_shared<Element>()->append("a"), "ASSERT failure: \"_template\" in src/sdformat/Element");
     EXPECT_DEATH(SmallRoot()->append(std::shared_ptr<Element>()), "ASSERT failure: \"element\" in src/sdformat/Element");
     EXPECT_DEATH(
         {
