@@ -228,8 +228,9 @@ public:
     template <class T>
     std::shared_ptr<Element> set(std::string_view path, const T& value)
     {
+        auto self = shared_from_this();
         touchRaw(path)->setValue(value);
-        return shared_from_this();
+        return self;
     }
 
     // Writes this element's own value. The first write to an annotated
