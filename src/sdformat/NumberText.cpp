@@ -233,7 +233,15 @@ void ExtractComponents(std::string_view text, double* const* components, int cou
 
 void AppendGeneral(std::string& out, double value, int significantDigits)
 {
-    fmt::format_to(std::back_inserter(out), "{:.{}g}", value, significantDigits);
+    // to_chars in general form with a precision is printf's "%.*g" without
+    // the locale; 32 characters hold any double at up to 17 digits.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                      significantDigits);
+    if (result.ec == std::errc{})
+        out.append(buffer, result.ptr);
+    else
+        fmt::format_to(std::back_inserter(out), "{:.{}g}", value, significantDigits);
 }
 
 } // namespace sdf::detail

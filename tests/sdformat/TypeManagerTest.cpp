@@ -329,3 +329,28 @@ TEST(TypeManagerLocale, TextIsTheSameUnderACommaDecimalLocale)
     EXPECT_EQ(text.substr(0, 14), "1500.25 0 0 1 ");
     EXPECT_EQ(Read<zrv::rob::RobTarget>("robtarget", text), target);
 }
+
+TEST(TypeManagerConcurrency, ThreadsConvertIndependently)
+{
+    // Each thread works with its own values; every result must be its own.
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &mismatches] {
+            for (int i = 0; i < 2000; ++i) {
+                zrv::rob::ToolData tool;
+                tool.tload.mass = t * 10000 + i + 0.5;
+                const std::string text = Write(tool);
+                if (Read<zrv::rob::ToolData>("tooldata", text) != tool)
+                    ++mismatches[t];
+                const Pose pose{{double(t), double(i), 0.25}, {}};
+                if (Read<Pose>("pose", Write(pose)) != pose)
+                    ++mismatches[t];
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(mismatches[t], 0) << "thread " << t;
+}
