@@ -162,9 +162,10 @@ Extraction ExtractNumber(std::string_view& text, double& value)
     text.remove_prefix(length);
 
     // The stream converts what it collected with strtod and fails unless all
-    // of it converts; from_chars follows the same grammar except for a
-    // leading plus sign.
-    // A sign alone, or a bare point, is no number for either of them.
+    // of it converts ("1e+", a sign alone, a bare point); from_chars follows
+    // the same grammar except for a leading plus sign. Out of range, strtod
+    // gives infinity, which the stream turns into the largest double and a
+    // failure, or zero, which the stream keeps.
     std::string_view digits = token;
     if (!digits.empty() && digits.front() == '+')
         digits.remove_prefix(1);
