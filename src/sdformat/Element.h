@@ -14,6 +14,8 @@
 #include <sdformat/PosTemplate.h>
 #include <sdformat/PoseTemplate.h>
 #include <sdformat/Vec3Template.h>
+#include <zrvrob/ToolData.h>
+#include <zrvrob/WObjData.h>
 
 #include <any>
 #include <cstddef>
@@ -28,11 +30,6 @@
 #include <type_traits>
 #include <typeinfo>
 #include <vector>
-
-namespace zrv::rob {
-class ToolData;
-class WObjData;
-} // namespace zrv::rob
 
 namespace sdf {
 

@@ -2,9 +2,6 @@
 
 #include <sdformat/Element.h>
 
-#include <zrvrob/ToolData.h>
-#include <zrvrob/WObjData.h>
-
 namespace sdf {
 
 namespace {
