@@ -337,8 +337,12 @@ std::shared_ptr<Element> Element::clone() const
     for (const auto& attr : _attributes)
         copy->_attributes.push_back(attr->clone());
     copy->_children.reserve(_children.size());
-    for (const auto& child : _children)
-        copy->append(child->clone());
+    for (const auto& child : _children) {
+        // Fresh copies can not be ancestors of the new element: link directly.
+        auto childCopy = child->clone();
+        copy->link(*childCopy);
+        copy->_children.push_back(std::move(childCopy));
+    }
     if (_value)
         copy->_value = _value->clone();
     return copy;
