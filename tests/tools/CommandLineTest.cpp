@@ -81,5 +81,23 @@ TEST_F(Sdftool, DoubleDashEndsTheOptions)
     EXPECT_EQ(r.out, "-odd.sdf: ok (4 elements, 1 object)\n");
 }
 
+TEST_F(Sdftool, OutputThatCannotBeWrittenIsAFailure)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    dir.write("cell.sdf", kNewStation);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"catalogue"},
+                                                 std::vector<std::string>{"format", "cell.sdf", "-o", "-"},
+                                                 std::vector<std::string>{"get", "cell.sdf", "station/last_viewpoint_pose"}}) {
+        const auto r = RunTool(args, dir.path(), "/dev/full");
+        // Short output fails when it is flushed at the end, long output while
+        // it is written; either way the status says so.
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_TRUE(r.err == "sdftool: standard output: write failure\n" ||
+                    r.err == "sdftool: cannot write to file: No space left on device\n")
+            << r.err;
+    }
+}
+
 } // namespace
 } // namespace sdftool::test

@@ -16,7 +16,8 @@ extern char** environ;
 
 namespace sdftool::test {
 
-ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
+ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                   const std::filesystem::path& stdoutPath)
 {
     // The output files live next to cwd, not in it, so that the tool sees a
     // directory holding only what the test put there.
@@ -32,7 +33,8 @@ ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::filesystem::path& out = stdoutPath.empty() ? outFile : stdoutPath;
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
 

@@ -17,8 +17,10 @@ struct ToolResult
 };
 
 // Runs the sdftool under test with args in directory cwd. Both output
-// streams go to files beside cwd, so no pipe can fill up.
-ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& cwd);
+// streams go to files beside cwd, so no pipe can fill up; standard output
+// goes to stdoutPath instead when one is given (it is then not collected).
+ToolResult RunTool(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                   const std::filesystem::path& stdoutPath = {});
 
 // A fresh directory for one test, removed afterwards (permissions restored).
 class ScratchDir

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 

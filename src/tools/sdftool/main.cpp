@@ -66,5 +66,12 @@ int main(int argc, char** argv)
         fmt::print(stderr, "sdftool: unknown command '{}'\nTry 'sdftool --help'.\n", args[0]);
         return kExitUsage;
     }
-    return runCommand(**it, {args.begin() + 1, args.end()});
+    int status = runCommand(**it, {args.begin() + 1, args.end()});
+    // Output that never arrived (a full disk, a closed pipe) is a failure,
+    // not a success with nothing printed.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == kExitOk) {
+        fmt::print(stderr, "sdftool: standard output: write failure\n");
+        status = kExitFailure;
+    }
+    return status;
 }
