@@ -72,15 +72,6 @@ TEST_F(Sdftool, WrongCommandLinesExitWithTwoAndAHint)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST_F(Sdftool, DoubleDashEndsTheOptions)
-{
-    // A file whose name starts with a dash is reachable after "--".
-    dir.write("-odd.sdf", kNewStation);
-    const auto r = run({"validate", "--", "-odd.sdf"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "-odd.sdf: ok (4 elements, 1 object)\n");
-}
-
 TEST_F(Sdftool, OutputThatCannotBeWrittenIsAFailure)
 {
     if (!std::filesystem::exists("/dev/full"))
