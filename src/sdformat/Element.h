@@ -125,6 +125,9 @@ public:
     // The parent, or empty when there is none or it no longer exists.
     std::shared_ptr<Element> parent() const { return _parent.lock(); }
     const ElementList& elements() const { return _children; }
+    // The attributes in order: the template's, then those added later
+    // (`id` when the template has none, `type` of an annotated value).
+    const std::vector<std::shared_ptr<Attr>>& attributes() const { return _attributes; }
     std::uint64_t count() const { return _children.size(); }
     ChildrenView children(std::string_view name) const { return {_children, name}; }
 
