@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -44,8 +45,9 @@ TEST(FreshProcess, CountersStartAtZeroAndBelowTheLargestId)
 
 TEST(IdCounters, StartValuesInAFreshProcess)
 {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string command =
-        "ZRV_FRESH_PROCESS=1 /proc/self/exe --gtest_filter=FreshProcess.* --gtest_brief=1 > /dev/null 2>&1";
+        "ZRV_FRESH_PROCESS=1 '" + self + "' --gtest_filter='FreshProcess.*' --gtest_brief=1 > /dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << "the fresh-process counter test failed; run it with " << command;
 }
 
