@@ -1,10 +1,10 @@
 // The object model as a plug-in uses it: build objects over a stored
 // station's object elements, register them, adopt the containers' `child`
 // elements, rearrange children with the WithSdf operations, write the
-// station and find the same structure in what was written.
+// station and read the same structure back.
 
 #include <sdformat/Element.h>
-#include <sdformat/RootElement.h>
+#include <sdformat/SDF.h>
 #include <sdformat/SdfContainer.h>
 #include <sdformat/SdfManager.h>
 #include <sdformat/SdfNode.h>
@@ -12,9 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -107,18 +111,42 @@ public:
 
 // A stored station: a fixture assembly (10) holding three clamps, and a
 // loose workpiece.
-std::shared_ptr<Element> StoredStation()
+constexpr std::string_view StoredStation = R"(<sdf version='1.0'>
+  <station id='1'>
+    <name>Cell</name>
+    <part id='11'>
+      <name>Clamp 11</name>
+      <parent>10</parent>
+    </part>
+    <part id='12'>
+      <name>Clamp 12</name>
+      <parent>10</parent>
+    </part>
+    <part id='13'>
+      <name>Clamp 13</name>
+      <parent>10</parent>
+    </part>
+    <part id='20'>
+      <name>Workpiece</name>
+      <pose>100 0 50 1 0 0 0</pose>
+    </part>
+    <assembly id='10'>
+      <name>Fixture</name>
+      <child>11</child>
+      <child>12</child>
+      <child>13</child>
+    </assembly>
+  </station>
+</sdf>
+)";
+
+// A file of its own in the temporary directory, removed afterwards.
+struct TemporaryFile
 {
-    const auto root = sdf::CreateRootElement();
-    const auto station = root->append("station");
-    const auto fixture = station->appendObject("assembly", 10, "Fixture");
-    for (std::uint32_t id : {11u, 12u, 13u}) {
-        fixture->append("child")->setValue<unsigned int>(id);
-        station->appendObject("part", id, "Clamp " + std::to_string(id))->set<unsigned int>("parent", 10);
-    }
-    station->appendObject("part", 20, "Workpiece");
-    return root;
-}
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("zrv-object-model-" + std::to_string(::getpid()) + ".sdf");
+    ~TemporaryFile() { std::filesystem::remove(path); }
+};
 
 Ids ChildElementIds(const std::shared_ptr<Element>& element)
 {
@@ -130,11 +158,17 @@ Ids ChildElementIds(const std::shared_ptr<Element>& element)
 
 } // namespace
 
-TEST(ObjectModelUsage, RearrangedChildrenReachTheStation)
+TEST(ObjectModelUsage, RearrangedChildrenSurviveWritingAndReading)
 {
-    const auto root = StoredStation();
-    const auto station = root->get("station");
+    TemporaryFile stored;
+    TemporaryFile written;
+    {
+        std::ofstream(stored.path) << StoredStation;
+    }
+    const std::shared_ptr<sdf::SDF> document = sdf::SDF::ReadSdfFromFile(stored.path);
+    const auto station = document->Root()->get("station");
     auto model = std::make_unique<StationModel>(station);
+
     auto* fixture = sdf::SdfManager::Get<sdf::SdfContainer>(10);
     ASSERT_NE(fixture, nullptr);
     EXPECT_EQ(fixture->getObjChildren(), (Ids{11, 12, 13}));
@@ -146,22 +180,23 @@ TEST(ObjectModelUsage, RearrangedChildrenReachTheStation)
     fixture->moveChild(13, 0);
     fixture->removeObjChildWithSdf(12);
     model->drop(12);
-    const auto newElement = station->appendObject("part", 21, "Stop");
-    model->objects.push_back(std::make_unique<Part>(newElement));
+    model->objects.push_back(std::make_unique<Part>(station->appendObject("part", 21, "Stop")));
     sdf::SdfObject& stop = *model->objects.back();
     ASSERT_TRUE(sdf::SdfManager::Register(&stop));
     stop.setObjParentWithSdf(10);
     fixture->addObjChildWithSdf(21, 1);
-
     EXPECT_EQ(fixture->getObjChildren(), (Ids{13, 21, 11}));
     EXPECT_EQ(ChildElementIds(fixture->getElement()), (Ids{13, 21, 11}));
-    EXPECT_EQ(newElement->asUInt("parent"), 10u);
 
-    // The station's elements carry the new structure: objects built over them
-    // afresh see the same.
+    document->Write(written.path);
     const auto expected = model->structure();
     model.reset();
     EXPECT_FALSE(sdf::SdfManager::Contains(10));
-    StationModel rebuilt(station);
+
+    const std::shared_ptr<sdf::SDF> readBack = sdf::SDF::ReadSdfFromFile(written.path);
+    StationModel rebuilt(readBack->Root()->get("station"));
     EXPECT_EQ(rebuilt.structure(), expected);
+    EXPECT_EQ(expected.at(10).children, (Ids{13, 21, 11}));
+    EXPECT_EQ(expected.at(21).parent, 10u);
+    EXPECT_EQ(expected.count(12), 0u);
 }
