@@ -15,9 +15,9 @@ namespace sdf {
 std::atomic<std::uint32_t> SdfManager::nextDataId{0};
 std::atomic<std::uint32_t> SdfManager::nextTransientId{std::numeric_limits<std::uint32_t>::max()};
 
-bool SdfManager::KindIs::operator()(const ObjectMap::value_type& entry) const
+bool SdfManager::IsOfKind(const SdfObject* object, ObjectType type)
 {
-    return entry.second && entry.second->isType(type);
+    return object && object->isType(type);
 }
 
 SdfManager* SdfManager::inst()
