@@ -149,6 +149,21 @@ private slots:
         QVERIFY(announced(removed, keptAddress));
     }
 
+    void anObjectBuiltWhereAnotherDiedIsAnnouncedOnce()
+    {
+        QSignalSpy added(hook, &zrv::ObjectHook::objectAdded);
+        alignas(QObject) unsigned char storage[sizeof(QObject)];
+        QObject* first = new (storage) QObject;
+        first->~QObject();
+        QObject* second = new (storage) QObject;
+        turnEventLoop();
+        int count = 0;
+        for (const QList<QVariant>& args : added)
+            count += args.value(0).value<QObject*>() == second;
+        QCOMPARE(count, 1);
+        second->~QObject();
+    }
+
     void itemDestroyedBeforeTheLoopTurnsIsNeverFound()
     {
         QQmlComponent component(engine.get());

@@ -4,6 +4,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QRecursiveMutex>
+#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtCore/QVariant>
 #include <QtCore/private/qhooks_p.h>
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 namespace zrv {
 
@@ -114,9 +116,6 @@ ObjectHook::ObjectHook(QObject* app)
         if (auto application = qobject_cast<QCoreApplication*>(app))
             connect(application, &QCoreApplication::aboutToQuit, this, [this] { uninstall(); });
     }
-
-    connect(this, &ObjectHook::objectAdded, this, &ObjectHook::registerObject);
-    connect(this, &ObjectHook::objectRemoved, this, &ObjectHook::unregisterObject);
 }
 
 ObjectHook::~ObjectHook()
@@ -158,6 +157,7 @@ void ObjectHook::uninstall()
     // Destruction is no longer reported, so the set could soon hold freed
     // objects; announcements still queued must not hand them out.
     liveObjects.clear();
+    pending.clear();
 }
 
 void ObjectHook::addObjectHook(QObject* obj)
@@ -170,12 +170,17 @@ void ObjectHook::addObjectHook(QObject* obj)
     if (!hook)
         return;
     const auto before = hook->liveObjects.size();
-    hook->liveObjects.insert(obj);
+    hook->liveObjects.insert(obj, false);
     if (hook->liveObjects.size() == before)
         return;
     // Only the QObject base exists yet; the object is announced when the
-    // hook's thread next turns its event loop, complete and named.
-    QTimer::singleShot(0, hook, [hook, obj] { hook->announce(obj); });
+    // hook's thread next turns its event loop, complete and named. One
+    // queued call serves all objects built until then: posting wakes the
+    // event loop, which costs a system call, far more than the rest here.
+    const bool first = hook->pending.isEmpty();
+    hook->pending.append(obj);
+    if (first)
+        QTimer::singleShot(0, hook, [hook] { hook->announcePending(); });
 }
 
 void ObjectHook::removeObjectHook(QObject* obj)
@@ -185,15 +190,33 @@ void ObjectHook::removeObjectHook(QObject* obj)
 
     HookLock lock;
     ObjectHook* hook = activeHook.load(std::memory_order_acquire);
-    if (hook && hook->liveObjects.remove(obj))
-        emit hook->objectRemoved(obj);
+    if (!hook || !hook->liveObjects.remove(obj))
+        return;
+    // The tables belong to the hook's thread; a call queued there may use
+    // the pointer only as a key, as unregisterObject does.
+    if (QThread::currentThread() == hook->thread())
+        hook->unregisterObject(obj);
+    else
+        QMetaObject::invokeMethod(hook, [hook, obj] { hook->unregisterObject(obj); }, Qt::QueuedConnection);
+    emit hook->objectRemoved(obj);
 }
 
-void ObjectHook::announce(QObject* obj)
+void ObjectHook::announcePending()
 {
     HookLock lock;
-    if (liveObjects.contains(obj))
+    // Receivers may build objects, which start the next batch.
+    const QList<QObject*> batch = std::exchange(pending, {});
+    for (QObject* obj : batch) {
+        // Gone objects are skipped. An address can come twice when an object
+        // died and another was built in its place; the live one is
+        // announced once.
+        const auto it = liveObjects.find(obj);
+        if (it == liveObjects.end() || it.value())
+            continue;
+        it.value() = true;
+        registerObject(obj);
         emit objectAdded(obj);
+    }
 }
 
 QString ObjectHook::qmlName(QObject* obj)

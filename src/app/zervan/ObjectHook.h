@@ -4,7 +4,6 @@
 #include <QtCore/QList>
 #include <QtCore/QMultiHash>
 #include <QtCore/QObject>
-#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtQuick/QQuickItem>
 #include <QtQuick/QQuickWindow>
@@ -61,16 +60,22 @@ private:
 
     void install();
     void uninstall();
-    void announce(QObject* obj);
-    // Plain members rather than slots, so that QML sees only the two signals
-    // and the three invokables.
+    void announcePending();
+    // Called directly, just before the matching signal is emitted, rather
+    // than connected to it: a connected slot would make every emission cost
+    // as much as all the rest of the tracking, and QML sees only the two
+    // signals and the three invokables.
     void registerObject(QObject* obj);
     void unregisterObject(QObject* obj);
 
     static void addObjectHook(QObject* obj);
     static void removeObjectHook(QObject* obj);
 
-    QSet<QObject*> liveObjects;
+    // Every object built since installation and not yet destroyed, with
+    // whether it has been announced. Guarded by the hook mutex, as is the
+    // list of objects still to announce.
+    QHash<QObject*, bool> liveObjects;
+    QList<QObject*> pending;
     QList<QObject*> windows;
     QMultiHash<QString, QObject*> items;
     QMultiHash<QString, QObject*> menus;
