@@ -2,8 +2,9 @@
 #   cmake -DOUTPUT=<file.cpp> -DINPUTS=<a.sdf;b.sdf;...> -P EmbedCatalogue.cmake
 # Each file becomes a byte array (no escaping questions, no literal size
 # limits), listed under its file name in sdf::detail::kCatalogueFiles.
-if(NOT OUTPUT OR NOT INPUTS)
-  message(FATAL_ERROR "EmbedCatalogue.cmake needs OUTPUT and INPUTS")
+# An empty catalogue (no description files yet) still gives a valid table.
+if(NOT OUTPUT)
+  message(FATAL_ERROR "EmbedCatalogue.cmake needs OUTPUT")
 endif()
 
 set(arrays "")
@@ -21,6 +22,10 @@ foreach(input IN LISTS INPUTS)
   string(APPEND entries "    {\"${name}\", reinterpret_cast<const char*>(file${index}), ${size}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
+
+if(index EQUAL 0)
+  set(entries "    {\"\", \"\", 0},\n")
+endif()
 
 set(content "// Generated at build time from src/sdformat/catalogue/*.sdf; do not edit.
 #include \"sdformat/CatalogueFiles.h\"

@@ -46,6 +46,8 @@ private:
     friend class Element;
     friend class ElementTemplate;
     friend class SDF;
+    // Lets the attribute's own tests reach the private operations.
+    friend struct AttrTestAccess;
 
     Attr();
 

@@ -47,6 +47,12 @@ private:
     // std::logic_error "sdf type '{}' has been registered" on a repeat.
     template <class T>
     void add(std::string_view name);
+    // The registration step of add<T>, for a type identity and its
+    // converters; the same failure, and nothing changes on failure.
+    void insert(std::string_view name, const std::type_info& type, Reader reader, Writer writer);
+
+    // Lets the registry's own tests exercise the registration rules.
+    friend struct TypeManagerTestAccess;
 
     struct NameHash
     {
