@@ -281,6 +281,9 @@ private:
     [[noreturn]] void ThrowNoValue() const;
 
     void toXMLString(std::string_view prefix, std::ostringstream& stream) const;
+    // The text form of this subtree appended to out; indent holds the
+    // prefix and nesting of this element's lines and is restored on return.
+    void appendXml(std::string& out, std::string& indent) const;
 
     // First child with that label, or empty / nullptr.
     std::shared_ptr<Element> element(std::string_view name) const;

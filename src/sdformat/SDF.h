@@ -1,0 +1,68 @@
+#pragma once
+
+// One station document: the owner of the root element of an element tree.
+// Documents are made by the static operations below and handed out as
+// shared pointers; copying a document shares its tree.
+
+#include <sdformat/Export.h>
+
+#include <pugixml.hpp>
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace sdf {
+
+class Element;
+
+class SDF_EXPORT SDF
+{
+public:
+    SDF(const SDF&) = default;
+    SDF& operator=(const SDF&) = default;
+    ~SDF() = default;
+
+    // A new document whose root is a fresh `sdf` element with its default
+    // attributes and no children; the root template is built on first use.
+    static std::shared_ptr<SDF> SpawnFromRootTemplate();
+
+    // Reads the document in the file. std::logic_error "read sdf file
+    // failed" when there is no such file or it is not well-formed XML; the
+    // errors of checking the document as ReadSdfFromString.
+    static std::shared_ptr<SDF> ReadSdfFromFile(const std::filesystem::path& path);
+
+    // Reads the document in exactly the characters of text (UTF-8).
+    // std::logic_error "read sdf string failed" when they are not
+    // well-formed XML; std::runtime_error "ReadDoc error" without a
+    // top-level `sdf`; std::logic_error "no version" / "wrong version" for
+    // a missing or other version than "1.0"; std::runtime_error for text in
+    // an element without a value, an unknown or a missing required
+    // attribute; std::logic_error for an unknown child element;
+    // std::out_of_range for a `type` naming no registered type.
+    static std::shared_ptr<SDF> ReadSdfFromString(std::string_view text);
+
+    // The root element, shared with the document.
+    std::shared_ptr<Element> Root() const { return _root; }
+
+    // Writes the document as indented XML. The file is replaced as a whole
+    // or not at all: std::runtime_error "write file failure" on any failure
+    // to create, write, flush or close it, and the previous file stays.
+    void Write(const std::filesystem::path& path) const;
+
+private:
+    explicit SDF(std::shared_ptr<Element> root);
+
+    // Checks the parsed document's root and version and returns the filled
+    // root element.
+    static std::shared_ptr<Element> ReadDoc(const pugi::xml_document& document);
+    // Fills element, made from the template that matches node, from the
+    // node and its subtree; returns the same element.
+    static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element);
+    // ReadXml's work, without handing shared pointers around per node.
+    static void Fill(pugi::xml_node node, Element& element);
+
+    std::shared_ptr<Element> _root;
+};
+
+} // namespace sdf

@@ -1,0 +1,305 @@
+#include "SdfTestSupport.h"
+
+#include <sdformat/Element.h>
+#include <sdformat/SDF.h>
+#include <sdformat/TypeManager.h>
+
+#include <zrvrob/JointTarget.h>
+#include <zrvrob/RobTarget.h>
+#include <zrvrob/SpeedData.h>
+#include <zrvrob/ToolData.h>
+#include <zrvrob/WObjData.h>
+#include <zrvrob/ZoneData.h>
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <csignal>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using sdf::SDF;
+using sdf::test::ExpectThrowExactly;
+using sdf::test::Lines;
+using sdf::test::ReadFile;
+using sdf::test::TempDir;
+
+namespace {
+
+std::shared_ptr<SDF> StationDocument()
+{
+    auto doc = SDF::SpawnFromRootTemplate();
+    doc->Root()->append("station");
+    return doc;
+}
+
+// A station of some megabytes: parts with bodies and paths of
+// instructions with annotated arguments.
+std::shared_ptr<SDF> LargeStation(unsigned int parts)
+{
+    auto doc = StationDocument();
+    auto station = doc->Root()->get("station");
+    unsigned int id = 1;
+    for (unsigned int p = 0; p < parts; ++p) {
+        auto part = station->appendObject("part", id++, "part_" + std::to_string(p));
+        part->set("pose", zrv::rob::PoseTemplate<double>{{0.1 * p, 2.0, -3.5}, {1, 0, 0, 0}});
+        auto body = part->appendObject("body", id++, "body & <mesh> 'a'");
+        body->set("user_file/uri", std::string("file:///parts/p") + std::to_string(p) + ".stl");
+    }
+    auto task = station->appendObject("task", id++, "T_ROB1");
+    auto path = task->appendObject("path", id++, "main");
+    for (unsigned int i = 0; i < parts; ++i) {
+        auto instruction = path->appendObject("instruction", id++, "MoveL");
+        instruction->appendObject("argument", id++, "speed")->set("value", 100.5 + i);
+        instruction->appendObject("argument", id++, "target")->set("value", std::string("p") + std::to_string(i));
+    }
+    return doc;
+}
+
+// The escaping of value texts, done the slow and obvious way.
+std::string EscapeText(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text)
+        escaped += c == '&' ? std::string("&amp;") : c == '<' ? std::string("&lt;") : std::string(1, c);
+    return escaped;
+}
+
+} // namespace
+
+// ---- the text form ------------------------------------------------------------
+
+TEST(SdfWrite, FreshDocumentIsOneLine)
+{
+    EXPECT_EQ(SDF::SpawnFromRootTemplate()->Root()->toXMLString(""), "<sdf version='1.0'/>\n");
+}
+
+TEST(SdfWrite, StationDocumentLineByLine)
+{
+    const auto lines = Lines(StationDocument()->Root()->toXMLString(""));
+    const std::vector<std::string> expected = {
+        "<sdf version='1.0'>",
+        "    <station id='0'>",
+        "        <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>",
+        "        <visibility/>",
+        "    </station>",
+        "</sdf>",
+    };
+    EXPECT_EQ(lines, expected);
+    const std::string text = StationDocument()->Root()->toXMLString("");
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+TEST(SdfWrite, PrefixLeadsEveryLineOfTheSubtree)
+{
+    auto station = StationDocument()->Root()->get("station");
+    EXPECT_EQ(station->toXMLString("  "), "  <station id='0'>\n"
+                                          "      <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>\n"
+                                          "      <visibility/>\n"
+                                          "  </station>\n");
+}
+
+TEST(SdfWrite, EmptyContainerAndEmptyValueHaveTheirOwnForms)
+{
+    auto station = StationDocument()->Root()->get("station");
+    EXPECT_EQ(station->get("visibility")->toXMLString(""), "<visibility/>\n");
+    EXPECT_EQ(station->append("name")->toXMLString(""), "<name></name>\n");
+    // A fresh object is written with its default id.
+    EXPECT_EQ(station->append("view_point")->toXMLString(""), "<view_point id='0'/>\n");
+}
+
+TEST(SdfWrite, ValueOfAnElementWithChildrenIsNotWritten)
+{
+    auto station = SDF::ReadSdfFromString("<sdf version='1.0'><station type='int'>5</station></sdf>")
+                       ->Root()
+                       ->get("station");
+    EXPECT_EQ(station->as<int>(), 5);
+    station->append("name");
+    EXPECT_EQ(Lines(station->toXMLString("")), (std::vector<std::string>{"<station id='0' type='int'>",
+                                                                         "    <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>",
+                                                                         "    <visibility/>", "    <name></name>",
+                                                                         "</station>"}));
+}
+
+TEST(SdfWrite, AnnotatedValueCarriesItsType)
+{
+    auto property = StationDocument()->Root()->get("station")->append("smart_component")->append("property");
+    property->set("value", 2.5);
+    EXPECT_EQ(property->get("value")->toXMLString(""), "<value type='double'>2.5</value>\n");
+    property->set("value", 0.1);
+    EXPECT_EQ(property->get("value")->toXMLString(""), "<value type='double'>0.1</value>\n");
+}
+
+TEST(SdfWrite, EscapesAmpersandAndLessThanEverywhereAndQuotesInAttributes)
+{
+    const std::string raw = "a&b<c'd\"e>f\tg\nh\xC3\xA9";
+    auto doc = StationDocument();
+    auto station = doc->Root()->get("station");
+    station->set("name", raw);
+    EXPECT_EQ(station->get("name")->toXMLString(""), "<name>a&amp;b&lt;c'd\"e>f\tg\nh\xC3\xA9</name>\n");
+
+    doc->Root()->attributes()[0]->fromString(raw);
+    const std::string text = doc->Root()->toXMLString("");
+    EXPECT_EQ(Lines(text).front(), "<sdf version='a&amp;b&lt;c&apos;d\"e>f\tg");
+    // What was written is XML that gives the texts back.
+    pugi::xml_document parsed;
+    ASSERT_TRUE(parsed.load_string(text.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute));
+    EXPECT_EQ(std::string(parsed.child("sdf").attribute("version").value()), raw);
+    EXPECT_EQ(std::string(parsed.child("sdf").child("station").child("name").text().get()), raw);
+}
+
+TEST(SdfWrite, EscapedTextsReadBackUnchanged)
+{
+    const std::string raw = "R&D <cell> 'A' \"B\" & more";
+    auto doc = StationDocument();
+    doc->Root()->get("station")->set("name", raw);
+    auto property = doc->Root()->get("station")->append("smart_component")->append("property");
+    property->set("value", raw);
+    const std::string written = doc->Root()->toXMLString("");
+    auto back = SDF::ReadSdfFromString(written);
+    EXPECT_EQ(back->Root()->get("station")->asString("name"), raw);
+    EXPECT_EQ(back->Root()->get("station/smart_component/property/value")->as<std::string>(), raw);
+    EXPECT_EQ(back->Root()->toXMLString(""), written);
+}
+
+// Every value type the registry knows is written as its registered writer
+// writes it, whatever shortcut the writer takes for common types.
+TEST(SdfWrite, EveryTypeIsWrittenAsItsRegisteredText)
+{
+    using namespace zrv::rob;
+    const std::vector<std::any> values = {
+        true, false, -17, 0, 4294967295u, 3u, std::uint64_t{18446744073709551615ull},
+        0.1, 2.5, 1e-5, 1e16, -123456.78901234567, 1.0 / 3.0, std::string(), std::string("x&y"),
+        Vec3Template<double>{1.5, -2.25, 1e-7}, PosTemplate<double>{0.1, 0.2, 0.3},
+        OrientTemplate<double>{0.7071067811865476, 0, 0.7071067811865476, 0},
+        PoseTemplate<double>{{1000.123456789, -0.000123456789, 3}, {1, 0, 0, 0}},
+        ToolData{}, WObjData{}, SpeedData{}, ZoneData{}, RobTarget{}, JointTarget{}};
+    for (const auto& held : values) {
+        const std::string& typeName = sdf::TypeManager::inst()->name(held.type());
+        const std::string text = EscapeText(sdf::TypeManager::inst()->toString(held));
+        auto back = SDF::ReadSdfFromString("<sdf version='1.0'><station><smart_component><property><value type='" +
+                                           typeName + "'>" + text +
+                                           "</value></property></smart_component></station></sdf>");
+        auto element = back->Root()->get("station/smart_component/property/value");
+        EXPECT_EQ(element->toXMLString(""),
+                  "<value type='" + typeName + "'>" + EscapeText(element->getStringFromValue()) + "</value>\n")
+            << typeName;
+    }
+}
+
+TEST(SdfWrite, WriteReadWriteGivesTheSameBytes)
+{
+    auto doc = LargeStation(20);
+    auto property = doc->Root()->get("station")->append("smart_component")->append("property");
+    property->set("value", std::string());
+    const std::string first = doc->Root()->toXMLString("");
+    const std::string second = SDF::ReadSdfFromString(first)->Root()->toXMLString("");
+    EXPECT_EQ(second, first);
+    EXPECT_NE(first.find("<value type='string'></value>"), std::string::npos);
+}
+
+// ---- files --------------------------------------------------------------------------
+
+TEST(SdfWriteFile, FreshDocumentFileIsOneLine)
+{
+    TempDir dir;
+    SDF::SpawnFromRootTemplate()->Write(dir / "new.sdf");
+    EXPECT_EQ(ReadFile(dir / "new.sdf"), "<sdf version='1.0'/>\n");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"new.sdf"});
+}
+
+TEST(SdfWriteFile, NewFileGetsTheUsualPermissions)
+{
+    TempDir dir;
+    const mode_t mask = ::umask(022);
+    SDF::SpawnFromRootTemplate()->Write(dir / "new.sdf");
+    ::umask(mask);
+    struct stat st{};
+    ASSERT_EQ(::stat((dir / "new.sdf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST(SdfWriteFile, WriteOverAnExistingFileReplacesAllOfItAndKeepsItsMode)
+{
+    TempDir dir;
+    const auto path = dir / "cell.sdf";
+    sdf::test::WriteFile(path, std::string(10000, 'x'));
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    StationDocument()->Write(path);
+    EXPECT_EQ(ReadFile(path), StationDocument()->Root()->toXMLString(""));
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"cell.sdf"});
+}
+
+TEST(SdfWriteFile, WriteThroughASymbolicLinkReplacesItsTarget)
+{
+    TempDir dir;
+    sdf::test::WriteFile(dir / "real.sdf", "old");
+    std::filesystem::create_symlink("real.sdf", dir / "link.sdf");
+    SDF::SpawnFromRootTemplate()->Write(dir / "link.sdf");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sdf"));
+    EXPECT_EQ(ReadFile(dir / "real.sdf"), "<sdf version='1.0'/>\n");
+}
+
+TEST(SdfWriteFile, WriteWhereNoFileCanBeMadeFailsAndCreatesNothing)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "sub");
+    const auto before = dir.names();
+    auto doc = StationDocument();
+    for (const auto& path : {dir / "missing" / "cell.sdf", dir / "sub", dir.path() / "sub" / "", std::filesystem::path()})
+        ExpectThrowExactly<std::runtime_error>([&] { doc->Write(path); }, "write file failure");
+    EXPECT_EQ(dir.names(), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "sub"));
+}
+
+// A write that runs out of room part way (here: the file-size limit of the
+// process) is a failure, and the document it was to replace survives whole.
+TEST(SdfWriteFile, FailurePartWayKeepsThePreviousDocument)
+{
+    TempDir dir;
+    const auto path = dir / "cell.sdf";
+    auto previous = LargeStation(3);
+    previous->Write(path);
+    const std::string previousText = ReadFile(path);
+    auto large = LargeStation(4000);
+    ASSERT_GT(large->Root()->toXMLString("").size(), 1000000u);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Past the limit write() fails with EFBIG instead of killing us.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{256 * 1024, 256 * 1024};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(3);
+        int code = 1;
+        try {
+            large->Write(path);
+        } catch (const std::runtime_error& e) {
+            code = std::string(e.what()) == "write file failure" ? 0 : 2;
+        } catch (...) {
+            code = 2;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no failure reported, 2: another error, 3: no limit";
+    EXPECT_EQ(ReadFile(path), previousText);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"cell.sdf"});
+    // Without the limit the same write goes through.
+    large->Write(path);
+    EXPECT_EQ(ReadFile(path), large->Root()->toXMLString(""));
+}
