@@ -3,7 +3,7 @@
 #include "StationBuilder.h"
 
 #include <sdformat/Element.h>
-#include <sdformat/RootElement.h>
+#include <sdformat/SDF.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,7 @@ namespace sdf::testing {
 
 std::shared_ptr<Element> GenerateStation(const GeneratorOptions& options)
 {
-    auto root = CreateRootElement();
+    auto root = SDF::SpawnFromRootTemplate()->Root();
     StationBuilder(options, root->append("station")).build();
     return root;
 }
