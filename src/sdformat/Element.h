@@ -30,7 +30,7 @@
 #include <vector>
 
 namespace zrv::rob {
-class ToolData;
+struct ToolData;
 class WObjData;
 } // namespace zrv::rob
 
