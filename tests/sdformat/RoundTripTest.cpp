@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,6 +94,28 @@ TEST(RoundTrip, StationWithoutPathsPartsOrOperations)
     options.partsPerRobot = 0;
     options.operationsPerTask = 0;
     ExpectRoundTrip(sdf::testing::GenerateStation(options), "bare station");
+}
+
+// The annotated values that come back carry every registered type, and an
+// empty string comes back as an empty string, not as a missing value.
+TEST(RoundTrip, AnnotatedValuesOfEveryTypeComeBack)
+{
+    const auto generated = sdf::testing::GenerateStation({});
+    const auto read = sdf::SDF::ReadSdfFromString(generated->toXMLString(""));
+    std::set<std::string> types;
+    bool emptyString = false;
+    for (const std::string& line : sdf::testing::ListTree(*read->Root())) {
+        const auto at = line.find(" |@type=");
+        if (at == std::string::npos)
+            continue;
+        const auto value = line.find(" |=", at);
+        ASSERT_NE(value, std::string::npos) << line;
+        const std::string type = line.substr(at + 8, value - at - 8);
+        types.insert(type);
+        emptyString = emptyString || (type == "string" && value + 3 == line.size());
+    }
+    EXPECT_EQ(types.size(), 16U);
+    EXPECT_TRUE(emptyString);
 }
 
 // Texts people type into names and comments: markup characters, quotes,
