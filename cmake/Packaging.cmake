@@ -2,7 +2,8 @@
 # giving zrv::sdf) and a pkg-config module, the command-line tool, and the
 # executable with its plug-in directory.
 #
-#   <prefix>/include/sdformat/, common/, zrvrob/   headers of the exported interface
+#   <prefix>/include/sdformat/, common/           headers of the exported interface
+#   <prefix>/include/zrvrob/, zrvlayout/, zrvtask/  headers of outside libraries it includes
 #   <prefix>/<libdir>/libzrvsdf.so*, libzrvrob.so*
 #   <prefix>/<libdir>/cmake/zrvsdf/                  package configuration
 #   <prefix>/<libdir>/pkgconfig/zrvsdf.pc
@@ -18,7 +19,14 @@ if(TARGET zrvsdf)
   # to itself.
   set_target_properties(zrvsdf PROPERTIES EXPORT_NAME sdf INSTALL_RPATH "$ORIGIN")
   set_target_properties(zrvrob PROPERTIES EXPORT_NAME rob)
-  install(TARGETS zrvsdf zrvrob EXPORT zrvsdfTargets
+  set(_zrv_exported zrvsdf zrvrob)
+  if(TARGET zrv_app_standins)
+    # The application classes that the object model names (declarations
+    # only): part of what clients compile against.
+    set_target_properties(zrv_app_standins PROPERTIES EXPORT_NAME app_standins)
+    list(APPEND _zrv_exported zrv_app_standins)
+  endif()
+  install(TARGETS ${_zrv_exported} EXPORT zrvsdfTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -39,10 +47,13 @@ if(TARGET zrvsdf)
     get_filename_component(_dir ${header} DIRECTORY)
     install(FILES ${PROJECT_SOURCE_DIR}/src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${_dir})
   endforeach()
-  # The robot data library is an outside library whose headers the exported
-  # interface includes; its stand-in installs all of them.
-  file(GLOB _zrv_rob_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/zrvrob/*.h)
-  install(FILES ${_zrv_rob_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zrvrob)
+  # The exported interface includes headers of outside libraries: the robot
+  # data library and the application's manipulator and task classes. Their
+  # stand-ins install all their headers.
+  foreach(dir zrvrob zrvlayout zrvtask)
+    file(GLOB _zrv_platform_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/${dir}/*.h)
+    install(FILES ${_zrv_platform_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${dir})
+  endforeach()
 
   install(EXPORT zrvsdfTargets NAMESPACE zrv:: DESTINATION ${ZRV_PACKAGE_DIR})
   configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/zrvsdfConfig.cmake.in

@@ -50,6 +50,21 @@ foreach(header TypeManager.h Catalogue.h CatalogueFiles.h FileReplace.h RootElem
   endif()
 endforeach()
 
+# The executable with its plug-in directory beside it, finding the platform
+# libraries it links in the installed tree.
+if(WITH_ZERVAN)
+  if(NOT EXISTS ${prefix}/bin/zervan OR NOT IS_DIRECTORY ${prefix}/bin/plugins)
+    message(FATAL_ERROR "zervan or its plugins directory not installed")
+  endif()
+  find_program(LDD ldd)
+  if(LDD)
+    run(COMMAND ${LDD} ${prefix}/bin/zervan OUTPUT out)
+    if(out MATCHES "not found")
+      message(FATAL_ERROR "installed zervan misses libraries:\n${out}")
+    endif()
+  endif()
+endif()
+
 # The installed tool runs from its place and finds its libraries.
 run(COMMAND ${prefix}/bin/sdftool validate ${STATION} OUTPUT out)
 expect_equal("installed sdftool" "${out}" "${STATION}: ok (40 elements, 7 objects)\n")
@@ -64,6 +79,15 @@ run(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${consumer_build} -G ${GENERA
 run(COMMAND ${CMAKE_COMMAND} --build ${consumer_build})
 run(COMMAND ${consumer_build}/station_info ${STATION} OUTPUT out)
 expect_equal("consumer built with find_package" "${out}" "${expected}")
+
+# The sample station: the consumer agrees with the installed tool.
+if(EXISTS ${SAMPLE_STATION})
+  run(COMMAND ${prefix}/bin/sdftool get ${SAMPLE_STATION} station/name OUTPUT name)
+  run(COMMAND ${prefix}/bin/sdftool validate ${SAMPLE_STATION} OUTPUT validated)
+  string(REGEX MATCH "ok \\(([0-9]+) elements" _ "${validated}")
+  run(COMMAND ${consumer_build}/station_info ${SAMPLE_STATION} OUTPUT out)
+  expect_equal("consumer on the sample station" "${out}" "station: ${name}elements: ${CMAKE_MATCH_1}\n")
+endif()
 
 # The version file refuses a later major version.
 string(REGEX MATCH "^[0-9]+" major ${VERSION})
@@ -91,7 +115,7 @@ run(COMMAND ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/${LIBDIR} ${WORK_D
 expect_equal("consumer built with pkg-config" "${out}" "${expected}")
 
 # Every installed header compiles with nothing but the installed tree.
-file(GLOB headers RELATIVE ${prefix}/include ${prefix}/include/sdformat/*.h ${prefix}/include/zrvrob/*.h)
+file(GLOB headers RELATIVE ${prefix}/include ${prefix}/include/*/*.h)
 set(all_headers "")
 foreach(header IN LISTS headers)
   string(APPEND all_headers "#include <${header}>\n")
