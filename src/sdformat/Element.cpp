@@ -48,9 +48,10 @@ const std::string& Element::EmptyLabel()
     return empty;
 }
 
-void Element::ThrowNoValue() const
+void Element::ThrowNoValue(std::string_view path) const
 {
-    throw std::logic_error(fmt::format("element '{}' can not hold a value", label()));
+    const Element* at = getRaw(path);
+    throw std::logic_error(fmt::format("element '{}' has no value", at ? at->label() : label()));
 }
 
 // ---- lookups -------------------------------------------------------------
@@ -150,6 +151,18 @@ void Element::link(Element& child)
     child._parent = std::move(self);
 }
 
+void Element::checkAdoptable(const std::shared_ptr<Element>& element) const
+{
+    ZRV_ASSERT(element, "element", kSource);
+    if (!element)
+        throw std::invalid_argument("element is empty");
+    // An element among its own descendants would own itself: the tree
+    // would never be freed and every walk over it would not end.
+    for (auto at = weak_from_this().lock(); at; at = at->_parent.lock())
+        if (at == element)
+            throw std::logic_error("element can not be a descendant of itself");
+}
+
 void Element::appendRequired()
 {
     // Each required child is appended by its name, so a name that stands
@@ -189,6 +202,7 @@ std::shared_ptr<Element> Element::append(std::string_view name)
 
 std::shared_ptr<Element> Element::append(std::shared_ptr<Element> element)
 {
+    checkAdoptable(element);
     link(*element);
     _children.push_back(element);
     return element;
@@ -236,6 +250,7 @@ void Element::insert(unsigned int index, std::shared_ptr<Element> element)
 {
     if (index > _children.size())
         throw std::logic_error("index should not exceed elements' count");
+    checkAdoptable(element);
     link(*element);
     _children.insert(_children.begin() + index, std::move(element));
 }
@@ -322,8 +337,12 @@ std::shared_ptr<Element> Element::clone() const
     for (const auto& attr : _attributes)
         copy->_attributes.push_back(attr->clone());
     copy->_children.reserve(_children.size());
-    for (const auto& child : _children)
-        copy->append(child->clone());
+    for (const auto& child : _children) {
+        // Fresh copies can not be ancestors of the new element: link directly.
+        auto childCopy = child->clone();
+        copy->link(*childCopy);
+        copy->_children.push_back(std::move(childCopy));
+    }
     if (_value)
         copy->_value = _value->clone();
     return copy;

@@ -14,6 +14,8 @@
 #include <sdformat/PosTemplate.h>
 #include <sdformat/PoseTemplate.h>
 #include <sdformat/Vec3Template.h>
+#include <zrvrob/ToolData.h>
+#include <zrvrob/WObjData.h>
 
 #include <any>
 #include <cstddef>
@@ -28,11 +30,6 @@
 #include <type_traits>
 #include <typeinfo>
 #include <vector>
-
-namespace zrv::rob {
-struct ToolData;
-class WObjData;
-} // namespace zrv::rob
 
 namespace sdf {
 
@@ -149,7 +146,10 @@ public:
     // A new child from the child template of that name, with its required
     // descendants (depth first, template order), added at the end.
     std::shared_ptr<Element> append(std::string_view name);
-    // Links element here and adds it at the end; returns it.
+    // Links element here and adds it at the end; returns it. The element
+    // given to this and to insert() must not be empty (precondition) and must
+    // not be this element or one of its ancestors (std::logic_error
+    // "element can not be a descendant of itself").
     std::shared_ptr<Element> append(std::shared_ptr<Element> element);
     // A new child (with its required descendants) placed before the
     // same-label sibling that has position index among its kind, or at the
@@ -192,7 +192,7 @@ public:
         Attr* v = valueAt(path);
         ZRV_ASSERT(v, "v", "src/sdformat/Element");
         if (!v)
-            throw std::bad_any_cast();
+            ThrowNoValue(path);
         return std::any_cast<const T&>(v->_value);
     }
 
@@ -206,7 +206,7 @@ public:
             return fallback;
         ZRV_ASSERT(el->_value, "el->_value", "src/sdformat/Element");
         if (!el->_value)
-            throw std::bad_any_cast();
+            el->ThrowNoValue({});
         return std::any_cast<const T&>(el->_value->_value);
     }
 
@@ -216,7 +216,7 @@ public:
         Attr* v = valueAt(path);
         ZRV_ASSERT(v, "v", "src/sdformat/Element");
         if (!v)
-            throw std::bad_any_cast();
+            ThrowNoValue(path);
         return v->_value.type();
     }
 
@@ -225,8 +225,9 @@ public:
     template <class T>
     std::shared_ptr<Element> set(std::string_view path, const T& value)
     {
+        auto self = shared_from_this();
         touchRaw(path)->setValue(value);
-        return shared_from_this();
+        return self;
     }
 
     // Writes this element's own value. The first write to an annotated
@@ -243,7 +244,7 @@ public:
         }
         ZRV_ASSERT(isAnnotated(), "isAnnotated()", "src/sdformat/Element");
         if (!isAnnotated())
-            ThrowNoValue();
+            ThrowNoValue({});
         createAnnotatedValue(std::any(value), Attr::Type(typeid(Stored)));
     }
 
@@ -259,6 +260,10 @@ public:
     zrv::rob::PoseTemplate<double> asPose(std::string_view path = {});
     zrv::rob::ToolData asToolData(std::string_view path = {});
     zrv::rob::WObjData asWObjData(std::string_view path = {});
+
+    // Whether the element has a value of its own (typed, or annotated and
+    // written); containers never have one.
+    bool hasValue() const { return _value != nullptr; }
 
     // Text of this element's value, or of its `value` child's value.
     std::string getStringFromValue() const;
@@ -278,7 +283,11 @@ private:
     friend class ElementTemplate;
 
     static const std::string& EmptyLabel();
-    [[noreturn]] void ThrowNoValue() const;
+    // Where assertions are compiled out, a broken value precondition still
+    // ends in an exception rather than in a null dereference:
+    // std::logic_error "element '{}' has no value" naming the element at
+    // the path.
+    [[noreturn]] void ThrowNoValue(std::string_view path) const;
 
     void toXMLString(std::string_view prefix, std::ostringstream& stream) const;
     // The text form of this subtree appended to out; indent holds the
@@ -305,6 +314,9 @@ private:
 
     // Links child here (it must be owned by a shared pointer already).
     void link(Element& child);
+    // An element given from outside must exist and must not be this element
+    // or one of its ancestors.
+    void checkAdoptable(const std::shared_ptr<Element>& element) const;
     // A new element from templ with its required subtree, not yet linked.
     static std::shared_ptr<Element> SpawnWithRequired(const ElementTemplate& templ);
     void appendRequired();

@@ -2,9 +2,6 @@
 
 #include <sdformat/Element.h>
 
-#include <zrvrob/ToolData.h>
-#include <zrvrob/WObjData.h>
-
 namespace sdf {
 
 namespace {
@@ -48,7 +45,7 @@ std::string Element::getStringFromValue() const
     const Element* el = _value ? this : findChild("value");
     ZRV_ASSERT(el && el->_value, "el && el->_value", kSource);
     if (!el || !el->_value)
-        ThrowNoValue();
+        ThrowNoValue({});
     return el->_value->asString();
 }
 
@@ -57,7 +54,7 @@ void Element::setValueFromString(std::string_view text)
     Element* el = _value ? this : findChild("value");
     ZRV_ASSERT(el && el->_value, "el && el->_value", kSource);
     if (!el || !el->_value)
-        ThrowNoValue();
+        ThrowNoValue({});
     el->_value->fromString(text);
 }
 

@@ -162,9 +162,10 @@ Extraction ExtractNumber(std::string_view& text, double& value)
     text.remove_prefix(length);
 
     // The stream converts what it collected with strtod and fails unless all
-    // of it converts; from_chars follows the same grammar except for a
-    // leading plus sign.
-    // A sign alone, or a bare point, is no number for either of them.
+    // of it converts ("1e+", a sign alone, a bare point); from_chars follows
+    // the same grammar except for a leading plus sign. Out of range, strtod
+    // gives infinity, which the stream turns into the largest double and a
+    // failure, or zero, which the stream keeps.
     std::string_view digits = token;
     if (!digits.empty() && digits.front() == '+')
         digits.remove_prefix(1);
@@ -233,7 +234,15 @@ void ExtractComponents(std::string_view text, double* const* components, int cou
 
 void AppendGeneral(std::string& out, double value, int significantDigits)
 {
-    fmt::format_to(std::back_inserter(out), "{:.{}g}", value, significantDigits);
+    // to_chars in general form with a precision is printf's "%.*g" without
+    // the locale; 32 characters hold any double at up to 17 digits.
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                      significantDigits);
+    if (result.ec == std::errc{})
+        out.append(buffer, result.ptr);
+    else
+        fmt::format_to(std::back_inserter(out), "{:.{}g}", value, significantDigits);
 }
 
 } // namespace sdf::detail

@@ -137,8 +137,59 @@ template <> struct Codec<Pos> : ComponentCodec<Pos> {};
 template <> struct Codec<Orient> : ComponentCodec<Orient> {};
 template <> struct Codec<Pose> : ComponentCodec<Pose> {};
 
-// The robot records bring their own stream reader and writer. The streams
-// use the classic locale whatever the process locale is.
+// Back to the state of a new stream in the classic locale, whatever the
+// last record's reader or writer left behind.
+void Reset(std::ios& stream)
+{
+    stream.exceptions(std::ios_base::goodbit);
+    stream.clear();
+    stream.flags(std::ios_base::skipws | std::ios_base::dec);
+    stream.width(0);
+    stream.precision(6);
+    stream.fill(' ');
+    if (stream.getloc() != std::locale::classic())
+        stream.imbue(std::locale::classic());
+}
+
+// The robot records bring their own stream reader and writer. Each thread
+// keeps one input and one output stream in the classic locale, whatever the
+// process locale is, and resets them to default settings before each use:
+// building and imbuing a stream costs more than the conversion itself.
+class RecordInput
+{
+public:
+    RecordInput() : _in(&_buffer) { _in.imbue(std::locale::classic()); }
+
+    std::istream& over(std::string_view text)
+    {
+        _buffer.view(text);
+        Reset(_in);
+        return _in;
+    }
+
+private:
+    detail::ViewStreamBuf _buffer;
+    std::istream _in;
+};
+
+class RecordOutput
+{
+public:
+    RecordOutput() { _out.imbue(std::locale::classic()); }
+
+    std::ostream& fresh()
+    {
+        _out.str(std::string());
+        Reset(_out);
+        return _out;
+    }
+
+    std::string text() { return std::move(_out).str(); }
+
+private:
+    std::ostringstream _out;
+};
+
 template <class T>
 struct StreamCodec
 {
@@ -148,10 +199,8 @@ struct StreamCodec
         if (text.empty())
             return value;
         try {
-            detail::ViewStreamBuf buffer(text);
-            std::istream in(&buffer);
-            in.imbue(std::locale::classic());
-            in >> value;
+            thread_local RecordInput input;
+            input.over(text) >> value;
         } catch (...) {
             // Reading never fails: keep what was read so far.
         }
@@ -159,10 +208,9 @@ struct StreamCodec
     }
     static std::string write(const T& value)
     {
-        std::ostringstream out;
-        out.imbue(std::locale::classic());
-        out << value;
-        return std::move(out).str();
+        thread_local RecordOutput output;
+        output.fresh() << value;
+        return output.text();
     }
 };
 

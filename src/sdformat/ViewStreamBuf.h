@@ -12,7 +12,11 @@ namespace sdf::detail {
 class ViewStreamBuf : public std::streambuf
 {
 public:
-    explicit ViewStreamBuf(std::string_view text)
+    ViewStreamBuf() = default;
+    explicit ViewStreamBuf(std::string_view text) { view(text); }
+
+    // Starts reading another text.
+    void view(std::string_view text)
     {
         // The get area is only read; streambuf merely lacks a const form.
         char* begin = const_cast<char*>(text.data());

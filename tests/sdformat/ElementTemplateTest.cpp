@@ -179,24 +179,6 @@ TEST(ElementTemplate, ChildFindsTheFirstOfThatName)
     EXPECT_THROW((void)t.child(""), std::logic_error);
 }
 
-TEST(ElementTemplate, CopiesAreDeep)
-{
-    const ElementTemplate original = BuildFromText(R"(
-        <element name="a" required="1">
-          <element name="b" required="1"><element name="c" required="1" type="int" default="3"/></element>
-        </element>)");
-    ElementTemplate copy = original;
-    copy._children[0]._children[0]._name = "changed";
-    copy._children[0]._children[0]._value._default = 4;
-    EXPECT_EQ(original.child("b").child("c")._name, "c");
-    EXPECT_EQ(std::any_cast<int>(original.child("b").child("c")._value._default), 3);
-
-    ElementTemplate assigned;
-    assigned = original;
-    assigned._children.clear();
-    EXPECT_EQ(original._children.size(), 1u);
-}
-
 #if ZRV_ASSERTS_ACTIVE
 TEST(ElementTemplateDeathTest, DuplicateAttributeNamesBreakThePrecondition)
 {
