@@ -141,38 +141,92 @@ void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
     out.append(run, end);
 }
 
+namespace {
+
+// The held types with a text form of their own here, in order of how
+// common they are in stations.
+enum class Held
+{
+    String,
+    UInt,
+    Double,
+    Pose,
+    Bool,
+    Int,
+    UInt64,
+    Vec3,
+    Pos,
+    Orient,
+    Other,
+};
+
+Held HeldType(const std::type_info& type)
+{
+    static const std::type_info* const kTypes[] = {&typeid(std::string), &typeid(unsigned int), &typeid(double),
+                                                   &typeid(Pose),        &typeid(bool),         &typeid(int),
+                                                   &typeid(std::uint64_t), &typeid(Vec3),       &typeid(Pos),
+                                                   &typeid(Orient)};
+    // Values made inside the library carry these very type_info objects;
+    // comparing addresses first spares the name comparisons that
+    // type_info's operator== makes on a mismatch.
+    for (std::size_t i = 0; i < std::size(kTypes); ++i)
+        if (&type == kTypes[i])
+            return static_cast<Held>(i);
+    for (std::size_t i = 0; i < std::size(kTypes); ++i)
+        if (type == *kTypes[i])
+            return static_cast<Held>(i);
+    return Held::Other;
+}
+
+} // namespace
+
 void AppendValueText(std::string& out, const std::any& value, TextPlace place)
 {
     // Numbers, booleans and the geometric values never hold a character
     // that needs escaping.
-    const std::type_info& type = value.type();
-    if (type == typeid(std::string)) {
+    switch (HeldType(value.type())) {
+    case Held::String:
         AppendEscaped(out, *std::any_cast<std::string>(&value), place);
-    } else if (type == typeid(unsigned int)) {
+        return;
+    case Held::UInt:
         AppendInteger(out, *std::any_cast<unsigned int>(&value));
-    } else if (type == typeid(double)) {
+        return;
+    case Held::Double:
         AppendGeneral(out, *std::any_cast<double>(&value), kDoubleDigits);
-    } else if (type == typeid(Pose)) {
+        return;
+    case Held::Pose: {
         const Pose& p = *std::any_cast<Pose>(&value);
         AppendComponents(out, {p.pos.x, p.pos.y, p.pos.z, p.orient.w, p.orient.x, p.orient.y, p.orient.z});
-    } else if (type == typeid(bool)) {
+        return;
+    }
+    case Held::Bool:
         out.append(*std::any_cast<bool>(&value) ? "true" : "false");
-    } else if (type == typeid(int)) {
+        return;
+    case Held::Int:
         AppendInteger(out, *std::any_cast<int>(&value));
-    } else if (type == typeid(std::uint64_t)) {
+        return;
+    case Held::UInt64:
         AppendInteger(out, *std::any_cast<std::uint64_t>(&value));
-    } else if (type == typeid(Vec3)) {
+        return;
+    case Held::Vec3: {
         const Vec3& v = *std::any_cast<Vec3>(&value);
         AppendComponents(out, {v.x, v.y, v.z});
-    } else if (type == typeid(Pos)) {
+        return;
+    }
+    case Held::Pos: {
         const Pos& v = *std::any_cast<Pos>(&value);
         AppendComponents(out, {v.x, v.y, v.z});
-    } else if (type == typeid(Orient)) {
+        return;
+    }
+    case Held::Orient: {
         const Orient& q = *std::any_cast<Orient>(&value);
         AppendComponents(out, {q.w, q.x, q.y, q.z});
-    } else {
-        AppendEscaped(out, TypeManager::inst()->toString(value), place);
+        return;
     }
+    case Held::Other:
+        break;
+    }
+    AppendEscaped(out, TypeManager::inst()->toString(value), place);
 }
 
 } // namespace sdf
