@@ -1,0 +1,79 @@
+// zervan: the application's host. It prepares the process, registers the
+// shared command-line options, creates the application and its QML engine,
+// hands them to the plug-ins and returns their exit code. Everything the user
+// sees comes from the plug-ins, the first of which is "Core".
+
+#include "ExitCode.h"
+#include "InterruptHandler.h"
+#include "ObjectHook.h"
+#include "SharedOptions.h"
+
+#include <zrvcommon/AppLogger.h>
+#include <zrvesys/CommandLineParser.h>
+#include <zrvesys/IPlugin.h>
+#include <zrvesys/PluginManager.h>
+
+#include <fmt/format.h>
+
+#include <QtCore/QStringList>
+#include <QtGui/QGuiApplication>
+#include <QtQml/QQmlApplicationEngine>
+
+#include <backward.hpp>
+
+#include <cfenv>
+
+#ifdef _WIN32
+#include <float.h>
+#include <stdlib.h>
+#endif
+
+int main(int argc, char** argv)
+{
+    // Every thread starts rounding to nearest; plug-ins and the libraries
+    // they load must not inherit another mode from the loader.
+#ifdef _WIN32
+    unsigned int currentControl = 0;
+    _controlfp_s(&currentControl, _RC_NEAR, _MCW_RC);
+    _set_error_mode(_OUT_TO_MSGBOX);
+#else
+    std::fesetround(FE_TONEAREST);
+#endif
+
+    zrv::InterruptHandler::install();
+
+    // A fatal signal prints the stack trace to standard error; the handler
+    // outlives everything below so that faults while tearing down are
+    // reported too.
+    backward::SignalHandling crashHandler;
+
+    zrv::PluginManager::ConfigApplication();
+    zrv::CommandLineParser::AddOptions(zrv::sharedOptions());
+
+    // Qt removes its own options (such as "-platform offscreen") from
+    // argc/argv here; everything below sees what is left.
+    QGuiApplication app(argc, argv);
+    zrv::InterruptHandler interrupts;
+
+    zrv::AppLogger::inst()->info(fmt::format("{}", QGuiApplication::platformName().toStdString()));
+
+    QQmlApplicationEngine engine;
+
+    zrv::ObjectHook::CheckMode(&app, argc, argv);
+
+    app.setProperty("qmlengine", QVariant::fromValue(&engine));
+
+    zrv::PluginManager::SetIID(QStringLiteral(ZRV_PLUGIN_IID));
+    // Beside the executable, never relative to the working directory.
+    const QString pluginDir = QCoreApplication::applicationDirPath() + QStringLiteral("/plugins");
+    zrv::PluginManager::SetPluginPaths({pluginDir});
+    zrv::PluginManager::LoadPlugin(QStringLiteral("Core"));
+
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, zrv::PluginManager::inst(),
+                     &zrv::PluginManager::shutdown);
+
+    const int loopResult = app.exec();
+
+    const QVariant forcedExitCode = app.property("_zrv_exit_code");
+    return zrv::exitCode(forcedExitCode, loopResult);
+}
