@@ -208,6 +208,11 @@ TEST(SdfWriteFile, WriteThroughASymbolicLinkReplacesItsTarget)
     SDF::SpawnFromRootTemplate()->Write(dir / "link.sdf");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sdf"));
     EXPECT_EQ(ReadFile(dir / "real.sdf"), "<sdf version='1.0'/>\n");
+    // A link to a file not there yet makes that file.
+    std::filesystem::create_symlink("later.sdf", dir / "dangling.sdf");
+    SDF::SpawnFromRootTemplate()->Write(dir / "dangling.sdf");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.sdf"));
+    EXPECT_EQ(ReadFile(dir / "later.sdf"), "<sdf version='1.0'/>\n");
 }
 
 TEST(SdfWriteFile, WriteWhereNoFileCanBeMadeFailsAndCreatesNothing)
