@@ -28,12 +28,14 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& path)
     std::error_code error;
     if (!std::filesystem::is_symlink(path, error))
         return path;
-    const auto target = std::filesystem::canonical(path, error);
-    // A dangling link has no file to replace; writing through it would
-    // have created the file it names.
+    auto target = std::filesystem::canonical(path, error);
+    if (!error)
+        return target;
+    // A dangling link: writing through it creates the file it names.
+    target = std::filesystem::read_symlink(path, error);
     if (error)
-        return std::filesystem::weakly_canonical(path, error);
-    return target;
+        return path;
+    return target.is_relative() ? path.parent_path() / target : target;
 }
 
 // Six characters that make a temporary name unique among concurrent

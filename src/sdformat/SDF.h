@@ -15,6 +15,7 @@
 namespace sdf {
 
 class Element;
+class ElementTemplate;
 
 class SDF_EXPORT SDF
 {
@@ -59,8 +60,15 @@ private:
     // Fills element, made from the template that matches node, from the
     // node and its subtree; returns the same element.
     static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element);
-    // ReadXml's work, without handing shared pointers around per node.
-    static void Fill(pugi::xml_node node, Element& element);
+    // ReadXml's work, without handing shared pointers around per node:
+    // text and typeName are the node's text and `type` attribute (empty
+    // when absent); valueRead tells that the value was made from the text
+    // already.
+    static void Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead);
+    // ElementTemplate::spawn for an element about to be filled from a node
+    // with that text: a value given by the text is made from it at once
+    // rather than from the default first; with a `type` there is none yet.
+    static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, bool typed);
 
     std::shared_ptr<Element> _root;
 };

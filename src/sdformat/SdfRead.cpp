@@ -7,18 +7,16 @@
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
 #include <sdformat/RootElement.h>
-#include <sdformat/TypeManager.h>
+#include <sdformat/ValueText.h>
 
 #include <common/ZrvAssert.h>
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
-#include <string_view>
 #include <vector>
 
 namespace sdf {
@@ -62,49 +60,24 @@ std::size_t FirstTemplateIndex(const ElementTemplate& parent, std::size_t index)
     return index;
 }
 
-// XML does not allow an attribute twice on one element, but the parser
-// lets it pass and the last one would win: `<sdf version='1.0'
-// version='2.0'>` would pass the version check and then hold "2.0". Such
-// text is treated as the malformed XML it is.
-bool RepeatsAnAttribute(const pugi::xml_node& node)
+// XML allows an attribute only once on an element, but the parser lets a
+// repeat pass and the last one would win: `<sdf version='1.0'
+// version='2.0'>` would pass the version check and then hold "2.0". Filling
+// finds repeats as it goes (an attribute set twice) and reports them with
+// this, which the entry points turn into their malformed-XML error.
+struct RepeatedAttribute
 {
-    // Elements carry a handful of attributes; many are compared sorted, so
-    // that no text can make this quadratic.
-    constexpr int kPairwise = 16;
-    int count = 0;
-    for (pugi::xml_attribute a = node.first_attribute(); a && count <= kPairwise; a = a.next_attribute())
-        ++count;
-    if (count <= kPairwise) {
-        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-            for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
-                if (std::strcmp(a.name(), b.name()) == 0)
-                    return true;
-        return false;
-    }
-    std::vector<std::string_view> names;
-    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-        names.emplace_back(a.name());
-    std::sort(names.begin(), names.end());
-    return std::adjacent_find(names.begin(), names.end()) != names.end();
-}
+};
 
-bool HasRepeatedAttribute(const pugi::xml_document& document)
+// The value of a type read from text into held. A text value takes the
+// characters into the string it holds already, which saves an allocation
+// per `type` of an annotated value.
+void AssignText(std::any& held, const std::string& type, std::string_view text)
 {
-    pugi::xml_node node = document.first_child();
-    while (node) {
-        if (RepeatsAnAttribute(node))
-            return true;
-        // Depth first, without recursion: down, else along, else up and along.
-        if (pugi::xml_node child = node.first_child()) {
-            node = child;
-            continue;
-        }
-        while (node && !node.next_sibling())
-            node = node.parent();
-        if (node)
-            node = node.next_sibling();
-    }
-    return false;
+    if (std::string* current = std::any_cast<std::string>(&held); current && type == "string")
+        current->assign(text);
+    else
+        held = ReadValueText(type, text);
 }
 
 bool IsSdfElement(const pugi::xml_node& node)
@@ -122,17 +95,25 @@ std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
     if (!std::filesystem::exists(status) || std::filesystem::is_directory(status))
         throw std::logic_error("read sdf file failed");
     pugi::xml_document document;
-    if (!document.load_file(path.c_str()) || HasRepeatedAttribute(document))
+    if (!document.load_file(path.c_str()))
         throw std::logic_error("read sdf file failed");
-    return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
+    try {
+        return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
+    } catch (const RepeatedAttribute&) {
+        throw std::logic_error("read sdf file failed");
+    }
 }
 
 std::shared_ptr<SDF> SDF::ReadSdfFromString(std::string_view text)
 {
     pugi::xml_document document;
-    if (!document.load_buffer(text.data(), text.size()) || HasRepeatedAttribute(document))
+    if (!document.load_buffer(text.data(), text.size()))
         throw std::logic_error("read sdf string failed");
-    return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
+    try {
+        return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
+    } catch (const RepeatedAttribute&) {
+        throw std::logic_error("read sdf string failed");
+    }
 }
 
 std::shared_ptr<Element> SDF::ReadDoc(const pugi::xml_document& document)
@@ -159,11 +140,30 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     if (!node)
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
-    Fill(node, *element);
+    Fill(node, *element, node.text().get(), node.attribute("type").value(), false);
     return element;
 }
 
-void SDF::Fill(pugi::xml_node node, Element& element)
+std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed)
+{
+    auto element = std::make_shared<Element>();
+    element->_template = &templ;
+    element->_attributes.reserve(templ._attributes.size());
+    for (const auto& a : templ._attributes)
+        element->_attributes.push_back(std::make_shared<Attr>(a._label, a._type, a._default, a._required));
+    if (templ.hasValue() && !typed) {
+        const AttrTemplate& v = templ._value;
+        if (*text) {
+            element->_value = std::make_shared<Attr>(v._label, v._type, ReadValueText(v._type, text), templ._required);
+            element->_value->_set = true;
+        } else {
+            element->_value = std::make_shared<Attr>(v._label, v._type, v._default, templ._required);
+        }
+    }
+    return element;
+}
+
+void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead)
 {
     const ElementTemplate& templ = *element._template;
 
@@ -171,14 +171,21 @@ void SDF::Fill(pugi::xml_node node, Element& element)
     // the template says: that is how annotated values come back. Without
     // text it still does, so that an annotated empty text, which the
     // writer writes as a bare tag with its `type`, reads back.
-    const char* text = node.text().get();
-    const char* typeName = node.attribute("type").value();
     if (*typeName) {
-        element.createAnnotatedValue(TypeManager::inst()->fromString(typeName, text), typeName);
+        const std::string type(typeName);
+        auto value = std::make_shared<Attr>(element.label(), type, ReadValueText(type, text), true);
+        value->_set = true;
+        element._value = std::move(value);
+        // Unset until the attribute loop below reads it, like any other.
+        if (!element.findAttribute("type"))
+            element._attributes.push_back(std::make_shared<Attr>("type", "string", std::any(type), true));
     } else if (*text) {
         if (!element._value)
             throw std::runtime_error(fmt::format("element '{}' cannot have a value", element.label()));
-        element._value->fromString(text);
+        if (!valueRead) {
+            element._value->_value = ReadValueText(element._value->_type, text);
+            element._value->_set = true;
+        }
     }
 
     // Attributes, in document order; a `type` consumed above is found here.
@@ -187,7 +194,10 @@ void SDF::Fill(pugi::xml_node node, Element& element)
         if (!attr)
             throw std::runtime_error(
                 fmt::format("unknown attribute '{}' in element '{}'", xmlAttr.name(), element.label()));
-        attr->fromString(xmlAttr.value());
+        if (attr->_set)
+            throw RepeatedAttribute{};
+        AssignText(attr->_value, attr->_type, xmlAttr.value());
+        attr->_set = true;
     }
     for (const auto& attr : element._attributes)
         if (attr->isRequired() && !attr->isSet())
@@ -197,6 +207,12 @@ void SDF::Fill(pugi::xml_node node, Element& element)
     // last template found is tried before the search.
     SeenChildren seen(templ._children.size());
     const ElementTemplate* last = nullptr;
+    // One allocation for the children list rather than one per doubling:
+    // counting the siblings is cheap next to growing the list.
+    std::size_t count = 0;
+    for (pugi::xml_node xmlChild = node.first_child(); xmlChild; xmlChild = xmlChild.next_sibling())
+        count += xmlChild.type() == pugi::node_element;
+    element._children.reserve(element._children.size() + count);
     for (pugi::xml_node xmlChild = node.first_child(); xmlChild; xmlChild = xmlChild.next_sibling()) {
         const char* name = xmlChild.name();
         if (!*name)
@@ -205,8 +221,10 @@ void SDF::Fill(pugi::xml_node node, Element& element)
         last = childTemplate;
         seen.mark(static_cast<std::size_t>(childTemplate - templ._children.data()));
 
-        auto child = childTemplate->spawn();
-        Fill(xmlChild, *child);
+        const char* childText = xmlChild.text().get();
+        const char* childType = xmlChild.attribute("type").value();
+        auto child = Spawn(*childTemplate, childText, *childType != '\0');
+        Fill(xmlChild, *child, childText, childType, true);
         element.link(*child);
         element._children.push_back(std::move(child));
     }

@@ -1,0 +1,36 @@
+#pragma once
+
+// Value texts on the hot paths of reading and writing documents. Internal
+// to the library. The results are exactly those of the type registry's
+// readers and writers; the common types (texts, numbers, booleans, the
+// geometric values) are converted here directly, without the registry's
+// lookups by name and type and without a temporary string, and every other
+// type goes through the registry.
+
+#include <any>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sdf {
+
+// The value that the reader registered under typeName makes of text;
+// std::out_of_range for a name that is not registered.
+std::any ReadValueText(const std::string& typeName, std::string_view text);
+
+// Where a text goes decides what must be escaped: '&' and '<' everywhere,
+// and the single quote also inside a single-quoted attribute.
+enum class TextPlace : std::uint8_t
+{
+    Content = 1,
+    Attribute = 2,
+};
+
+// Appends text to out with the entity references its place needs.
+void AppendEscaped(std::string& out, std::string_view text, TextPlace place);
+
+// Appends the escaped text that the writer registered for the value's
+// stored type makes of it; std::out_of_range for an unregistered type.
+void AppendValueText(std::string& out, const std::any& value, TextPlace place);
+
+} // namespace sdf
