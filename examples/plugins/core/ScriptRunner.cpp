@@ -72,6 +72,13 @@ QString jsonText(const QJsonValue& value)
     }
 }
 
+// A script's value as the report shows it: text in quotes, other values
+// bare.
+QString expectedText(const QJsonValue& value)
+{
+    return value.isString() ? quoted(value.toString()) : jsonText(value);
+}
+
 // Whether the property's value is what the JSON value says: a truth value
 // or a number as such, anything else by its text.
 bool sameValue(const QVariant& actual, const QJsonValue& expected)
@@ -90,7 +97,7 @@ bool sameValue(const QVariant& actual, const QJsonValue& expected)
 QString unmet(const QVariant& actual, const QJsonObject& expectation)
 {
     if (expectation.contains(QLatin1String("equals")) && !sameValue(actual, expectation.value(QLatin1String("equals"))))
-        return QStringLiteral("is %1, expected %2").arg(shown(actual), quoted(jsonText(expectation.value(QLatin1String("equals")))));
+        return QStringLiteral("is %1, expected %2").arg(shown(actual), expectedText(expectation.value(QLatin1String("equals"))));
     if (expectation.contains(QLatin1String("notEquals")) &&
         sameValue(actual, expectation.value(QLatin1String("notEquals"))))
         return QStringLiteral("is %1, expected anything else").arg(shown(actual));
