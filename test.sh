@@ -36,7 +36,7 @@ if [[ -d fuzz ]] && [[ -f fuzz/CMakeLists.txt ]]; then
   echo "== libFuzzer targets"
   rm -rf build/fuzz
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRV_ASSERTS=ON \
-    -DZRV_BUILD_FUZZ=ON -DZRV_BUILD_APP=OFF -DZRV_BUILD_TESTS=ON -DZRV_BUILD_BENCH=OFF
+    -DZRV_BUILD_FUZZ=ON -DZRV_BUILD_APP=OFF -DZRV_BUILD_TESTS=OFF -DZRV_BUILD_BENCH=OFF
   cmake --build build/fuzz -j "$JOBS"
   ctest --test-dir build/fuzz --output-on-failure -L fuzz
 fi

@@ -14,3 +14,11 @@ if(ZRV_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+
+if(ZRV_BUILD_FUZZ)
+  # The fuzzers steer by the coverage of the code they reach, so the library
+  # is built with the coverage hooks and the sanitizers too; only the fuzzer
+  # programs themselves link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -13,10 +13,12 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace sdf {
@@ -60,6 +62,51 @@ std::size_t FirstTemplateIndex(const ElementTemplate& parent, std::size_t index)
     return index;
 }
 
+// XML does not allow an attribute twice on one element, but the parser
+// lets it pass and the last one would win: `<sdf version='1.0'
+// version='2.0'>` would pass the version check and then hold "2.0". Such
+// text is treated as the malformed XML it is.
+bool RepeatsAnAttribute(const pugi::xml_node& node)
+{
+    // Elements carry a handful of attributes; many are compared sorted, so
+    // that no text can make this quadratic.
+    constexpr int kPairwise = 16;
+    int count = 0;
+    for (pugi::xml_attribute a = node.first_attribute(); a && count <= kPairwise; a = a.next_attribute())
+        ++count;
+    if (count <= kPairwise) {
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+            for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+                if (std::strcmp(a.name(), b.name()) == 0)
+                    return true;
+        return false;
+    }
+    std::vector<std::string_view> names;
+    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+        names.emplace_back(a.name());
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+}
+
+bool HasRepeatedAttribute(const pugi::xml_document& document)
+{
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (RepeatsAnAttribute(node))
+            return true;
+        // Depth first, without recursion: down, else along, else up and along.
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node)
+            node = node.next_sibling();
+    }
+    return false;
+}
+
 bool IsSdfElement(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_element && std::strcmp(node.name(), "sdf") == 0;
@@ -75,7 +122,7 @@ std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
     if (!std::filesystem::exists(status) || std::filesystem::is_directory(status))
         throw std::logic_error("read sdf file failed");
     pugi::xml_document document;
-    if (!document.load_file(path.c_str()))
+    if (!document.load_file(path.c_str()) || HasRepeatedAttribute(document))
         throw std::logic_error("read sdf file failed");
     return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
 }
@@ -83,7 +130,7 @@ std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
 std::shared_ptr<SDF> SDF::ReadSdfFromString(std::string_view text)
 {
     pugi::xml_document document;
-    if (!document.load_buffer(text.data(), text.size()))
+    if (!document.load_buffer(text.data(), text.size()) || HasRepeatedAttribute(document))
         throw std::logic_error("read sdf string failed");
     return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
 }

@@ -60,6 +60,24 @@ TEST(SdfRead, TextThatIsNotXmlFailsAsAString)
         ExpectThrowExactly<std::logic_error>([&] { SDF::ReadSdfFromString(text); }, "read sdf string failed");
 }
 
+TEST(SdfRead, RepeatedAttributeIsMalformedXml)
+{
+    // Otherwise the version check would see the first and the root hold the
+    // second, and the document would be written with a version it refuses.
+    ExpectThrowExactly<std::logic_error>([] { SDF::ReadSdfFromString("<sdf version='1.0' version='2.0'/>"); },
+                                         "read sdf string failed");
+    std::string many = "<sdf version='1.0'><station";
+    for (int i = 0; i < 40; ++i)
+        many += " a" + std::to_string(i) + "='1'";
+    ExpectThrowExactly<std::runtime_error>([&] { SDF::ReadSdfFromString(many + "/></sdf>"); },
+                                           "unknown attribute 'a0' in element 'station'");
+    ExpectThrowExactly<std::logic_error>([&] { SDF::ReadSdfFromString(many + " a17='2'/></sdf>"); },
+                                         "read sdf string failed");
+    sdf::test::TempDir dir;
+    sdf::test::WriteFile(dir / "twice.sdf", "<sdf version='1.0'><station id='1' id='2'/></sdf>");
+    ExpectThrowExactly<std::logic_error>([&] { SDF::ReadSdfFromFile(dir / "twice.sdf"); }, "read sdf file failed");
+}
+
 TEST(SdfRead, OnlyTheCharactersOfTheViewAreParsed)
 {
     // The whole text is not well-formed; its first part is.

@@ -1,0 +1,25 @@
+#pragma once
+
+// A writer-independent picture of a document tree for comparisons: one line
+// per element with its depth, label, attribute texts and value text, in
+// document order. Two trees with equal listings have the same labels, child
+// order, attribute texts and value texts.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace sdf {
+class Element;
+}
+
+namespace sdf::testing {
+
+// The listing of a whole document; root is its `sdf` element.
+std::vector<std::string> ListTree(const Element& root);
+
+// Index of the first line where the listings differ (the shorter length
+// when one is a prefix of the other), or npos when they are equal.
+std::size_t FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b);
+
+} // namespace sdf::testing
