@@ -170,8 +170,11 @@ QString StationSession::setField(int fieldRow, const QString& text)
     }
     setModified(true);
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
-    if (own && (element->label() == "parent" || element->label() == "child"))
-        rebuildObjects();
+    if (own && (element->label() == "parent" || element->label() == "child")) {
+        // Later, not under the caller: rebuilding resets the field list,
+        // whose row may be the very one that called.
+        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
+    }
     if (stored == text)
         setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     else
@@ -182,6 +185,8 @@ QString StationSession::setField(int fieldRow, const QString& text)
 
 void StationSession::rebuildObjects()
 {
+    if (!objects || selected == StationObjects::NoEntry)
+        return;
     const std::uint32_t id = objects->entry(selected).object->getId();
     // The old objects leave the registry before the new ones enter it.
     fieldModel.show(nullptr);

@@ -198,6 +198,11 @@ private slots:
             step({{"action", "check"}, {"id", "fieldType"}, {"name", "double"}, {"property", "visible"}, {"equals", true}}),
             step({{"action", "select"}, {"row", "link_2"}}),
             step({{"action", "edit"}, {"field", "pose"}, {"value", "10 20 30 1 0 0 0"}}),
+            // A new parent rearranges the tree; the object stays selected.
+            step({{"action", "select"}, {"row", "Top"}}),
+            step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "Top"}}),
             step({{"action", "save"}, {"path", scratch.path(QStringLiteral("typed.sdf"))}}),
         });
         QFile sample(QStringLiteral(SAMPLE_STATION));
@@ -212,6 +217,7 @@ private slots:
         const auto pose = findObject(written->Root(), 5, "link")->asPose("pose");
         QCOMPARE(pose.pos.x, 10.0);
         QCOMPARE(pose.pos.z, 30.0);
+        QCOMPARE(findObject(written->Root(), 20, "body")->asUInt("parent"), 21u);
         // The bundled sample itself is never saved over.
         QVERIFY(sample.open(QIODevice::ReadOnly));
         QCOMPARE(sample.readAll(), sampleBefore);

@@ -20,6 +20,37 @@ ApplicationWindow {
     visible: true
     title: (station.modified ? "* " : "") + (station.filePath.length ? station.filePath : qsTr("No station")) + " - zervan"
 
+    // Closing with unsaved changes asks first.
+    property bool discardChanges: false
+    onClosing: (close) => {
+        if (station.modified && !discardChanges) {
+            close.accepted = false
+            unsavedDialog.open()
+        }
+    }
+
+    Dialog {
+        id: unsavedDialog
+        title: qsTr("Unsaved changes")
+        modal: true
+        anchors.centerIn: parent
+        standardButtons: Dialog.Save | Dialog.Discard | Dialog.Cancel
+        Label {
+            id: unsavedText
+            text: station.savePath.length
+                  ? qsTr("Save the changes to %1?").arg(station.savePath)
+                  : qsTr("The changes are not saved, and there is no file to save them to.")
+        }
+        onAccepted: {
+            if (station.save())
+                mainWindow.close()
+        }
+        onDiscarded: {
+            mainWindow.discardChanges = true
+            mainWindow.close()
+        }
+    }
+
     header: ToolBar {
         id: toolBar
         RowLayout {
