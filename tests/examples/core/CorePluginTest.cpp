@@ -223,6 +223,64 @@ private slots:
         QCOMPARE(sample.readAll(), sampleBefore);
     }
 
+    void mouseAndKeysDriveTheTreeAndTheFields()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString script = scratch.writeScript(QStringLiteral("mouse.json"), {
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/2"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "joint_1"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_1 (joint 10)"}}),
+            // A nested value, typed and confirmed with Enter.
+            step({{"action", "set"}, {"id", "fieldValue"}, {"name", "axis/limit/lower"}, {"property", "text"}, {"value", "-170"}}),
+            step({{"action", "key"}, {"id", "fieldValue"}, {"name", "axis/limit/lower"}, {"key", "Return"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "axis/limit/lower set to \"-170\""}}),
+            // Collapsing hides the selected row but keeps the selection.
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/2"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "currentIndex"}, {"equals", -1}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_1 (joint 10)"}}),
+            step({{"action", "click"}, {"id", "saveButton"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Saved " + station}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        // Saved over itself, with the one change.
+        const auto written = sdf::SDF::ReadSdfFromFile(station.toStdString());
+        QCOMPARE(findObject(written->Root(), 10, "joint")->asDouble("axis/limit/lower"), -170.0);
+        QCOMPARE(findObject(written->Root(), 11, "joint")->asDouble("axis/limit/lower"), -63.0);
+    }
+
+    void failedSaveIsReportedAndLeavesTheFileAlone()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString nowhere = scratch.path(QStringLiteral("no such folder/cell.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("nowhere.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "0 0 0 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", nowhere}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+        }, 1000);
+        QFile original(station);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QCOMPARE(run.exitCode, 1);
+        const QStringList failures = run.withPrefix(QStringLiteral("FAIL "));
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures[0].contains(QStringLiteral("Could not save ") + nowhere + QStringLiteral(": write file failure")),
+                 qPrintable(failures[0]));
+        QVERIFY(!QFileInfo::exists(nowhere));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), before);
+        QVERIFY2(scratch.log().contains(QStringLiteral("failed: write file failure")), qPrintable(scratch.log()));
+    }
+
     void brokenStationShowsTheLibrarysMessage_data()
     {
         QTest::addColumn<QByteArray>("content");
