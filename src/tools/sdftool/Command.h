@@ -1,0 +1,42 @@
+#pragma once
+
+// What every sdftool command is: a name, a one-line summary for the list of
+// commands, its --help text, its options and the function that runs it.
+
+#include "ArgParser.h"
+
+#include <span>
+#include <stdexcept>
+#include <string_view>
+
+namespace sdftool {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;   // the command ran and failed
+inline constexpr int kExitUsage = 2;     // the command line was wrong
+
+// A failure a command reports as "sdftool: <message>" with kExitFailure.
+class Failure : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Command
+{
+    std::string_view name;
+    std::string_view summary;
+    std::string_view help;
+    std::span<const OptionSpec> options;
+    int (*run)(const ParsedArgs& args);
+};
+
+extern const Command kValidateCommand;
+extern const Command kFormatCommand;
+extern const Command kNewCommand;
+extern const Command kGetCommand;
+extern const Command kSetCommand;
+extern const Command kStatsCommand;
+extern const Command kCatalogueCommand;
+
+} // namespace sdftool

@@ -1,0 +1,48 @@
+#pragma once
+
+// Paths as the commands take them. A path names an element below the
+// document root by child labels, as the element tree does ("station/name":
+// each piece takes the first child with that label). Two additions make the
+// paths that `validate --ids` reports usable as they are: a piece may pick
+// the n-th child of its label, counted from 1 ("station/part[2]/name"), and
+// a path may start at the root itself ("/sdf/station/part[2]/name"). The
+// empty path and "/" name the root.
+
+#include <sdformat/Element.h>
+#include <sdformat/ElementTemplate.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sdftool {
+
+struct PathStep
+{
+    std::string label;
+    std::size_t index = 0;   // 0: the first child of that label; n: the n-th
+};
+
+// Throws Failure for an empty piece, a malformed index or an absolute path
+// that does not start at the root label.
+std::vector<PathStep> ParsePath(std::string_view path, std::string_view rootLabel);
+
+// An element together with the template it was made from.
+struct Located
+{
+    std::shared_ptr<sdf::Element> element;
+    const sdf::ElementTemplate* templ = nullptr;
+};
+
+// The element at the path below root (the document root), or an empty
+// element when there is none; creates nothing.
+Located FindPath(const std::shared_ptr<sdf::Element>& root, std::string_view path);
+
+// The element at the path, appending missing children from their templates
+// (with their required descendants) as Element::touch does. A piece with an
+// index must name an existing child: Failure otherwise. An unknown label
+// fails with the library's message.
+Located TouchPath(const std::shared_ptr<sdf::Element>& root, std::string_view path);
+
+} // namespace sdftool

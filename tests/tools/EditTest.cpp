@@ -1,0 +1,232 @@
+// sdftool format, new, get and set: what they write and what they leave.
+
+#include "SdftoolFixture.h"
+
+namespace sdftool::test {
+namespace {
+
+TEST_F(Sdftool, FormatWritesTheCanonicalFormToStandardOutputAndLeavesTheFile)
+{
+    const auto file = copyData("cell.sdf");
+    const std::string before = ReadFile(file);
+    const auto r = run({"format", "cell.sdf", "-o", "-"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, ReadFile(DataDir() / "cell.canonical.sdf"));
+    EXPECT_EQ(ReadFile(file), before);
+}
+
+TEST_F(Sdftool, FormatInPlaceAndToAnotherFile)
+{
+    copyData("cell.sdf");
+    const std::string canonical = ReadFile(DataDir() / "cell.canonical.sdf");
+
+    auto r = run({"format", "cell.sdf", "--output", "copy.sdf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read("copy.sdf"), canonical);
+    EXPECT_NE(read("cell.sdf"), canonical);
+
+    r = run({"format", "cell.sdf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read("cell.sdf"), canonical);
+    // The canonical form is a fixed point.
+    r = run({"format", "cell.sdf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read("cell.sdf"), canonical);
+}
+
+TEST_F(Sdftool, FormatFailuresLeaveFilesAsTheyWere)
+{
+    const std::string broken = "<sdf version='2.0'/>";
+    dir.write("broken.sdf", broken);
+    auto r = run({"format", "broken.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "sdftool: broken.sdf: wrong version\n");
+    EXPECT_EQ(read("broken.sdf"), broken);
+
+    copyData("cell.sdf");
+    r = run({"format", "cell.sdf", "-o", "no-such-directory/out.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: no-such-directory/out.sdf: write file failure\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "no-such-directory"));
+
+    r = run({"format", "missing.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: missing.sdf: read sdf file failed\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.sdf"));
+}
+
+TEST_F(Sdftool, NewWritesAnEmptyStationAndReplacesNothingUnasked)
+{
+    auto r = run({"new", "cell.sdf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read("cell.sdf"), kNewStation);
+
+    dir.write("mine.sdf", "precious");
+    r = run({"new", "mine.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: mine.sdf: file exists (use --force to replace it)\n");
+    EXPECT_EQ(read("mine.sdf"), "precious");
+
+    r = run({"new", "--force", "mine.sdf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read("mine.sdf"), kNewStation);
+
+    r = run({"new", "no-such-directory/new.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: no-such-directory/new.sdf: write file failure\n");
+}
+
+TEST_F(Sdftool, GetPrintsValuesByPath)
+{
+    copyData("cell.sdf");
+    struct Case
+    {
+        std::string path;
+        std::string value;
+    };
+    const Case cases[] = {
+        {"station/name", "Weld cell 4"},
+        {"station/part/name", "Table"},              // the first part
+        {"station/part[2]/name", "Fixture"},         // the second
+        {"/sdf/station/part[2]/pose", "0 0 0.8 1 0 0 0"},
+        {"station/child[3]", "6"},
+        {"station/smart_component/property", "250"},  // through its `value` child
+        {"station/smart_component/property/value", "250"},
+        {"station/attachment/pose", "0 0 0 1 0 0 0"},  // supplied by the reader
+    };
+    for (const auto& c : cases) {
+        const auto r = run({"get", "cell.sdf", c.path});
+        EXPECT_EQ(r.status, 0) << c.path << ": " << r.err;
+        EXPECT_EQ(r.out, c.value + "\n") << c.path;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(Sdftool, GetFailsWhereThereIsNoValue)
+{
+    copyData("cell.sdf");
+    struct Case
+    {
+        std::string path;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"station/robot", "sdftool: cell.sdf: no element at 'station/robot'\n"},
+        {"station/part[3]/name", "sdftool: cell.sdf: no element at 'station/part[3]/name'\n"},
+        {"station/frame/user_file", "sdftool: cell.sdf: no element at 'station/frame/user_file'\n"},
+        {"station", "sdftool: cell.sdf: 'station' has no value\n"},
+        {"", "sdftool: cell.sdf: '' has no value\n"},
+        {"station//name", "sdftool: cell.sdf: bad path 'station//name': empty piece\n"},
+        {"station/part[0]", "sdftool: cell.sdf: bad path 'station/part[0]': 'part[0]' is not a label or "
+                            "label[n] with n from 1\n"},
+        {"/station/name", "sdftool: cell.sdf: bad path '/station/name': an absolute path starts at the root "
+                          "'/sdf'\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = run({"get", "cell.sdf", c.path});
+        EXPECT_EQ(r.status, 1) << c.path;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+TEST_F(Sdftool, SetWritesThroughTheTextSetterAndSaves)
+{
+    copyData("cell.sdf");
+    auto r = run({"set", "cell.sdf", "station/part[2]/name", "Fixture <A> & 'B'"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(run({"get", "cell.sdf", "station/part[2]/name"}).out, "Fixture <A> & 'B'\n");
+    EXPECT_NE(read("cell.sdf").find("<name>Fixture &lt;A> &amp; 'B'</name>"), std::string::npos);
+
+    // The text is read by the value's type: a pose from seven numbers, the
+    // property's double through its `value` child.
+    EXPECT_EQ(run({"set", "cell.sdf", "/sdf/station/frame/pose", "1 2 3 1 0 0 0"}).status, 0);
+    EXPECT_EQ(run({"get", "cell.sdf", "station/frame/pose"}).out, "1 2 3 1 0 0 0\n");
+    EXPECT_EQ(run({"set", "cell.sdf", "station/smart_component/property", "312.5"}).status, 0);
+    EXPECT_NE(read("cell.sdf").find("<value type='double'>312.5</value>"), std::string::npos);
+
+    // The rest of the document is as before, in canonical form.
+    EXPECT_EQ(run({"validate", "--ids", "cell.sdf"}).out, "cell.sdf: ok (40 elements, 7 objects)\n");
+}
+
+TEST_F(Sdftool, SetCreatesMissingElementsFromTheFormat)
+{
+    dir.write("cell.sdf", kNewStation);
+    EXPECT_EQ(run({"set", "cell.sdf", "station/part/name", "Table"}).status, 0);
+    // The part comes with its required pose.
+    EXPECT_EQ(read("cell.sdf"), "<sdf version='1.0'>\n"
+                                "    <station id='0'>\n"
+                                "        <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>\n"
+                                "        <visibility/>\n"
+                                "        <part id='0'>\n"
+                                "            <pose>0 0 0 1 0 0 0</pose>\n"
+                                "            <name>Table</name>\n"
+                                "        </part>\n"
+                                "    </station>\n"
+                                "</sdf>\n");
+}
+
+TEST_F(Sdftool, SetGivesAUserValueItsFirstTypeOnlyWhenAsked)
+{
+    dir.write("cell.sdf", kNewStation);
+    // A new property's value has no type yet.
+    auto r = run({"set", "cell.sdf", "station/smart_component/property", "2.5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: cell.sdf: 'station/smart_component/property' has no value yet; give its type "
+                     "with --type\n");
+    EXPECT_EQ(read("cell.sdf"), kNewStation);
+
+    r = run({"set", "cell.sdf", "station/smart_component/property", "2.5", "--type", "annotated"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: cell.sdf: unknown type 'annotated'\n");
+
+    r = run({"set", "cell.sdf", "station/smart_component/property", "2.5", "--type=double"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(read("cell.sdf").find("<value type='double'>2.5</value>"), std::string::npos);
+
+    // From now on the type stays.
+    r = run({"set", "cell.sdf", "station/smart_component/property", "on", "--type", "bool"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "sdftool: cell.sdf: 'station/smart_component/property' holds a 'double' value; its type "
+                     "cannot change\n");
+    r = run({"set", "cell.sdf", "station/smart_component/property", "7", "--type", "double"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(run({"get", "cell.sdf", "station/smart_component/property/value"}).out, "7\n");
+}
+
+TEST_F(Sdftool, SetFailuresLeaveTheFileAsItWas)
+{
+    copyData("cell.sdf");
+    const std::string before = read("cell.sdf");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"set", "cell.sdf", "station/robot/name", "R1"},
+         "sdftool: cell.sdf: element 'station' does not have 'robot' child element\n"},
+        {{"set", "cell.sdf", "station/part/user_file", "x"}, "sdftool: cell.sdf: 'station/part/user_file' cannot "
+                                                             "hold a value\n"},
+        {{"set", "cell.sdf", "station/part[5]/name", "x"},
+         "sdftool: cell.sdf: no element 'part[5]' in 'station/part[5]/name'\n"},
+        {{"set", "cell.sdf", "station/name", "x", "--type", "int"},
+         "sdftool: cell.sdf: 'station/name' holds a 'string' value; its type cannot change\n"},
+        {{"set", "missing.sdf", "station/name", "x"}, "sdftool: missing.sdf: read sdf file failed\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.status, 1) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(read("cell.sdf"), before);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.sdf"));
+}
+
+} // namespace
+} // namespace sdftool::test

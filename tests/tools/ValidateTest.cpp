@@ -1,0 +1,150 @@
+// sdftool validate over good, broken and unreadable files.
+
+#include "SdftoolFixture.h"
+
+#include <unistd.h>
+
+namespace sdftool::test {
+namespace {
+
+TEST_F(Sdftool, ValidateReportsCountsOfASoundFile)
+{
+    copyData("cell.sdf");
+    // 40 elements: sdf, station and 38 below; 7 objects: the station, two
+    // parts, the frame, the attachment, the smart component and its property.
+    for (const auto& args : {std::vector<std::string>{"validate", "cell.sdf"},
+                                                std::vector<std::string>{"validate", "--ids", "cell.sdf"}}) {
+        const auto r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "cell.sdf: ok (40 elements, 7 objects)\n");
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(Sdftool, ValidateReportsTheLibrarysMessageForEachBrokenFile)
+{
+    struct Case
+    {
+        std::string name;
+        std::string text;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"not-xml.sdf", "<sdf version='1.0'><station>", "read sdf file failed"},
+        {"empty.sdf", "", "read sdf file failed"},
+        {"other-root.sdf", "<station/>", "ReadDoc error"},
+        {"no-version.sdf", "<sdf/>", "no version"},
+        {"wrong-version.sdf", "<sdf version='1.0 '/>", "wrong version"},
+        {"unknown-attribute.sdf", "<sdf version='1.0'><station colour='red'/></sdf>",
+         "unknown attribute 'colour' in element 'station'"},
+        {"unknown-child.sdf", "<sdf version='1.0'><station><robot/></station></sdf>",
+         "element 'station' does not have 'robot' child element"},
+        {"text-in-container.sdf", "<sdf version='1.0'><station>x<name>a</name></station></sdf>",
+         "element 'station' cannot have a value"},
+        {"missing-required-attribute.sdf",
+         "<sdf version='1.0'><station><smart_component><connection/></smart_component></station></sdf>",
+         "required attribute 'id' not exist"},
+    };
+    std::vector<std::string> args{"validate"};
+    std::string expectedErr;
+    for (const auto& c : cases) {
+        dir.write(c.name, c.text);
+        args.push_back(c.name);
+        expectedErr += c.name + ": error: " + c.message + "\n";
+
+        const auto one = run({"validate", c.name});
+        EXPECT_EQ(one.status, 1) << c.name;
+        EXPECT_EQ(one.out, "");
+        EXPECT_EQ(one.err, c.name + ": error: " + c.message + "\n");
+    }
+    // All at once: each file is reported, in order, and the status says one
+    // failed.
+    const auto all = run(args);
+    EXPECT_EQ(all.status, 1);
+    EXPECT_EQ(all.out, "");
+    EXPECT_EQ(all.err, expectedErr);
+}
+
+TEST_F(Sdftool, ValidateGoesOnAfterAFailureAndFailsAsAWhole)
+{
+    copyData("cell.sdf");
+    std::filesystem::create_directory(dir / "a-directory.sdf");
+    const auto r = run({"validate", "missing.sdf", "cell.sdf", "a-directory.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "cell.sdf: ok (40 elements, 7 objects)\n");
+    EXPECT_EQ(r.err, "missing.sdf: error: read sdf file failed\na-directory.sdf: error: read sdf file failed\n");
+}
+
+TEST_F(Sdftool, ValidateReportsAFileItMayNotRead)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads files whatever their mode; the directory case covers unreadable paths";
+    dir.write("locked.sdf", kNewStation);
+    std::filesystem::permissions(dir / "locked.sdf", std::filesystem::perms::none);
+    const auto r = run({"validate", "locked.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "locked.sdf: error: read sdf file failed\n");
+}
+
+// A station with every kind of id problem next to sound references.
+const std::string kIdTrouble = R"(<sdf version='1.0'>
+  <station id='1'>
+    <child>2</child>
+    <child>40</child>
+    <part id='2'><parent>1</parent></part>
+    <part id='2'><parent>0</parent></part>
+    <part id='3'><parent>9</parent></part>
+    <part><name>not yet numbered</name></part>
+    <part><name>not yet numbered either</name></part>
+    <frame id='4'><anchor>0</anchor></frame>
+    <collisionset id='5'>
+      <groupa><object_id>3</object_id></groupa>
+      <groupb><object_id>77</object_id></groupb>
+    </collisionset>
+    <simulation>
+      <state id='8'>
+        <attachment><id>500</id><source_id>2</source_id><target_id>88</target_id></attachment>
+      </state>
+    </simulation>
+    <smart_component id='6'><role_object type='string'>left</role_object></smart_component>
+    <visibility><objectid>66</objectid></visibility>
+    <frame id='1'/>
+  </station>
+</sdf>
+)";
+
+TEST_F(Sdftool, ValidateIdsReportsEachProblemWithItsPathInDocumentOrder)
+{
+    dir.write("ids.sdf", kIdTrouble);
+    // Without --ids the library's checks pass.
+    EXPECT_EQ(run({"validate", "ids.sdf"}).status, 0);
+
+    const auto r = run({"validate", "ids.sdf", "--ids"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    // Parts without an id (0) are no objects to clash; a saved attachment's
+    // own number is not an object id; 0 names nothing and is fine.
+    EXPECT_EQ(r.err,
+              "ids.sdf: error: /sdf/station/child[2]: id 40 names no object\n"
+              "ids.sdf: error: /sdf/station/part[2]: object id 2 is also used by /sdf/station/part[1]\n"
+              "ids.sdf: error: /sdf/station/part[3]/parent: id 9 names no object\n"
+              "ids.sdf: error: /sdf/station/collisionset/groupb/object_id: id 77 names no object\n"
+              "ids.sdf: error: /sdf/station/simulation/state/attachment/target_id: id 88 names no object\n"
+              "ids.sdf: error: /sdf/station/smart_component/role_object: holds a 'string' value, not an object id\n"
+              "ids.sdf: error: /sdf/station/visibility/objectid: id 66 names no object\n"
+              "ids.sdf: error: /sdf/station/frame[2]: object id 1 is also used by /sdf/station\n");
+}
+
+TEST_F(Sdftool, ValidateIdsChecksEveryFile)
+{
+    copyData("cell.sdf");
+    dir.write("dangling.sdf", "<sdf version='1.0'><station id='1'><frame id='2'><anchor>3</anchor></frame>"
+                              "</station></sdf>");
+    const auto r = run({"validate", "--ids", "dangling.sdf", "cell.sdf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "cell.sdf: ok (40 elements, 7 objects)\n");
+    EXPECT_EQ(r.err, "dangling.sdf: error: /sdf/station/frame/anchor: id 3 names no object\n");
+}
+
+} // namespace
+} // namespace sdftool::test
