@@ -63,6 +63,21 @@ if(WITH_ZERVAN)
       message(FATAL_ERROR "installed zervan misses libraries:\n${out}")
     endif()
   endif()
+  # The reference plug-in opens the installed sample station and passes the
+  # installed smoke script.
+  file(GLOB core_plugin ${prefix}/bin/plugins/*Core.so)
+  if(core_plugin)
+    set(sample ${prefix}/share/zervan/stations/sample_cell.sdf)
+    file(WRITE ${WORK_DIR}/installed.json
+      "[{\"action\": \"check\", \"id\": \"fileLabel\", \"property\": \"text\", \"equals\": \"${sample}\"}]")
+    foreach(script ${WORK_DIR}/installed.json ${prefix}/share/zervan/scripts/smoke.json)
+      run(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software
+                  XDG_DATA_HOME=${WORK_DIR}/data ${prefix}/bin/zervan --gamma ${script})
+    endforeach()
+    if(NOT EXISTS ${WORK_DIR}/zervan-smoke.png)
+      message(FATAL_ERROR "the installed smoke script took no screenshot")
+    endif()
+  endif()
 endif()
 
 # The installed tool runs from its place and finds its libraries.

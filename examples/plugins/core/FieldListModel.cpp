@@ -1,0 +1,155 @@
+#include "FieldListModel.h"
+
+#include "ObjectKinds.h"
+
+#include <sdformat/Attr.h>
+#include <sdformat/Element.h>
+#include <zrvrob/JointTarget.h>
+#include <zrvrob/RobTarget.h>
+#include <zrvrob/SpeedData.h>
+#include <zrvrob/ZoneData.h>
+
+#include <cstdint>
+#include <string>
+#include <typeinfo>
+#include <unordered_map>
+
+namespace zrv::core {
+
+namespace {
+
+// The names the library registers its value types under.
+QString ValueTypeName(const std::type_info& type)
+{
+    static const std::unordered_map<const std::type_info*, const char*> names{
+        {&typeid(bool), "bool"},
+        {&typeid(int), "int"},
+        {&typeid(unsigned int), "unsigned int"},
+        {&typeid(std::uint64_t), "uint64_t"},
+        {&typeid(double), "double"},
+        {&typeid(std::string), "string"},
+        {&typeid(zrv::rob::Vec3Template<double>), "vector3"},
+        {&typeid(zrv::rob::PosTemplate<double>), "pos"},
+        {&typeid(zrv::rob::OrientTemplate<double>), "orient"},
+        {&typeid(zrv::rob::PoseTemplate<double>), "pose"},
+        {&typeid(zrv::rob::ToolData), "tooldata"},
+        {&typeid(zrv::rob::WObjData), "wobjdata"},
+        {&typeid(zrv::rob::SpeedData), "speeddata"},
+        {&typeid(zrv::rob::ZoneData), "zonedata"},
+        {&typeid(zrv::rob::RobTarget), "robtarget"},
+        {&typeid(zrv::rob::JointTarget), "jointtarget"},
+    };
+    for (const auto& [known, name] : names) {
+        if (*known == type)
+            return QString::fromLatin1(name);
+    }
+    return QString::fromLatin1(type.name());
+}
+
+QString Join(const QString& path, const std::string& label)
+{
+    const QString piece = QString::fromStdString(label);
+    return path.isEmpty() ? piece : path + QLatin1Char('/') + piece;
+}
+
+} // namespace
+
+void FieldListModel::show(const std::shared_ptr<sdf::Element>& objectElement)
+{
+    beginResetModel();
+    fields.clear();
+    if (objectElement)
+        collect(objectElement, {}, true);
+    endResetModel();
+}
+
+void FieldListModel::collect(const std::shared_ptr<sdf::Element>& element, const QString& path, bool isObject)
+{
+    for (const std::shared_ptr<sdf::Attr>& attr : element->attributes()) {
+        const bool identity = attr->label() == "id" || attr->label() == "type";
+        fields.push_back({path + QLatin1Char('@') + QString::fromStdString(attr->label()), element, attr, !identity});
+    }
+    if (element->hasValue() && !isObject)
+        fields.push_back({path, element, nullptr, true});
+
+    std::unordered_map<std::string, int> repeats;
+    for (const std::shared_ptr<sdf::Element>& child : element->elements())
+        ++repeats[child->label()];
+    std::unordered_map<std::string, int> seen;
+    for (const std::shared_ptr<sdf::Element>& child : element->elements()) {
+        if (IsObjectElement(*child))
+            continue;
+        QString childPath = Join(path, child->label());
+        const int number = ++seen[child->label()];
+        if (repeats[child->label()] > 1)
+            childPath += QStringLiteral("[%1]").arg(number);
+        collect(child, childPath, false);
+    }
+}
+
+int FieldListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(fields.size());
+}
+
+QVariant FieldListModel::data(const QModelIndex& index, int role) const
+{
+    const Field* at = index.isValid() ? field(index.row()) : nullptr;
+    if (!at)
+        return {};
+    switch (role) {
+    case PathRole: return at->path;
+    case Qt::DisplayRole:
+    case ValueRole: return Text(*at);
+    case TypeRole: return TypeName(*at);
+    case EditableRole: return at->editable;
+    default: return {};
+    }
+}
+
+QHash<int, QByteArray> FieldListModel::roleNames() const
+{
+    return {{PathRole, "path"}, {ValueRole, "value"}, {TypeRole, "type"}, {EditableRole, "editable"}};
+}
+
+const FieldListModel::Field* FieldListModel::field(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(fields.size()))
+        return nullptr;
+    return &fields[static_cast<std::size_t>(row)];
+}
+
+int FieldListModel::rowOf(const QString& path) const
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].path == path)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QString FieldListModel::Text(const Field& field)
+{
+    return QString::fromStdString(field.attr ? field.attr->asString() : field.element->getStringFromValue());
+}
+
+QString FieldListModel::TypeName(const Field& field)
+{
+    return field.attr ? QString::fromStdString(field.attr->type()) : ValueTypeName(field.element->type_info());
+}
+
+void FieldListModel::write(int row, const QString& text)
+{
+    const Field* at = field(row);
+    if (!at)
+        return;
+    const std::string utf8 = text.toStdString();
+    if (at->attr)
+        at->attr->fromString(utf8);
+    else
+        at->element->setValueFromString(utf8);
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed, {ValueRole, Qt::DisplayRole});
+}
+
+} // namespace zrv::core

@@ -1,0 +1,68 @@
+#pragma once
+
+// The station's object tree as a flat list for a ListView: the visible rows
+// in tree order, each with its depth for indentation. Expanding a row
+// inserts its visible descendants below it, collapsing removes them.
+
+#include "StationObjects.h"
+
+#include <QtCore/QAbstractListModel>
+
+#include <cstddef>
+#include <vector>
+
+namespace zrv::core {
+
+class ObjectTreeModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role
+    {
+        NameRole = Qt::UserRole + 1,
+        KindRole,
+        ObjectIdRole,
+        DepthRole,
+        HasChildrenRole,
+        ExpandedRole,
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    // Shows the objects (null: nothing) with the roots expanded, and keeps
+    // the pointer until the next call.
+    void reset(const StationObjects* objects);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // The entry shown in the row, or StationObjects::NoEntry.
+    std::size_t entryAt(int row) const;
+    // The row showing the entry, or -1 when it is hidden or unknown.
+    int rowOf(std::size_t entry) const;
+    // Expands the entry's ancestors and returns its row (-1 for NoEntry).
+    int reveal(std::size_t entry);
+    // Expands or collapses the row; rows without children stay as they are.
+    void toggle(int row);
+    void setExpanded(int row, bool expanded);
+    // The entry's name or kind changed.
+    void refresh(std::size_t entry);
+
+private:
+    struct Row
+    {
+        std::size_t entry;
+        int depth;
+    };
+
+    // The visible rows below entry (depth first), were it expanded.
+    void appendVisibleChildren(std::size_t entry, int depth, std::vector<Row>& out) const;
+
+    const StationObjects* objects = nullptr;
+    std::vector<Row> rows;
+    std::vector<bool> expanded; // per entry
+};
+
+} // namespace zrv::core

@@ -1,0 +1,612 @@
+#include "ScriptRunner.h"
+
+#include "StationSession.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTimer>
+#include <QtGui/QImage>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QKeySequence>
+#include <QtGui/QMouseEvent>
+#include <QtQuick/QQuickItem>
+#include <QtQuick/QQuickWindow>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+namespace zrv::core {
+
+namespace {
+
+using Outcome = ScriptRunner::Outcome;
+
+Outcome pass(QString detail = {})
+{
+    return {Outcome::Pass, std::move(detail)};
+}
+Outcome fail(QString detail)
+{
+    return {Outcome::Fail, std::move(detail)};
+}
+Outcome retry(QString detail)
+{
+    return {Outcome::Retry, std::move(detail)};
+}
+
+void say(const QString& line)
+{
+    std::printf("%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString shown(const QVariant& value)
+{
+    if (!value.isValid())
+        return QStringLiteral("(no value)");
+    if (value.typeId() == QMetaType::QString)
+        return quoted(value.toString());
+    if (value.canConvert<QString>())
+        return value.toString();
+    return QStringLiteral("(%1)").arg(QString::fromLatin1(value.typeName()));
+}
+
+QString jsonText(const QJsonValue& value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: return value.toString();
+    case QJsonValue::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Double: return QString::number(value.toDouble());
+    default: return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact));
+    }
+}
+
+// A script's value as the report shows it: text in quotes, other values
+// bare.
+QString expectedText(const QJsonValue& value)
+{
+    return value.isString() ? quoted(value.toString()) : jsonText(value);
+}
+
+// Whether the property's value is what the JSON value says: a truth value
+// or a number as such, anything else by its text.
+bool sameValue(const QVariant& actual, const QJsonValue& expected)
+{
+    if (expected.isBool())
+        return actual.canConvert<bool>() && actual.toBool() == expected.toBool();
+    if (expected.isDouble()) {
+        bool ok = false;
+        const double number = actual.toDouble(&ok);
+        return ok && number == expected.toDouble();
+    }
+    return actual.toString() == jsonText(expected);
+}
+
+// Null when the value meets the expectation, else what is wrong.
+QString unmet(const QVariant& actual, const QJsonObject& expectation)
+{
+    if (expectation.contains(QLatin1String("equals")) && !sameValue(actual, expectation.value(QLatin1String("equals"))))
+        return QStringLiteral("is %1, expected %2").arg(shown(actual), expectedText(expectation.value(QLatin1String("equals"))));
+    if (expectation.contains(QLatin1String("notEquals")) &&
+        sameValue(actual, expectation.value(QLatin1String("notEquals"))))
+        return QStringLiteral("is %1, expected anything else").arg(shown(actual));
+    if (expectation.contains(QLatin1String("contains"))) {
+        const QString part = jsonText(expectation.value(QLatin1String("contains")));
+        if (!actual.toString().contains(part))
+            return QStringLiteral("is %1, which does not contain %2").arg(shown(actual), quoted(part));
+    }
+    if (expectation.contains(QLatin1String("matches"))) {
+        const QRegularExpression pattern(expectation.value(QLatin1String("matches")).toString());
+        if (!pattern.isValid())
+            return QStringLiteral("pattern %1 is not valid: %2").arg(quoted(pattern.pattern()), pattern.errorString());
+        if (!pattern.match(actual.toString()).hasMatch())
+            return QStringLiteral("is %1, which does not match %2").arg(shown(actual), quoted(pattern.pattern()));
+    }
+    return {};
+}
+
+QString absolute(const QString& path)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
+QString targetName(const QString& id, const QString& name)
+{
+    return name.isEmpty() ? id : QStringLiteral("%1 \"%2\"").arg(id, name);
+}
+
+} // namespace
+
+ScriptRunner::ScriptRunner(QObject* objectHook, StationSession* station, QString script, QObject* parent)
+    : QObject(parent), hook(objectHook), session(station), scriptPath(std::move(script))
+{
+}
+
+void ScriptRunner::start()
+{
+    QTimer::singleShot(0, this, [this] {
+        loadScript();
+        if (failed)
+            finish();
+        else
+            runCurrent();
+    });
+}
+
+void ScriptRunner::loadScript()
+{
+    if (!hook) {
+        say(QStringLiteral("FAIL script %1: the object hook is missing").arg(scriptPath));
+        failed = 1;
+        return;
+    }
+    QFile file(scriptPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        say(QStringLiteral("FAIL script %1: %2").arg(scriptPath, file.errorString()));
+        failed = 1;
+        return;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        say(QStringLiteral("FAIL script %1: %2 at offset %3").arg(scriptPath, error.errorString()).arg(error.offset));
+        failed = 1;
+        return;
+    }
+    QJsonArray list;
+    int defaultTimeout = 5000;
+    if (document.isArray()) {
+        list = document.array();
+    } else {
+        const QJsonObject top = document.object();
+        list = top.value(QLatin1String("steps")).toArray();
+        windowId = top.value(QLatin1String("window")).toString(windowId);
+        defaultTimeout = top.value(QLatin1String("timeout")).toInt(defaultTimeout);
+    }
+    if (list.isEmpty()) {
+        say(QStringLiteral("FAIL script %1: no steps").arg(scriptPath));
+        failed = 1;
+        return;
+    }
+
+    // The window comes first: every step acts on it.
+    Step opening;
+    opening.title = QStringLiteral("window %1").arg(windowId);
+    opening.timeoutMs = defaultTimeout;
+    opening.phases.push_back([this]() -> Outcome {
+        QQuickWindow* found = window();
+        if (!found)
+            return retry(QStringLiteral("no window with id %1").arg(windowId));
+        if (!found->isExposed())
+            return retry(QStringLiteral("window %1 is not shown").arg(windowId));
+        return pass(QStringLiteral("%1x%2").arg(found->width()).arg(found->height()));
+    });
+    steps.push_back(std::move(opening));
+    for (const QJsonValue& value : list)
+        steps.push_back(compile(value.toObject(), defaultTimeout));
+}
+
+ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTimeout)
+{
+    const QString action = step.value(QLatin1String("action")).toString();
+    const QString id = step.value(QLatin1String("id")).toString();
+    const QString name = step.value(QLatin1String("name")).toString();
+    const QString property = step.value(QLatin1String("property")).toString();
+
+    Step result;
+    result.timeoutMs = step.value(QLatin1String("timeout")).toInt(defaultTimeout);
+    const auto needs = [&](std::initializer_list<const char*> keys) {
+        for (const char* key : keys) {
+            if (!step.contains(QLatin1String(key))) {
+                const QString missing = QString::fromLatin1(key);
+                result.phases = {[missing] { return fail(QStringLiteral("the step needs \"%1\"").arg(missing)); }};
+                return false;
+            }
+        }
+        return true;
+    };
+
+    if (action == QLatin1String("find")) {
+        result.title = QStringLiteral("find %1").arg(targetName(id, name));
+        if (needs({"id"}))
+            result.phases = {findPhase(id, name)};
+    } else if (action == QLatin1String("check")) {
+        result.title = QStringLiteral("check %1.%2").arg(targetName(id, name), property);
+        if (needs({"id", "property"}))
+            result.phases = {checkPhase(id, name, property, step)};
+    } else if (action == QLatin1String("set")) {
+        result.title = QStringLiteral("set %1.%2").arg(targetName(id, name), property);
+        if (needs({"id", "property", "value"}))
+            result.phases = {setPhase(id, name, property, step.value(QLatin1String("value")))};
+    } else if (action == QLatin1String("click")) {
+        result.title = QStringLiteral("click %1").arg(targetName(id, name));
+        if (needs({"id"}))
+            result.phases = {clickPhase(id, name)};
+    } else if (action == QLatin1String("key")) {
+        const QString key = step.value(QLatin1String("key")).toString();
+        result.title = QStringLiteral("key %1 on %2").arg(key, targetName(id, name));
+        if (needs({"id", "key"}))
+            result.phases = {keyPhase(id, name, key)};
+    } else if (action == QLatin1String("select")) {
+        result.title = step.contains(QLatin1String("objectId"))
+                           ? QStringLiteral("select object %1").arg(step.value(QLatin1String("objectId")).toInteger())
+                           : QStringLiteral("select %1").arg(quoted(step.value(QLatin1String("row")).toString()));
+        if (step.contains(QLatin1String("objectId")) || needs({"row"}))
+            result.phases = selectPhases(step);
+    } else if (action == QLatin1String("edit")) {
+        const QString field = step.value(QLatin1String("field")).toString();
+        result.title = QStringLiteral("edit %1").arg(field);
+        if (needs({"field", "value"}))
+            result.phases = editPhases(field, jsonText(step.value(QLatin1String("value"))), step.value(QLatin1String("expect")));
+    } else if (action == QLatin1String("save")) {
+        const QString path = step.value(QLatin1String("path")).toString();
+        result.title = path.isEmpty() ? QStringLiteral("save") : QStringLiteral("save %1").arg(path);
+        result.phases = savePhases(path);
+    } else if (action == QLatin1String("screenshot")) {
+        const QString path = step.value(QLatin1String("path")).toString();
+        result.title = QStringLiteral("screenshot %1").arg(path);
+        if (needs({"path"}))
+            result.phases = {screenshotPhase(path)};
+    } else {
+        result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
+        result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};
+    }
+    const QString title = step.value(QLatin1String("title")).toString();
+    if (!title.isEmpty())
+        result.title = title;
+    return result;
+}
+
+void ScriptRunner::runCurrent()
+{
+    if (stepIndex >= steps.size()) {
+        finish();
+        return;
+    }
+    Step& step = steps[stepIndex];
+    if (phaseIndex == 0 && !stepTimer.isValid())
+        stepTimer.start();
+
+    const Outcome outcome = step.phases[phaseIndex]();
+    switch (outcome.kind) {
+    case Outcome::Retry:
+        if (stepTimer.elapsed() < step.timeoutMs) {
+            QTimer::singleShot(20, this, &ScriptRunner::runCurrent);
+            return;
+        }
+        report(false, QStringLiteral("%1 (gave up after %2 ms)").arg(outcome.detail).arg(step.timeoutMs));
+        break;
+    case Outcome::Fail:
+        report(false, outcome.detail);
+        break;
+    case Outcome::Pass:
+        if (++phaseIndex < step.phases.size()) {
+            // The next phase sees what this one did once the window has
+            // handled it.
+            QTimer::singleShot(0, this, &ScriptRunner::runCurrent);
+            return;
+        }
+        report(true, outcome.detail);
+        break;
+    }
+    // A step that finds no window leaves nothing for the others to act on.
+    const bool noWindow = stepIndex == 0 && outcome.kind != Outcome::Pass;
+    ++stepIndex;
+    phaseIndex = 0;
+    stepTimer.invalidate();
+    if (noWindow) {
+        finish();
+        return;
+    }
+    // Let the window lay out and paint what the step changed before the
+    // next one looks at it.
+    QQuickWindow* shownWindow = window();
+    if (!shownWindow || !shownWindow->isExposed()) {
+        QTimer::singleShot(0, this, &ScriptRunner::runCurrent);
+        return;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    auto proceed = [this, connection] {
+        if (!*connection)
+            return;
+        QObject::disconnect(*connection);
+        *connection = {};
+        QTimer::singleShot(0, this, &ScriptRunner::runCurrent);
+    };
+    *connection = connect(shownWindow, &QQuickWindow::frameSwapped, this, proceed);
+    // A window with nothing new to paint swaps no frame.
+    QTimer::singleShot(250, this, proceed);
+    shownWindow->update();
+}
+
+void ScriptRunner::report(bool passed, const QString& detail)
+{
+    const Step& step = steps[stepIndex];
+    if (!passed)
+        ++failed;
+    QString line = QStringLiteral("%1 %2/%3 %4")
+                       .arg(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"))
+                       .arg(stepIndex)
+                       .arg(steps.size() - 1)
+                       .arg(step.title);
+    if (!detail.isEmpty())
+        line += QStringLiteral(": ") + detail;
+    say(line);
+}
+
+void ScriptRunner::finish()
+{
+    say(QStringLiteral("gamma %1: %2 of %3 steps failed")
+            .arg(scriptPath)
+            .arg(failed)
+            .arg(steps.empty() ? 0 : steps.size() - 1));
+    emit finished(failed);
+}
+
+QQuickWindow* ScriptRunner::window()
+{
+    QQuickWindow* found = nullptr;
+    if (hook)
+        QMetaObject::invokeMethod(hook, "findWindow", Q_RETURN_ARG(QQuickWindow*, found), Q_ARG(QString, windowId));
+    return found;
+}
+
+QQuickItem* ScriptRunner::item(const QString& id, const QString& name)
+{
+    QQuickItem* found = nullptr;
+    if (hook)
+        QMetaObject::invokeMethod(hook, "findItem", Q_RETURN_ARG(QQuickItem*, found), Q_ARG(QString, id),
+                                  Q_ARG(QString, name));
+    return found;
+}
+
+QObject* ScriptRunner::target(const QString& id, const QString& name)
+{
+    if (QQuickItem* found = item(id, name))
+        return found;
+    if (name.isEmpty() && id == windowId)
+        return window();
+    return nullptr;
+}
+
+ScriptRunner::Phase ScriptRunner::findPhase(QString id, QString name)
+{
+    return [this, id, name]() -> Outcome {
+        QQuickItem* found = item(id, name);
+        if (!found)
+            return retry(QStringLiteral("not found"));
+        return pass(found->isVisible() ? QString() : QStringLiteral("found, not visible"));
+    };
+}
+
+ScriptRunner::Phase ScriptRunner::checkPhase(QString id, QString name, QString property, QJsonObject expectation)
+{
+    return [this, id, name, property, expectation]() -> Outcome {
+        QObject* object = target(id, name);
+        if (!object)
+            return retry(QStringLiteral("not found"));
+        if (object->metaObject()->indexOfProperty(property.toLatin1().constData()) < 0)
+            return fail(QStringLiteral("%1 has no property %2").arg(QString::fromLatin1(object->metaObject()->className()), property));
+        const QVariant value = object->property(property.toLatin1().constData());
+        const QString problem = unmet(value, expectation);
+        if (!problem.isEmpty())
+            return retry(problem);
+        return pass(shown(value));
+    };
+}
+
+ScriptRunner::Phase ScriptRunner::setPhase(QString id, QString name, QString property, QJsonValue value)
+{
+    return [this, id, name, property, value]() -> Outcome {
+        QObject* object = target(id, name);
+        if (!object)
+            return retry(QStringLiteral("not found"));
+        const QByteArray key = property.toLatin1();
+        if (object->metaObject()->indexOfProperty(key.constData()) < 0)
+            return fail(QStringLiteral("%1 has no property %2").arg(QString::fromLatin1(object->metaObject()->className()), property));
+        if (!object->setProperty(key.constData(), value.toVariant()))
+            return fail(QStringLiteral("%1 does not take %2").arg(property, quoted(jsonText(value))));
+        return pass(shown(object->property(key.constData())));
+    };
+}
+
+ScriptRunner::Phase ScriptRunner::clickPhase(QString id, QString name)
+{
+    return [this, id, name]() -> Outcome {
+        QQuickItem* found = item(id, name);
+        if (!found)
+            return retry(QStringLiteral("not found"));
+        QQuickWindow* shownWindow = found->window();
+        if (!shownWindow || !found->isVisible())
+            return retry(QStringLiteral("not visible"));
+        if (!found->isEnabled())
+            return retry(QStringLiteral("not enabled"));
+        const QPointF centre = found->mapToScene(QPointF(found->width() / 2, found->height() / 2));
+        if (!QRectF(0, 0, shownWindow->width(), shownWindow->height()).contains(centre))
+            return fail(QStringLiteral("its centre (%1, %2) lies outside the window").arg(centre.x()).arg(centre.y()));
+        const QPointF global = shownWindow->mapToGlobal(centre);
+        QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(shownWindow, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(shownWindow, &release);
+        return pass(QStringLiteral("at (%1, %2)").arg(std::lround(centre.x())).arg(std::lround(centre.y())));
+    };
+}
+
+ScriptRunner::Phase ScriptRunner::keyPhase(QString id, QString name, QString keyName)
+{
+    return [this, id, name, keyName]() -> Outcome {
+        const QKeySequence sequence = QKeySequence::fromString(keyName, QKeySequence::PortableText);
+        if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+            return fail(QStringLiteral("unknown key %1").arg(quoted(keyName)));
+        QQuickItem* found = item(id, name);
+        if (!found)
+            return retry(QStringLiteral("not found"));
+        if (!found->isVisible() || !found->isEnabled())
+            return retry(QStringLiteral("not visible and enabled"));
+        const QKeyCombination combination = sequence[0];
+        QString text;
+        if (combination.key() == Qt::Key_Return || combination.key() == Qt::Key_Enter)
+            text = QStringLiteral("\r");
+        else if (combination.key() < Qt::Key_Escape && !(combination.keyboardModifiers() & Qt::ControlModifier))
+            text = QChar(combination.key());
+        found->forceActiveFocus(Qt::OtherFocusReason);
+        // Straight to the item: the offscreen platform need not make the
+        // window the focus window, and keys go to the item a user typed in.
+        QPointer<QQuickItem> receiver(found);
+        QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers(), text);
+        QCoreApplication::sendEvent(receiver, &press);
+        if (receiver) {
+            QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers(), text);
+            QCoreApplication::sendEvent(receiver, &release);
+        }
+        return pass();
+    };
+}
+
+std::vector<ScriptRunner::Phase> ScriptRunner::selectPhases(QJsonObject step)
+{
+    auto row = std::make_shared<int>(-1);
+    auto selectedName = std::make_shared<QString>(step.value(QLatin1String("row")).toString());
+    Phase choose = [this, step, row, selectedName]() -> Outcome {
+        QQuickItem* tree = item(QStringLiteral("stationTree"), {});
+        if (!tree)
+            return retry(QStringLiteral("no stationTree"));
+        QVariant result;
+        const bool byId = step.contains(QLatin1String("objectId"));
+        const QVariant argument = byId ? QVariant(step.value(QLatin1String("objectId")).toInteger())
+                                       : QVariant(*selectedName);
+        if (!QMetaObject::invokeMethod(tree, byId ? "selectObjectId" : "selectObject", Q_RETURN_ARG(QVariant, result),
+                                       Q_ARG(QVariant, argument)))
+            return fail(QStringLiteral("stationTree can not select objects"));
+        *row = result.toInt();
+        if (*row < 0)
+            return fail(byId ? QStringLiteral("no object with id %1").arg(argument.toString())
+                             : QStringLiteral("no object named %1").arg(quoted(*selectedName)));
+        if (byId && session)
+            *selectedName = session->selectedTitle().section(QStringLiteral(" ("), 0, 0);
+        return pass();
+    };
+    Phase verify = [this, row, selectedName]() -> Outcome {
+        QQuickItem* shownRow = item(QStringLiteral("treeRow"), *selectedName);
+        if (!shownRow)
+            return retry(QStringLiteral("row %1 is not shown").arg(*row));
+        if (!shownRow->property("highlighted").toBool())
+            return retry(QStringLiteral("row %1 is shown but not highlighted").arg(*row));
+        return pass(QStringLiteral("row %1").arg(*row));
+    };
+    // One step, two looks: the selection, then what the tree shows.
+    return {choose, verify};
+}
+
+std::vector<ScriptRunner::Phase> ScriptRunner::editPhases(QString path, QString value, QJsonValue expected)
+{
+    const QString expectedText = expected.isUndefined() ? value : jsonText(expected);
+    Phase reveal = [this, path]() -> Outcome {
+        QQuickItem* list = item(QStringLiteral("fieldList"), {});
+        if (!list)
+            return retry(QStringLiteral("no fieldList"));
+        QVariant row;
+        QMetaObject::invokeMethod(list, "showField", Q_RETURN_ARG(QVariant, row), Q_ARG(QVariant, path));
+        if (row.toInt() < 0)
+            return fail(QStringLiteral("the selected object %1 has no field %2")
+                            .arg(session ? session->selectedTitle() : QString(), quoted(path)));
+        return pass();
+    };
+    Phase type = [this, path, value]() -> Outcome {
+        QQuickItem* field = item(QStringLiteral("fieldValue"), path);
+        if (!field || field->objectName() != path)
+            return retry(QStringLiteral("field %1 is not shown").arg(quoted(path)));
+        if (field->property("readOnly").toBool())
+            return fail(QStringLiteral("field %1 is read-only").arg(quoted(path)));
+        field->forceActiveFocus(Qt::OtherFocusReason);
+        field->setProperty("text", value);
+        QPointer<QQuickItem> receiver(field);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(receiver, &press);
+        if (receiver) {
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+            QCoreApplication::sendEvent(receiver, &release);
+        }
+        return pass();
+    };
+    Phase verify = [this, path, expectedText]() -> Outcome {
+        QQuickItem* field = nullptr;
+        QVariant row;
+        if (QQuickItem* list = item(QStringLiteral("fieldList"), {}))
+            QMetaObject::invokeMethod(list, "showField", Q_RETURN_ARG(QVariant, row), Q_ARG(QVariant, path));
+        field = item(QStringLiteral("fieldValue"), path);
+        if (!field || field->objectName() != path)
+            return retry(QStringLiteral("field %1 is not shown after writing").arg(quoted(path)));
+        const QString text = field->property("text").toString();
+        if (session && !session->lastError().isEmpty())
+            return fail(session->statusText());
+        if (text != expectedText)
+            return retry(QStringLiteral("shows %1, expected %2").arg(quoted(text), quoted(expectedText)));
+        return pass(QStringLiteral("stored %1").arg(quoted(text)));
+    };
+    return {reveal, type, verify};
+}
+
+std::vector<ScriptRunner::Phase> ScriptRunner::savePhases(QString path)
+{
+    auto savedBefore = std::make_shared<int>(0);
+    auto savedCount = std::make_shared<int>(0);
+    if (session)
+        connect(session, &StationSession::saved, this, [savedCount] { ++*savedCount; });
+    std::vector<Phase> phases;
+    if (!path.isEmpty()) {
+        phases.push_back([this, path]() -> Outcome {
+            QQuickItem* field = item(QStringLiteral("savePathField"), {});
+            if (!field)
+                return retry(QStringLiteral("no savePathField"));
+            field->setProperty("text", absolute(path));
+            return pass();
+        });
+    }
+    Phase click = clickPhase(QStringLiteral("saveButton"), {});
+    phases.push_back([click, savedBefore, savedCount]() -> Outcome {
+        *savedBefore = *savedCount;
+        return click();
+    });
+    phases.push_back([this, savedBefore, savedCount]() -> Outcome {
+        if (!session)
+            return fail(QStringLiteral("the station is gone"));
+        if (*savedCount > *savedBefore)
+            return pass(QStringLiteral("saved %1").arg(session->savePath()));
+        if (!session->lastError().isEmpty())
+            return fail(session->statusText());
+        return retry(QStringLiteral("nothing saved"));
+    });
+    return phases;
+}
+
+ScriptRunner::Phase ScriptRunner::screenshotPhase(QString path)
+{
+    return [this, path]() -> Outcome {
+        QQuickWindow* shownWindow = window();
+        if (!shownWindow || !shownWindow->isExposed())
+            return retry(QStringLiteral("window %1 is not shown").arg(windowId));
+        const QImage image = shownWindow->grabWindow();
+        if (image.isNull())
+            return fail(QStringLiteral("the window could not be grabbed"));
+        const QString file = absolute(path);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (!image.save(file, "PNG"))
+            return fail(QStringLiteral("could not write %1").arg(file));
+        return pass(QStringLiteral("%1x%2 saved to %3").arg(image.width()).arg(image.height()).arg(file));
+    };
+}
+
+} // namespace zrv::core

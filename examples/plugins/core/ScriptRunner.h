@@ -1,0 +1,104 @@
+#pragma once
+
+// Runs an automation script (the value of "--gamma") against the plug-in's
+// own window: it finds windows and items through the application's object
+// hook by QML id, acts on them as a user would and checks what they show.
+// One line per step goes to standard output, "PASS" or "FAIL" with the
+// reason; at the end, finished() carries the number of failed steps.
+//
+// The script is a JSON object {"steps": [...]} (or just the array); each
+// step is an object with an "action" and its arguments. The README lists
+// the actions. Items are looked up afresh by every step, and a step whose
+// item is not there yet tries again until its "timeout" (milliseconds,
+// default 5000) has passed, since views create their rows when they lay
+// them out.
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonObject>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+#include <QtCore/QString>
+
+#include <functional>
+#include <vector>
+
+class QQuickItem;
+class QQuickWindow;
+
+namespace zrv::core {
+
+class StationSession;
+
+class ScriptRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    ScriptRunner(QObject* hook, StationSession* session, QString scriptPath, QObject* parent = nullptr);
+
+    // Reads the script and starts it on the next turn of the event loop.
+    void start();
+    int failures() const { return failed; }
+
+signals:
+    void finished(int failedSteps);
+
+public:
+    // What one attempt at a phase of a step came to.
+    struct Outcome
+    {
+        enum Kind
+        {
+            Pass,
+            Fail,
+            // Not yet: try again until the step's time is up.
+            Retry,
+        };
+        Kind kind;
+        QString detail;
+    };
+
+private:
+    using Phase = std::function<Outcome()>;
+    struct Step
+    {
+        QString title;
+        std::vector<Phase> phases;
+        int timeoutMs = 5000;
+    };
+
+    void loadScript();
+    Step compile(const QJsonObject& step, int defaultTimeout);
+    void runCurrent();
+    void report(bool pass, const QString& detail);
+    void finish();
+
+    // Lookups through the hook.
+    QQuickWindow* window();
+    QQuickItem* item(const QString& id, const QString& name);
+    // The item, or the window when the id names the window.
+    QObject* target(const QString& id, const QString& name);
+
+    Phase findPhase(QString id, QString name);
+    Phase checkPhase(QString id, QString name, QString property, QJsonObject expectation);
+    Phase setPhase(QString id, QString name, QString property, QJsonValue value);
+    Phase clickPhase(QString id, QString name);
+    Phase keyPhase(QString id, QString name, QString key);
+    std::vector<Phase> selectPhases(QJsonObject step);
+    std::vector<Phase> editPhases(QString path, QString value, QJsonValue expected);
+    std::vector<Phase> savePhases(QString path);
+    Phase screenshotPhase(QString path);
+
+    QPointer<QObject> hook;
+    QPointer<StationSession> session;
+    QString scriptPath;
+    QString windowId = QStringLiteral("mainWindow");
+    std::vector<Step> steps;
+    std::size_t stepIndex = 0;
+    std::size_t phaseIndex = 0;
+    QElapsedTimer stepTimer;
+    int failed = 0;
+};
+
+} // namespace zrv::core

@@ -1,0 +1,180 @@
+#include "StationObjects.h"
+
+#include "ObjectKinds.h"
+
+#include <sdformat/Element.h>
+#include <sdformat/SdfContainer.h>
+#include <sdformat/SdfManager.h>
+#include <sdformat/SdfNode.h>
+
+#include <fmt/format.h>
+
+#include <any>
+#include <utility>
+
+namespace zrv::core {
+
+namespace {
+
+class StationNode : public sdf::SdfNode
+{
+public:
+    StationNode(std::shared_ptr<sdf::Element> element, sdf::ObjectType type) : SdfNode(std::move(element), type) {}
+};
+
+class StationContainer : public sdf::SdfContainer
+{
+public:
+    StationContainer(std::shared_ptr<sdf::Element> element, sdf::ObjectType type)
+        : SdfContainer(std::move(element), type)
+    {
+    }
+};
+
+// The stored object parent, or `fallback` without a `parent` element. A
+// value of another type than the catalogue's is no parent either.
+std::uint32_t StoredParent(const sdf::Element& element, std::uint32_t fallback)
+{
+    try {
+        return element.valueOr<unsigned int>("parent", fallback);
+    } catch (const std::bad_any_cast&) {
+        return fallback;
+    }
+}
+
+} // namespace
+
+StationObjects::StationObjects(const std::shared_ptr<sdf::Element>& root)
+{
+    if (root)
+        collect(root, 0);
+    arrange();
+}
+
+StationObjects::~StationObjects()
+{
+    for (const Entry& entry : list) {
+        const std::uint32_t id = entry.object->getId();
+        if (entry.registered && sdf::SdfManager::Contains(id) &&
+            sdf::SdfManager::Get<sdf::SdfObject>(id) == entry.object.get())
+            sdf::SdfManager::Remove(id);
+    }
+}
+
+void StationObjects::collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId)
+{
+    std::uint32_t inner = enclosingId;
+    if (IsObjectElement(*element)) {
+        add(element, enclosingId);
+        inner = element->getId();
+    }
+    for (const std::shared_ptr<sdf::Element>& child : element->elements())
+        collect(child, inner);
+}
+
+void StationObjects::add(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId)
+{
+    const sdf::ObjectType kind = KindOf(element->label());
+    Entry entry;
+    StationContainer* container = nullptr;
+    if (element->exists("child")) {
+        auto made = std::make_unique<StationContainer>(element, kind);
+        container = made.get();
+        entry.object = std::move(made);
+    } else if (element->exists("pose")) {
+        entry.object = std::make_unique<StationNode>(element, kind);
+    } else {
+        entry.object = std::make_unique<sdf::SdfObject>(element, kind);
+    }
+    sdf::SdfObject& object = *entry.object;
+    object.setObjParent(StoredParent(*element, enclosingId));
+
+    entry.registered = sdf::SdfManager::Register(&object);
+    if (!entry.registered) {
+        problems.push_back(fmt::format("{} '{}' has id {}, which another object has already; it is not registered",
+                                       element->label(), object.getDisplayString(), object.getId()));
+    } else if (container) {
+        for (const std::shared_ptr<sdf::Element>& child : element->children("child"))
+            container->addObjChild(child);
+    }
+    byId.try_emplace(object.getId(), list.size());
+    list.push_back(std::move(entry));
+}
+
+void StationObjects::arrange()
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::uint32_t parentId = list[i].object->getObjParentId();
+        const std::size_t parent = parentId == 0 ? NoEntry : find(parentId);
+        list[i].parent = parent == i ? NoEntry : parent;
+    }
+    // Cut loops in the parent chains: walking up from an object must end at
+    // a root. Every walk is bounded by the number of objects.
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        std::size_t at = list[i].parent;
+        for (std::size_t steps = 0; at != NoEntry && steps < list.size(); ++steps) {
+            if (at == i) {
+                list[i].parent = NoEntry;
+                break;
+            }
+            at = list[at].parent;
+        }
+    }
+
+    std::vector<bool> placed(list.size(), false);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto* container = dynamic_cast<const sdf::SdfContainer*>(list[i].object.get());
+        if (!container || !list[i].registered)
+            continue;
+        for (std::uint32_t childId : container->getObjChildren()) {
+            const std::size_t child = find(childId);
+            if (child != NoEntry && list[child].parent == i && !placed[child]) {
+                list[i].children.push_back(child);
+                placed[child] = true;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (placed[i])
+            continue;
+        if (list[i].parent == NoEntry)
+            rootList.push_back(i);
+        else
+            list[list[i].parent].children.push_back(i);
+    }
+}
+
+std::size_t StationObjects::find(std::uint32_t id) const
+{
+    const auto it = byId.find(id);
+    return it == byId.end() ? NoEntry : it->second;
+}
+
+std::size_t StationObjects::findByName(const std::string& name) const
+{
+    std::vector<std::size_t> stack(rootList.rbegin(), rootList.rend());
+    while (!stack.empty()) {
+        const std::size_t at = stack.back();
+        stack.pop_back();
+        if (list[at].object->getDisplayString() == name)
+            return at;
+        const auto& children = list[at].children;
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+    return NoEntry;
+}
+
+std::size_t StationObjects::depth(std::size_t index) const
+{
+    std::size_t result = 0;
+    for (std::size_t at = list.at(index).parent; at != NoEntry; at = list[at].parent)
+        ++result;
+    return result;
+}
+
+const std::string& StationObjects::KindLabel(const sdf::SdfObject& object)
+{
+    return object.getElement()->label();
+}
+
+} // namespace zrv::core

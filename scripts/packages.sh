@@ -1,0 +1,25 @@
+# The Debian packages that building, testing and running zervan need, and a
+# function that installs those missing. Sourced by test.sh and run.sh.
+
+PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libpugixml-dev libfmt-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-private-dev qt6-declarative-dev qt6-declarative-private-dev
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
+  qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
+  libbackward-cpp-dev libdw-dev libgl-dev
+)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "== installing: ${missing[*]}"
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}

@@ -1,0 +1,362 @@
+// Runs zervan with the Core plug-in under the offscreen platform and drives
+// its window with automation scripts; what the plug-in saves is read back
+// with the library.
+#include <sdformat/Element.h>
+#include <sdformat/SDF.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QImage>
+#include <QtTest/QtTest>
+
+#include <exception>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QStringList lines; // standard output
+    QString err;
+
+    QStringList withPrefix(const QString& prefix) const
+    {
+        QStringList result;
+        for (const QString& line : lines) {
+            if (line.startsWith(prefix))
+                result += line;
+        }
+        return result;
+    }
+    QString describe() const
+    {
+        return QStringLiteral("exit %1 (%2)\nstdout:\n%3\nstderr:\n%4")
+            .arg(exitCode)
+            .arg(status == QProcess::NormalExit ? "normal" : "crash")
+            .arg(lines.join(QLatin1Char('\n')), err.right(4000));
+    }
+};
+
+// A scratch directory that is also the user's data directory of the runs,
+// so that each test sees its own log.
+class Scratch
+{
+public:
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QString writeScript(const QString& name, const QJsonArray& steps, int timeoutMs = 10000) const
+    {
+        const QJsonObject script{{"timeout", timeoutMs}, {"steps", steps}};
+        return writeFile(name, QJsonDocument(script).toJson());
+    }
+    QString writeFile(const QString& name, const QByteArray& content) const
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    }
+    QString log() const
+    {
+        QFile file(path(QStringLiteral("Zervan/zervan/zervan.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    Run zervan(const QStringList& args) const
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(ZERVAN_EXECUTABLE), args);
+        Run run;
+        if (!process.waitForStarted() || !process.waitForFinished(300000)) {
+            process.kill();
+            process.waitForFinished();
+            run.err = QStringLiteral("did not run to its end: ") + process.errorString();
+            return run;
+        }
+        run.exitCode = process.exitCode();
+        run.status = process.exitStatus();
+        run.lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+QJsonObject step(std::initializer_list<std::pair<QString, QJsonValue>> fields)
+{
+    QJsonObject result;
+    for (const auto& [key, value] : fields)
+        result.insert(key, value);
+    return result;
+}
+
+// The object element with that id and label, depth first.
+std::shared_ptr<sdf::Element> findObject(const std::shared_ptr<sdf::Element>& element, unsigned id,
+                                         const std::string& label)
+{
+    if (element->getId() == id && element->label() == label)
+        return element;
+    for (const auto& child : element->elements()) {
+        if (auto found = findObject(child, id, label))
+            return found;
+    }
+    return nullptr;
+}
+
+std::string libraryReadError(const QString& file)
+{
+    try {
+        sdf::SDF::ReadSdfFromFile(file.toStdString());
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+class CorePluginTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void browsesEditsAndSavesOnlyWhatWasEdited()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString saved = scratch.path(QStringLiteral("saved/cell.sdf"));
+        QVERIFY(QDir().mkpath(scratch.path(QStringLiteral("saved"))));
+
+        const QString script = scratch.writeScript(QStringLiteral("edit.json"), {
+            step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", station}}),
+            step({{"action", "check"}, {"id", "savePathField"}, {"property", "text"}, {"equals", station}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "Sample welding cell"}}),
+            step({{"action", "find"}, {"id", "treeRowKind"}, {"name", "manipulator"}}),
+            // A nested object: its ancestors open as it is selected.
+            step({{"action", "select"}, {"row", "aoWireFeed"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "aoWireFeed (signal 27)"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "parent"}, {"property", "text"}, {"equals", "23"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "@id"}, {"property", "readOnly"}, {"equals", true}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "9.25"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+            // Renaming goes through the object: the tree shows the new name.
+            step({{"action", "select"}, {"objectId", 4}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", "upper arm"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "upper arm"}}),
+            step({{"action", "save"}, {"path", saved}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Saved " + saved}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"notEquals", ""}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+        QCOMPARE(run.withPrefix(QStringLiteral("PASS ")).size(), 17);
+        QVERIFY2(run.withPrefix(QStringLiteral("FAIL ")).isEmpty(), qPrintable(run.describe()));
+
+        // The original with the same two edits made through the library is
+        // what must have been saved, down to the last character.
+        const auto original = sdf::SDF::ReadSdfFromFile(station.toStdString());
+        const auto signal = findObject(original->Root(), 27, "signal");
+        const auto link = findObject(original->Root(), 4, "link");
+        QVERIFY(signal && link);
+        QCOMPARE(signal->asDouble("value"), 8.5);
+        signal->get("value")->setValueFromString("9.25");
+        link->get("name")->setValueFromString("upper arm");
+
+        const auto written = sdf::SDF::ReadSdfFromFile(saved.toStdString());
+        const auto savedSignal = findObject(written->Root(), 27, "signal");
+        QVERIFY(savedSignal);
+        QVERIFY(savedSignal->get("value")->type_info() == typeid(double));
+        QCOMPARE(savedSignal->asDouble("value"), 9.25);
+        QCOMPARE(QString::fromStdString(written->Root()->toXMLString("")),
+                 QString::fromStdString(original->Root()->toXMLString("")));
+    }
+
+    void valuesStayTypedAndKeepWhatTheTypeReads()
+    {
+        Scratch scratch;
+        // Text a double can not hold leaves what the type reads, and the
+        // window shows that rather than what was typed.
+        const QString script = scratch.writeScript(QStringLiteral("typed.json"), {
+            step({{"action", "select"}, {"row", "aoWireFeed"}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "12.5 m/min"}, {"expect", "12.5"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "value stored as \"12.5\""}}),
+            step({{"action", "check"}, {"id", "fieldType"}, {"name", "double"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "select"}, {"row", "link_2"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "10 20 30 1 0 0 0"}}),
+            // A new parent rearranges the tree; the object stays selected.
+            step({{"action", "select"}, {"row", "Top"}}),
+            step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "Top"}}),
+            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("typed.sdf"))}}),
+        });
+        QFile sample(QStringLiteral(SAMPLE_STATION));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QByteArray sampleBefore = sample.readAll();
+        sample.close();
+        const Run run = scratch.zervan({QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        const auto written = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("typed.sdf")).toStdString());
+        QCOMPARE(findObject(written->Root(), 27, "signal")->asDouble("value"), 12.5);
+        const auto pose = findObject(written->Root(), 5, "link")->asPose("pose");
+        QCOMPARE(pose.pos.x, 10.0);
+        QCOMPARE(pose.pos.z, 30.0);
+        QCOMPARE(findObject(written->Root(), 20, "body")->asUInt("parent"), 21u);
+        // The bundled sample itself is never saved over.
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QCOMPARE(sample.readAll(), sampleBefore);
+    }
+
+    void mouseAndKeysDriveTheTreeAndTheFields()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString script = scratch.writeScript(QStringLiteral("mouse.json"), {
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/2"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "joint_1"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_1 (joint 10)"}}),
+            // A nested value, typed and confirmed with Enter.
+            step({{"action", "set"}, {"id", "fieldValue"}, {"name", "axis/limit/lower"}, {"property", "text"}, {"value", "-170"}}),
+            step({{"action", "key"}, {"id", "fieldValue"}, {"name", "axis/limit/lower"}, {"key", "Return"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "axis/limit/lower set to \"-170\""}}),
+            // Collapsing hides the selected row but keeps the selection.
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/2"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "currentIndex"}, {"equals", -1}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_1 (joint 10)"}}),
+            step({{"action", "click"}, {"id", "saveButton"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Saved " + station}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        // Saved over itself, with the one change.
+        const auto written = sdf::SDF::ReadSdfFromFile(station.toStdString());
+        QCOMPARE(findObject(written->Root(), 10, "joint")->asDouble("axis/limit/lower"), -170.0);
+        QCOMPARE(findObject(written->Root(), 11, "joint")->asDouble("axis/limit/lower"), -63.0);
+    }
+
+    void failedSaveIsReportedAndLeavesTheFileAlone()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString nowhere = scratch.path(QStringLiteral("no such folder/cell.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("nowhere.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "0 0 0 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", nowhere}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+        }, 1000);
+        QFile original(station);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QCOMPARE(run.exitCode, 1);
+        const QStringList failures = run.withPrefix(QStringLiteral("FAIL "));
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures[0].contains(QStringLiteral("Could not save ") + nowhere + QStringLiteral(": write file failure")),
+                 qPrintable(failures[0]));
+        QVERIFY(!QFileInfo::exists(nowhere));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), before);
+        QVERIFY2(scratch.log().contains(QStringLiteral("failed: write file failure")), qPrintable(scratch.log()));
+    }
+
+    void brokenStationShowsTheLibrarysMessage_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not XML") << QByteArray("<sdf version='1.0'><station>");
+        QTest::newRow("unknown element") << QByteArray("<sdf version='1.0'><station id='1'><gadget/></station></sdf>");
+        QTest::newRow("other version") << QByteArray("<sdf version='2.0'><station id='1'/></sdf>");
+    }
+    void brokenStationShowsTheLibrarysMessage()
+    {
+        QFETCH(QByteArray, content);
+        Scratch scratch;
+        const QString station = scratch.writeFile(QStringLiteral("broken.sdf"), content);
+        const std::string expected = libraryReadError(station);
+        QVERIFY(!expected.empty());
+        const QString message = QString::fromStdString(expected);
+
+        const QString script = scratch.writeScript(QStringLiteral("broken.json"), {
+            step({{"action", "check"}, {"id", "errorPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "check"}, {"id", "errorText"}, {"property", "text"}, {"equals", message}}),
+            step({{"action", "check"}, {"id", "saveButton"}, {"property", "enabled"}, {"equals", false}}),
+            step({{"action", "screenshot"}, {"path", "broken.png"}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY2(scratch.log().contains(message), qPrintable(scratch.log()));
+        QVERIFY(!QImage(scratch.path(QStringLiteral("broken.png"))).isNull());
+    }
+
+    void failedStepsGiveTheExitCode()
+    {
+        Scratch scratch;
+        const QString script = scratch.writeScript(QStringLiteral("failing.json"), {
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "not what it says"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "Sample welding cell"}}),
+            step({{"action", "click"}, {"id", "noSuchButton"}}),
+            step({{"action", "wiggle"}, {"id", "saveButton"}}),
+            step({{"action", "select"}, {"row", "no such object"}}),
+        }, 300);
+        const Run run = scratch.zervan({QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit, qPrintable(run.describe()));
+        QCOMPARE(run.exitCode, 4);
+        const QStringList failures = run.withPrefix(QStringLiteral("FAIL "));
+        QCOMPARE(failures.size(), 4);
+        QVERIFY2(failures[0].contains(QStringLiteral("expected \"not what it says\"")), qPrintable(failures[0]));
+        QVERIFY2(failures[1].contains(QStringLiteral("click noSuchButton: not found")), qPrintable(failures[1]));
+        QVERIFY2(failures[2].contains(QStringLiteral("unknown action \"wiggle\"")), qPrintable(failures[2]));
+        QVERIFY2(failures[3].contains(QStringLiteral("no object named \"no such object\"")), qPrintable(failures[3]));
+    }
+
+    void unreadableScriptFails()
+    {
+        Scratch scratch;
+        const Run missing = scratch.zervan({QStringLiteral("--gamma"), scratch.path(QStringLiteral("none.json"))});
+        QCOMPARE(missing.exitCode, 1);
+        QCOMPARE(missing.withPrefix(QStringLiteral("FAIL script")).size(), 1);
+
+        const QString garbled = scratch.writeFile(QStringLiteral("garbled.json"), "{ \"steps\": [ ");
+        const Run bad = scratch.zervan({QStringLiteral("--gamma"), garbled});
+        QCOMPARE(bad.exitCode, 1);
+        QCOMPARE(bad.withPrefix(QStringLiteral("FAIL script")).size(), 1);
+    }
+
+    void smokeScriptPassesOnTheSampleAndTakesAScreenshot()
+    {
+        Scratch scratch;
+        const Run run = scratch.zervan({QStringLiteral("--size"), QStringLiteral("800x600"), QStringLiteral("--gamma"),
+                                        QStringLiteral(SMOKE_SCRIPT)});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        const QImage shot(scratch.path(QStringLiteral("zervan-smoke.png")));
+        QCOMPARE(shot.size(), QSize(800, 600));
+        // The smoke script finds a station that can not be read.
+        const QString broken = scratch.writeFile(QStringLiteral("broken.sdf"), "<sdf version='1.0'>");
+        const Run failing = scratch.zervan({broken, QStringLiteral("--gamma"), QStringLiteral(SMOKE_SCRIPT)});
+        QVERIFY2(failing.exitCode > 0, qPrintable(failing.describe()));
+    }
+};
+
+QTEST_GUILESS_MAIN(CorePluginTest)
+#include "CorePluginTest.moc"
