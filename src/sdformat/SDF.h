@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -65,6 +66,11 @@ private:
     // when absent); valueRead tells that the value was made from the text
     // already.
     static void Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead);
+    // The same, with the number of element children of node known already
+    // (found while looking for its text), so the children are walked once
+    // less.
+    static void Fill(pugi::xml_node node, Element& element, const char* text, std::size_t childCount,
+                     const char* typeName, bool valueRead);
     // ElementTemplate::spawn for an element about to be filled from a node
     // with that text: a value given by the text is made from it at once
     // rather than from the default first; with a `type` there is none yet.

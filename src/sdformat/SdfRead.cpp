@@ -80,6 +80,32 @@ void AssignText(std::any& held, const std::string& type, std::string_view text)
         held = ReadValueText(type, text);
 }
 
+// What one pass over a node's children tells: its text (the first text
+// child, as pugixml's text() finds it) and how many element children it
+// has. pugixml finds the text by walking the children too, so asking it
+// apart would walk every child list of the document once more.
+struct NodeContent
+{
+    const char* text = "";
+    std::size_t elements = 0;
+};
+
+NodeContent ScanChildren(pugi::xml_node node)
+{
+    NodeContent content;
+    bool textFound = false;
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        const pugi::xml_node_type type = child.type();
+        if (type == pugi::node_element) {
+            ++content.elements;
+        } else if (!textFound && (type == pugi::node_pcdata || type == pugi::node_cdata)) {
+            content.text = child.value();
+            textFound = true;
+        }
+    }
+    return content;
+}
+
 bool IsSdfElement(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_element && std::strcmp(node.name(), "sdf") == 0;
@@ -140,7 +166,8 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     if (!node)
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
-    Fill(node, *element, node.text().get(), node.attribute("type").value(), false);
+    const NodeContent content = ScanChildren(node);
+    Fill(node, *element, content.text, content.elements, node.attribute("type").value(), false);
     return element;
 }
 
@@ -164,6 +191,12 @@ std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* te
 }
 
 void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead)
+{
+    Fill(node, element, text, ScanChildren(node).elements, typeName, valueRead);
+}
+
+void SDF::Fill(pugi::xml_node node, Element& element, const char* text, std::size_t childCount, const char* typeName,
+               bool valueRead)
 {
     const ElementTemplate& templ = *element._template;
 
@@ -207,12 +240,8 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     // last template found is tried before the search.
     SeenChildren seen(templ._children.size());
     const ElementTemplate* last = nullptr;
-    // One allocation for the children list rather than one per doubling:
-    // counting the siblings is cheap next to growing the list.
-    std::size_t count = 0;
-    for (pugi::xml_node xmlChild = node.first_child(); xmlChild; xmlChild = xmlChild.next_sibling())
-        count += xmlChild.type() == pugi::node_element;
-    element._children.reserve(element._children.size() + count);
+    // One allocation for the children list rather than one per doubling.
+    element._children.reserve(element._children.size() + childCount);
     for (pugi::xml_node xmlChild = node.first_child(); xmlChild; xmlChild = xmlChild.next_sibling()) {
         const char* name = xmlChild.name();
         if (!*name)
@@ -221,10 +250,10 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
         last = childTemplate;
         seen.mark(static_cast<std::size_t>(childTemplate - templ._children.data()));
 
-        const char* childText = xmlChild.text().get();
+        const NodeContent content = ScanChildren(xmlChild);
         const char* childType = xmlChild.attribute("type").value();
-        auto child = Spawn(*childTemplate, childText, *childType != '\0');
-        Fill(xmlChild, *child, childText, childType, true);
+        auto child = Spawn(*childTemplate, content.text, *childType != '\0');
+        Fill(xmlChild, *child, content.text, content.elements, childType, true);
         element.link(*child);
         element._children.push_back(std::move(child));
     }
