@@ -51,6 +51,12 @@ constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
     table[static_cast<unsigned char>('&')] = everywhere;
     table[static_cast<unsigned char>('<')] = everywhere;
     table[static_cast<unsigned char>('\'')] = static_cast<std::uint8_t>(TextPlace::Attribute);
+    // A parser turns a written carriage return into a line feed, and tabs
+    // and line feeds inside attributes into spaces; as character references
+    // they come back as they were.
+    table[static_cast<unsigned char>('\r')] = everywhere;
+    table[static_cast<unsigned char>('\t')] = static_cast<std::uint8_t>(TextPlace::Attribute);
+    table[static_cast<unsigned char>('\n')] = static_cast<std::uint8_t>(TextPlace::Attribute);
     return table;
 }
 
@@ -131,6 +137,15 @@ void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
             break;
         case '<':
             out.append("&lt;");
+            break;
+        case '\r':
+            out.append("&#13;");
+            break;
+        case '\t':
+            out.append("&#9;");
+            break;
+        case '\n':
+            out.append("&#10;");
             break;
         default:
             out.append("&apos;");

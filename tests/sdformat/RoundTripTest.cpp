@@ -119,12 +119,12 @@ TEST(RoundTrip, AnnotatedValuesOfEveryTypeComeBack)
 }
 
 // Texts people type into names and comments: markup characters, quotes,
-// non-ASCII, tabs and line feeds, leading and trailing spaces, and the
+// non-ASCII, tabs, line feeds and carriage returns, leading and trailing spaces, and the
 // empty text, in every combination the draw gives.
 TEST(RoundTrip, ArbitraryTextsInNamesAndAnnotatedStrings)
 {
     static constexpr std::string_view kPieces[] = {"a", "Z", "0", " ", "&", "<", ">", "'", "\"", "&amp;", "]]>",
-                                                   "\t", "\n", "ä", "€", "漢", ";", "=", "/", "<!--"};
+                                                   "\t", "\n", "\r", "ä", "€", "漢", ";", "=", "/", "<!--"};
     sdf::testing::GeneratorRandom rng(2024);
     auto root = sdf::SDF::SpawnFromRootTemplate()->Root();
     auto station = root->append("station");
@@ -134,7 +134,7 @@ TEST(RoundTrip, ArbitraryTextsInNamesAndAnnotatedStrings)
             text += rng.pick(std::span<const std::string_view>(kPieces));
         // A text of white space only reads back as no text at all; the
         // writer does not promise to keep it.
-        if (text.find_first_not_of(" \t\n") == std::string::npos)
+        if (text.find_first_not_of(" \t\n\r") == std::string::npos)
             text = "x" + text;
         auto item = station->appendObject("frame", i + 1, text);
         item->append("child")->setValue(i);

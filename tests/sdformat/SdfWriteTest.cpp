@@ -132,12 +132,29 @@ TEST(SdfWrite, EscapesAmpersandAndLessThanEverywhereAndQuotesInAttributes)
 
     doc->Root()->attributes()[0]->fromString(raw);
     const std::string text = doc->Root()->toXMLString("");
-    EXPECT_EQ(Lines(text).front(), "<sdf version='a&amp;b&lt;c&apos;d\"e>f\tg");
-    // What was written is XML that gives the texts back.
+    EXPECT_EQ(Lines(text).front(), "<sdf version='a&amp;b&lt;c&apos;d\"e>f&#9;g&#10;h\xC3\xA9'>");
+    // What was written is XML that gives the texts back, with the parser's
+    // default normalisation of white space in attributes.
     pugi::xml_document parsed;
-    ASSERT_TRUE(parsed.load_string(text.c_str(), pugi::parse_default & ~pugi::parse_wconv_attribute));
+    ASSERT_TRUE(parsed.load_string(text.c_str()));
     EXPECT_EQ(std::string(parsed.child("sdf").attribute("version").value()), raw);
     EXPECT_EQ(std::string(parsed.child("sdf").child("station").child("name").text().get()), raw);
+}
+
+TEST(SdfWrite, CarriageReturnsAndAttributeWhiteSpaceSurviveReadingBack)
+{
+    const std::string raw = "line\r\nnext\rlast\tend";
+    auto doc = StationDocument();
+    doc->Root()->get("station")->set("name", raw);
+    auto property = doc->Root()->get("station")->append("smart_component")->append("property");
+    property->set("value", raw);
+    const std::string written = doc->Root()->toXMLString("");
+    EXPECT_EQ(written.find('\r'), std::string::npos);
+
+    auto back = sdf::SDF::ReadSdfFromString(written);
+    EXPECT_EQ(back->Root()->get("station/name")->getStringFromValue(), raw);
+    EXPECT_EQ(back->Root()->get("station/smart_component/property")->getStringFromValue(), raw);
+    EXPECT_EQ(back->Root()->toXMLString(""), written);
 }
 
 TEST(SdfWrite, EscapedTextsReadBackUnchanged)

@@ -139,3 +139,13 @@ TEST(ValueText, EscapesOnlyWhatItsPlaceNeeds)
     sdf::AppendEscaped(out, "", TextPlace::Attribute);
     EXPECT_EQ(out, "kept");
 }
+
+TEST(ValueText, WritesWhatAParserWouldNormaliseAsCharacterReferences)
+{
+    std::string out;
+    sdf::AppendEscaped(out, "a\rb\tc\nd", TextPlace::Content);
+    EXPECT_EQ(out, "a&#13;b\tc\nd");
+    out.clear();
+    sdf::AppendEscaped(out, "a\rb\tc\nd", TextPlace::Attribute);
+    EXPECT_EQ(out, "a&#13;b&#9;c&#10;d");
+}
