@@ -1,5 +1,6 @@
 # The Debian packages that building, testing and running zervan need, and a
-# function that installs those missing. Sourced by test.sh and run.sh.
+# function that installs those missing (with their recommended packages,
+# as the tests were run with them). Sourced by test.sh and run.sh.
 
 PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
@@ -7,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-private-dev qt6-declarative-dev qt6-declarative-private-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
-  libbackward-cpp-dev libdw-dev libgl-dev
+  libbackward-cpp-dev libdw-dev libgl-dev fontconfig fonts-dejavu-core
 )
 
 install_missing_packages() {
@@ -20,6 +21,6 @@ install_missing_packages() {
     local sudo=""
     [[ $(id -u) -ne 0 ]] && sudo="sudo"
     $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
   fi
 }
