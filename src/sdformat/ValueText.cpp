@@ -10,7 +10,6 @@
 #include <fmt/format.h>
 
 #include <array>
-#include <charconv>
 #include <initializer_list>
 
 namespace sdf {
@@ -62,16 +61,6 @@ constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
 
 constexpr std::array<std::uint8_t, 256> kEscapeTable = MakeEscapeTable();
 
-// printf's "%.*g", which the registry's writers produce, straight into
-// the text: std::to_chars is specified to give exactly that.
-void AppendGeneral(std::string& out, double value, int significantDigits)
-{
-    char digits[64];
-    const auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general,
-                                       significantDigits);
-    out.append(digits, written.ptr);
-}
-
 template <class Int>
 void AppendInteger(std::string& out, Int value)
 {
@@ -86,7 +75,7 @@ void AppendComponents(std::string& out, std::initializer_list<double> components
         if (!first)
             out.push_back(' ');
         first = false;
-        AppendGeneral(out, component, kComponentDigits);
+        detail::AppendGeneral(out, component, kComponentDigits);
     }
 }
 
@@ -207,7 +196,7 @@ void AppendValueText(std::string& out, const std::any& value, TextPlace place)
         AppendInteger(out, *std::any_cast<unsigned int>(&value));
         return;
     case Held::Double:
-        AppendGeneral(out, *std::any_cast<double>(&value), kDoubleDigits);
+        detail::AppendGeneral(out, *std::any_cast<double>(&value), kDoubleDigits);
         return;
     case Held::Pose: {
         const Pose& p = *std::any_cast<Pose>(&value);
