@@ -18,6 +18,10 @@ namespace sdf {
 class Element;
 class ElementTemplate;
 
+namespace detail {
+class ReadArena;
+} // namespace detail
+
 class SDF_EXPORT SDF
 {
 public:
@@ -61,20 +65,22 @@ private:
     // Fills element, made from the template that matches node, from the
     // node and its subtree; returns the same element.
     static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element);
-    // ReadXml's work, without handing shared pointers around per node:
-    // text and typeName are the node's text and `type` attribute (empty
-    // when absent); valueRead tells that the value was made from the text
-    // already.
-    static void Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead);
-    // The same, with the number of element children of node known already
-    // (found while looking for its text), so the children are walked once
-    // less.
-    static void Fill(pugi::xml_node node, Element& element, const char* text, std::size_t childCount,
-                     const char* typeName, bool valueRead);
+    // What a read carries from node to node: the arena its elements and
+    // attributes come from, and the element children of the nodes being
+    // read, collected in one pass over each child list.
+    struct ReadState;
+    // ReadXml's work, without handing shared pointers around per node: text
+    // and typeName are the node's text and `type` attribute (empty when
+    // absent); valueRead tells that the value was made from the text
+    // already; the node's element children are state.pending from
+    // firstChild on, and are taken off it when done.
+    static void Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
+                     std::size_t firstChild, ReadState& state);
     // ElementTemplate::spawn for an element about to be filled from a node
     // with that text: a value given by the text is made from it at once
     // rather than from the default first; with a `type` there is none yet.
-    static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, bool typed);
+    static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, bool typed,
+                                          detail::ReadArena& arena);
 
     std::shared_ptr<Element> _root;
 };

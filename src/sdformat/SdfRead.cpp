@@ -6,6 +6,7 @@
 
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
+#include <sdformat/ReadArena.h>
 #include <sdformat/RootElement.h>
 #include <sdformat/ValueText.h>
 
@@ -80,30 +81,21 @@ void AssignText(std::any& held, const std::string& type, std::string_view text)
         held = ReadValueText(type, text);
 }
 
-// What one pass over a node's children tells: its text (the first text
-// child, as pugixml's text() finds it) and how many element children it
-// has. pugixml finds the text by walking the children too, so asking it
-// apart would walk every child list of the document once more.
-struct NodeContent
+// One pass over a node's children: its element children go onto pending
+// (in order), and its text is returned (the first text child, as
+// pugixml's text() finds it; "" without one). Walking pugixml's nodes is
+// a good part of reading, so each child list is walked once only.
+const char* CollectChildren(pugi::xml_node node, std::vector<pugi::xml_node>& pending)
 {
-    const char* text = "";
-    std::size_t elements = 0;
-};
-
-NodeContent ScanChildren(pugi::xml_node node)
-{
-    NodeContent content;
-    bool textFound = false;
+    const char* text = nullptr;
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         const pugi::xml_node_type type = child.type();
-        if (type == pugi::node_element) {
-            ++content.elements;
-        } else if (!textFound && (type == pugi::node_pcdata || type == pugi::node_cdata)) {
-            content.text = child.value();
-            textFound = true;
-        }
+        if (type == pugi::node_element)
+            pending.push_back(child);
+        else if (!text && (type == pugi::node_pcdata || type == pugi::node_cdata))
+            text = child.value();
     }
-    return content;
+    return text ? text : "";
 }
 
 bool IsSdfElement(const pugi::xml_node& node)
@@ -112,6 +104,12 @@ bool IsSdfElement(const pugi::xml_node& node)
 }
 
 } // namespace
+
+struct SDF::ReadState
+{
+    detail::ReadArena& arena;
+    std::vector<pugi::xml_node> pending;
+};
 
 std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
 {
@@ -166,39 +164,42 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     if (!node)
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
-    const NodeContent content = ScanChildren(node);
-    Fill(node, *element, content.text, content.elements, node.attribute("type").value(), false);
+    const detail::ReadArenaClaim claim;
+    ReadState state{claim.arena(), {}};
+    const char* text = CollectChildren(node, state.pending);
+    Fill(node, *element, text, node.attribute("type").value(), false, 0, state);
     return element;
 }
 
-std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed)
+std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed,
+                                    detail::ReadArena& arena)
 {
-    auto element = std::make_shared<Element>();
+    const detail::ArenaAllocator<Element> elementAllocator(arena);
+    const detail::ArenaAllocator<Attr> attrAllocator(arena);
+    auto element = std::allocate_shared<Element>(elementAllocator);
     element->_template = &templ;
     element->_attributes.reserve(templ._attributes.size());
     for (const auto& a : templ._attributes)
-        element->_attributes.push_back(std::make_shared<Attr>(a._label, a._type, a._default, a._required));
+        element->_attributes.push_back(
+            std::allocate_shared<Attr>(attrAllocator, a._label, a._type, a._default, a._required));
     if (templ.hasValue() && !typed) {
         const AttrTemplate& v = templ._value;
         if (*text) {
-            element->_value = std::make_shared<Attr>(v._label, v._type, ReadValueText(v._type, text), templ._required);
+            element->_value = std::allocate_shared<Attr>(attrAllocator, v._label, v._type,
+                                                         ReadValueText(v._type, text), templ._required);
             element->_value->_set = true;
         } else {
-            element->_value = std::make_shared<Attr>(v._label, v._type, v._default, templ._required);
+            element->_value = std::allocate_shared<Attr>(attrAllocator, v._label, v._type, v._default, templ._required);
         }
     }
     return element;
 }
 
-void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead)
-{
-    Fill(node, element, text, ScanChildren(node).elements, typeName, valueRead);
-}
-
-void SDF::Fill(pugi::xml_node node, Element& element, const char* text, std::size_t childCount, const char* typeName,
-               bool valueRead)
+void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
+               std::size_t firstChild, ReadState& state)
 {
     const ElementTemplate& templ = *element._template;
+    detail::ReadArena& arena = state.arena;
 
     // Value. A `type` attribute makes the value one of that type whatever
     // the template says: that is how annotated values come back. Without
@@ -206,12 +207,14 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, std::siz
     // writer writes as a bare tag with its `type`, reads back.
     if (*typeName) {
         const std::string type(typeName);
-        auto value = std::make_shared<Attr>(element.label(), type, ReadValueText(type, text), true);
+        const detail::ArenaAllocator<Attr> attrAllocator(arena);
+        auto value = std::allocate_shared<Attr>(attrAllocator, element.label(), type, ReadValueText(type, text), true);
         value->_set = true;
         element._value = std::move(value);
         // Unset until the attribute loop below reads it, like any other.
         if (!element.findAttribute("type"))
-            element._attributes.push_back(std::make_shared<Attr>("type", "string", std::any(type), true));
+            element._attributes.push_back(
+                std::allocate_shared<Attr>(attrAllocator, "type", "string", std::any(type), true));
     } else if (*text) {
         if (!element._value)
             throw std::runtime_error(fmt::format("element '{}' cannot have a value", element.label()));
@@ -241,22 +244,25 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, std::siz
     SeenChildren seen(templ._children.size());
     const ElementTemplate* last = nullptr;
     // One allocation for the children list rather than one per doubling.
-    element._children.reserve(element._children.size() + childCount);
-    for (pugi::xml_node xmlChild = node.first_child(); xmlChild; xmlChild = xmlChild.next_sibling()) {
+    const std::size_t endChild = state.pending.size();
+    element._children.reserve(element._children.size() + (endChild - firstChild));
+    for (std::size_t i = firstChild; i < endChild; ++i) {
+        // By value: reading the child's subtree grows the pending list.
+        const pugi::xml_node xmlChild = state.pending[i];
         const char* name = xmlChild.name();
-        if (!*name)
-            continue;
         const ElementTemplate* childTemplate = last && last->_name == name ? last : &templ.child(name);
         last = childTemplate;
         seen.mark(static_cast<std::size_t>(childTemplate - templ._children.data()));
 
-        const NodeContent content = ScanChildren(xmlChild);
+        const std::size_t grandchildren = state.pending.size();
+        const char* childText = CollectChildren(xmlChild, state.pending);
         const char* childType = xmlChild.attribute("type").value();
-        auto child = Spawn(*childTemplate, content.text, *childType != '\0');
-        Fill(xmlChild, *child, content.text, content.elements, childType, true);
+        auto child = Spawn(*childTemplate, childText, *childType != '\0', arena);
+        Fill(xmlChild, *child, childText, childType, true, grandchildren, state);
         element.link(*child);
         element._children.push_back(std::move(child));
     }
+    state.pending.resize(firstChild);
 
     // Required children the document left out come after those it gave,
     // in template order, with their defaults.

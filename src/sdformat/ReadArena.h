@@ -1,0 +1,131 @@
+#pragma once
+
+// Memory for the elements and attributes made while one document is read.
+// Internal to the library.
+//
+// A large station is hundreds of thousands of small objects made in one go
+// and, as a rule, dropped in one go. Taken one by one from the general heap
+// they cost about as much as the whole parse, and freeing them leaves the
+// heap to merge as many small blocks on its next large request. Here they
+// are cut in order from a few large chunks; each object's block still goes
+// back on its own (elements outlive documents, move between threads and can
+// be dropped one at a time), but going back only counts down, and the
+// chunks are freed together when the last block has gone.
+//
+// The price: memory of a read document is returned when all of its
+// elements and attributes are gone, not piece by piece. Elements made
+// later by editing come from the general heap as before.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+namespace sdf::detail {
+
+class ReadArena
+{
+public:
+    // A new arena, claimed by its reader until finishReading().
+    static ReadArena* Create();
+
+    ReadArena(const ReadArena&) = delete;
+    ReadArena& operator=(const ReadArena&) = delete;
+
+    // A block for one object; only the reading thread calls this, and only
+    // before finishReading().
+    void* allocate(std::size_t size, std::size_t alignment)
+    {
+        auto at = (_next + (alignment - 1)) & ~static_cast<std::uintptr_t>(alignment - 1);
+        if (at + size > _end)
+            at = reinterpret_cast<std::uintptr_t>(allocateFromNewChunk(size, alignment));
+        _next = at + size;
+        ++_handedOut;
+        return reinterpret_cast<void*>(at);
+    }
+
+    // One block is given back; from any thread, at any time. The last one
+    // back after the reader has finished frees the arena.
+    void release() noexcept
+    {
+        if (_live.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            destroy();
+    }
+
+    // The reader is done: no more blocks are handed out, and the arena goes
+    // as soon as every block it handed out is back (at once when none is
+    // left, for instance after a failed read).
+    void finishReading() noexcept;
+
+private:
+    struct Chunk
+    {
+        Chunk* next;
+    };
+
+    // While reading, the count of live blocks carries this claim, so that
+    // blocks given back during reading (a value replaced, a failed read
+    // unwinding) cannot bring it to zero early. Blocks handed out are
+    // counted without atomics and added when the reader finishes.
+    static constexpr std::uint64_t kReaderClaim = std::uint64_t{1} << 62;
+
+    ReadArena() = default;
+    ~ReadArena() = default;
+
+    void* allocateFromNewChunk(std::size_t size, std::size_t alignment);
+    void destroy() noexcept;
+
+    std::uintptr_t _next = 0;
+    std::uintptr_t _end = 0;
+    std::size_t _nextChunkSize;
+    std::uint64_t _handedOut = 0;
+    Chunk* _chunks = nullptr;
+    std::atomic<std::uint64_t> _live{kReaderClaim};
+};
+
+// The standard allocator interface over an arena, for std::allocate_shared:
+// the shared pointer's control block keeps it and gives its block back
+// through it.
+template <class T>
+class ArenaAllocator
+{
+public:
+    using value_type = T;
+
+    explicit ArenaAllocator(ReadArena& arena) noexcept : _arena(&arena) {}
+    template <class U>
+    ArenaAllocator(const ArenaAllocator<U>& other) noexcept : _arena(other.arena())
+    {
+    }
+
+    T* allocate(std::size_t n) { return static_cast<T*>(_arena->allocate(n * sizeof(T), alignof(T))); }
+    void deallocate(T*, std::size_t) noexcept { _arena->release(); }
+
+    ReadArena* arena() const noexcept { return _arena; }
+
+    template <class U>
+    bool operator==(const ArenaAllocator<U>& other) const noexcept
+    {
+        return _arena == other.arena();
+    }
+
+private:
+    ReadArena* _arena;
+};
+
+// Holds a new arena for the duration of one read.
+class ReadArenaClaim
+{
+public:
+    ReadArenaClaim() : _arena(ReadArena::Create()) {}
+    ~ReadArenaClaim() { _arena->finishReading(); }
+    ReadArenaClaim(const ReadArenaClaim&) = delete;
+    ReadArenaClaim& operator=(const ReadArenaClaim&) = delete;
+
+    ReadArena& arena() const { return *_arena; }
+
+private:
+    ReadArena* _arena;
+};
+
+} // namespace sdf::detail
