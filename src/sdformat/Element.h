@@ -293,6 +293,8 @@ private:
     // The text form of this subtree appended to out; indent holds the
     // prefix and nesting of this element's lines and is restored on return.
     void appendXml(std::string& out, std::string& indent) const;
+    // About the length of that text for an indent of that many characters.
+    std::size_t estimateXml(std::size_t indent) const;
 
     // First child with that label, or empty / nullptr.
     std::shared_ptr<Element> element(std::string_view name) const;

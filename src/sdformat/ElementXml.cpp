@@ -49,9 +49,34 @@ void Element::appendXml(std::string& out, std::string& indent) const
     }
 }
 
+std::size_t Element::estimateXml(std::size_t indent) const
+{
+    const std::size_t name = label().size();
+    std::size_t size = indent + 1 + name;
+    for (const auto& attr : _attributes)
+        size += attr->label().size() + 4 + EstimateValueText(attr->_value);
+    if (!_children.empty()) {
+        size += 2 + indent + 2 + name + 2;
+        for (const auto& child : _children)
+            size += child->estimateXml(indent + 4);
+    } else if (_value) {
+        size += 1 + EstimateValueText(_value->_value) + 2 + name + 2;
+    } else {
+        size += 3;
+    }
+    return size;
+}
+
 std::string Element::toXMLString(std::string_view prefix) const
 {
+    // Sized once: a string doubling its way to the size of a large station
+    // copies the text at every step, and the ever larger blocks it asks for
+    // are fresh memory that the heap may have to map anew each time. The
+    // estimate is mostly above the real length; a little more covers the
+    // escapes it does not count.
     std::string out;
+    const std::size_t estimate = estimateXml(prefix.size());
+    out.reserve(estimate + estimate / 32);
     std::string indent(prefix);
     appendXml(out, indent);
     return out;

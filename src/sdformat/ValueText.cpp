@@ -233,4 +233,55 @@ void AppendValueText(std::string& out, const std::any& value, TextPlace place)
     AppendEscaped(out, TypeManager::inst()->toString(value), place);
 }
 
+namespace {
+
+template <class Int>
+std::size_t Digits(Int value)
+{
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10)
+        ++digits;
+    return digits;
+}
+
+// The longest text of one component written with six significant digits,
+// as in "-1.23457e-308".
+constexpr std::size_t kComponentText = 13;
+// The longest text of a lone double, as in "-1.234567890123457e-308".
+constexpr std::size_t kDoubleText = 23;
+// Robot records and user types: a few dozen numbers at most.
+constexpr std::size_t kOtherText = 160;
+
+} // namespace
+
+std::size_t EstimateValueText(const std::any& value)
+{
+    switch (HeldType(value.type())) {
+    case Held::String:
+        return std::any_cast<std::string>(&value)->size();
+    case Held::UInt:
+        return Digits(*std::any_cast<unsigned int>(&value));
+    case Held::Double:
+        return kDoubleText;
+    case Held::Pose:
+        return 7 * kComponentText + 6;
+    case Held::Bool:
+        return *std::any_cast<bool>(&value) ? 4 : 5;
+    case Held::Int: {
+        const int v = *std::any_cast<int>(&value);
+        return v < 0 ? 1 + Digits(0U - static_cast<unsigned int>(v)) : Digits(static_cast<unsigned int>(v));
+    }
+    case Held::UInt64:
+        return Digits(*std::any_cast<std::uint64_t>(&value));
+    case Held::Vec3:
+    case Held::Pos:
+        return 3 * kComponentText + 2;
+    case Held::Orient:
+        return 4 * kComponentText + 3;
+    case Held::Other:
+        break;
+    }
+    return kOtherText;
+}
+
 } // namespace sdf

@@ -95,7 +95,10 @@ TEST(ValueText, UnregisteredTypeNameIsOutOfRange)
         EXPECT_THROW(sdf::ReadValueText(type, "1"), std::out_of_range) << type;
 }
 
-TEST(ValueText, WritesEveryTypeAsTheRegistryDoesEscaped)
+namespace {
+
+// Values of every registered type, doubles over the whole range among them.
+std::vector<std::any> ValuesOfEveryType()
 {
     using namespace zrv::rob;
     std::vector<std::any> values = {
@@ -105,7 +108,6 @@ TEST(ValueText, WritesEveryTypeAsTheRegistryDoesEscaped)
         OrientTemplate<double>{0.7071067811865476, 0, 0.7071067811865476, 0},
         PoseTemplate<double>{{1000.123456789, -0.000123456789, 3}, {1, 0, 0, 0}}, ToolData{}, WObjData{},
         SpeedData{}, ZoneData{}, RobTarget{}, JointTarget{}};
-    // Doubles over the whole range, with the awkward ones among them.
     for (double d : {0.0, -0.0, 0.1, 2.5, 1e-5, 1e16, 1e15, 123456789012345678.0, -123456.78901234567, 1.0 / 3.0,
                      std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
                      std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
@@ -116,6 +118,14 @@ TEST(ValueText, WritesEveryTypeAsTheRegistryDoesEscaped)
         values.emplace_back(x * std::pow(10.0, i % 40 - 20) * (i % 2 ? -1 : 1));
         values.emplace_back(Pose{{x, -x / 7, x * 1e-3}, {x / 233280.0, 0.5, -0.25, 1e-9 * x}});
     }
+    return values;
+}
+
+} // namespace
+
+TEST(ValueText, WritesEveryTypeAsTheRegistryDoesEscaped)
+{
+    const std::vector<std::any> values = ValuesOfEveryType();
     for (const auto& value : values) {
         const std::string expected = TypeManager::inst()->toString(value);
         for (TextPlace place : {TextPlace::Content, TextPlace::Attribute}) {
@@ -148,4 +158,25 @@ TEST(ValueText, WritesWhatAParserWouldNormaliseAsCharacterReferences)
     out.clear();
     sdf::AppendEscaped(out, "a\rb\tc\nd", TextPlace::Attribute);
     EXPECT_EQ(out, "a&#13;b&#9;c&#10;d");
+}
+
+// The writer sizes a document's text from these estimates: exact where the
+// length is cheap to know, never short for numbers, whose longest forms
+// are known.
+TEST(ValueText, EstimatesMatchIntegersAndTextsAndCoverFloatingPoint)
+{
+    for (const auto& value : ValuesOfEveryType()) {
+        std::string written;
+        sdf::AppendValueText(written, value, TextPlace::Content);
+        const std::string type = TypeManager::inst()->name(value.type());
+        const std::size_t estimate = sdf::EstimateValueText(value);
+        if (type == "string") {
+            const auto* text = std::any_cast<std::string>(&value);
+            EXPECT_EQ(estimate, text->size());
+        } else if (type == "int" || type == "unsigned int" || type == "uint64_t" || type == "bool") {
+            EXPECT_EQ(estimate, written.size()) << type << " " << written;
+        } else if (type == "double" || type == "pose" || type == "vector3" || type == "pos" || type == "orient") {
+            EXPECT_GE(estimate, written.size()) << type << " " << written;
+        }
+    }
 }
