@@ -249,7 +249,7 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     for (std::size_t i = firstChild; i < endChild; ++i) {
         // By value: reading the child's subtree grows the pending list.
         const pugi::xml_node xmlChild = state.pending[i];
-        const char* name = xmlChild.name();
+        const std::string_view name = xmlChild.name();
         const ElementTemplate* childTemplate = last && last->_name == name ? last : &templ.child(name);
         last = childTemplate;
         seen.mark(static_cast<std::size_t>(childTemplate - templ._children.data()));
