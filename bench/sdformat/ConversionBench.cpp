@@ -6,7 +6,10 @@
 #include <sdformat/PoseTemplate.h>
 #include <sdformat/TypeManager.h>
 
+#include <zrvrob/RobTarget.h>
+#include <zrvrob/SpeedData.h>
 #include <zrvrob/ToolData.h>
+#include <zrvrob/ZoneData.h>
 
 #include <benchmark/benchmark.h>
 
@@ -62,6 +65,57 @@ std::vector<std::string> ToolTexts()
     return texts;
 }
 
+// Records as a station's paths hold them: targets spread over a cell,
+// zones and speeds from the usual ranges.
+template <class T, class Fill>
+std::vector<std::string> RecordTexts(unsigned seed, Fill fill)
+{
+    std::mt19937_64 random(seed);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        T value;
+        fill(random, value);
+        std::ostringstream out;
+        out << value;
+        texts.push_back(out.str());
+    }
+    return texts;
+}
+
+std::vector<std::string> RobTargetTexts()
+{
+    return RecordTexts<zrv::rob::RobTarget>(4, [](std::mt19937_64& random, zrv::rob::RobTarget& target) {
+        std::uniform_real_distribution<double> position(-2000.0, 2000.0);
+        std::uniform_real_distribution<double> unit(-1.0, 1.0);
+        std::uniform_int_distribution<int> quadrant(-2, 1);
+        target.trans = {position(random), position(random), position(random)};
+        target.rot = {unit(random), unit(random), unit(random), unit(random)};
+        target.robconf = {quadrant(random), quadrant(random), quadrant(random), 0};
+    });
+}
+
+std::vector<std::string> ZoneTexts()
+{
+    return RecordTexts<zrv::rob::ZoneData>(5, [](std::mt19937_64& random, zrv::rob::ZoneData& zone) {
+        std::uniform_real_distribution<double> size(0.0, 200.0);
+        zone.finep = false;
+        zone.pzone_tcp = size(random);
+        zone.pzone_ori = zone.pzone_tcp * 1.5;
+        zone.pzone_eax = zone.pzone_ori;
+        zone.zone_ori = size(random) / 10;
+        zone.zone_leax = zone.pzone_ori;
+        zone.zone_reax = zone.zone_ori;
+    });
+}
+
+std::vector<std::string> SpeedTexts()
+{
+    return RecordTexts<zrv::rob::SpeedData>(6, [](std::mt19937_64& random, zrv::rob::SpeedData& speed) {
+        std::uniform_int_distribution<int> tcp(1, 7000);
+        speed.v_tcp = tcp(random);
+    });
+}
+
 void ReportPerValue(benchmark::State& state)
 {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kBatch));
@@ -77,6 +131,20 @@ void RoundTripByRegistry(benchmark::State& state, const char* typeName, const st
         for (const auto& text : texts)
             length += types->toString(types->fromString(typeName, text)).size();
         benchmark::DoNotOptimize(length);
+    }
+    ReportPerValue(state);
+}
+
+// Only text -> value: reading a document converts each value once, and the
+// records dominate a station's program data.
+void ReadByRegistry(benchmark::State& state, const char* typeName, const std::vector<std::string>& texts)
+{
+    const auto* types = sdf::TypeManager::inst();
+    for (auto _ : state) {
+        for (const auto& text : texts) {
+            auto value = types->fromString(typeName, text);
+            benchmark::DoNotOptimize(value);
+        }
     }
     ReportPerValue(state);
 }
@@ -138,6 +206,30 @@ void ToolDataByStream(benchmark::State& state)
     RoundTripByStream<zrv::rob::ToolData>(state, texts, 6);
 }
 
+void RobTargetReadByRegistry(benchmark::State& state)
+{
+    static const auto texts = RobTargetTexts();
+    ReadByRegistry(state, "robtarget", texts);
+}
+
+void ZoneDataReadByRegistry(benchmark::State& state)
+{
+    static const auto texts = ZoneTexts();
+    ReadByRegistry(state, "zonedata", texts);
+}
+
+void SpeedDataReadByRegistry(benchmark::State& state)
+{
+    static const auto texts = SpeedTexts();
+    ReadByRegistry(state, "speeddata", texts);
+}
+
+void ToolDataReadByRegistry(benchmark::State& state)
+{
+    static const auto texts = ToolTexts();
+    ReadByRegistry(state, "tooldata", texts);
+}
+
 } // namespace
 
 BENCHMARK(DoubleByRegistry)->Unit(benchmark::kMillisecond);
@@ -146,5 +238,9 @@ BENCHMARK(PoseByRegistry)->Unit(benchmark::kMillisecond);
 BENCHMARK(PoseByStream)->Unit(benchmark::kMillisecond);
 BENCHMARK(ToolDataByRegistry)->Unit(benchmark::kMillisecond);
 BENCHMARK(ToolDataByStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(RobTargetReadByRegistry)->Unit(benchmark::kMillisecond);
+BENCHMARK(ZoneDataReadByRegistry)->Unit(benchmark::kMillisecond);
+BENCHMARK(SpeedDataReadByRegistry)->Unit(benchmark::kMillisecond);
+BENCHMARK(ToolDataReadByRegistry)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,9 +1,13 @@
-#include <zrvrob/FieldReader.h>
+#include <zrvrob/FieldRules.h>
 #include <zrvrob/FieldWriter.h>
+#include <zrvrob/StreamFields.h>
+#include <zrvrob/TextFields.h>
 
 #include <charconv>
 #include <iomanip>
+#include <string>
 #include <system_error>
+#include <utility>
 
 namespace zrv::rob::detail {
 namespace {
@@ -30,87 +34,74 @@ bool parseWhole(std::string_view token, T& value)
 
 } // namespace
 
-void FieldReader::fail()
+bool ParseField(std::string_view token, double& value)
 {
-    _ok = false;
-    _in.setstate(std::ios_base::failbit);
+    return parseWhole(token, value);
 }
 
-bool FieldReader::nextToken()
+bool ParseField(std::string_view token, int& value)
 {
-    if (!_ok)
+    return parseWhole(token, value);
+}
+
+bool ParseField(std::string_view token, bool& value)
+{
+    if (token == "true" || token == "1")
+        value = true;
+    else if (token == "false" || token == "0")
+        value = false;
+    else
         return false;
-    if (!(_in >> _token)) {
-        fail();
-        return false;
-    }
     return true;
 }
 
-FieldReader& FieldReader::number(double& value)
+bool StreamFields::word(std::string_view& token)
 {
-    if (nextToken() && !parseWhole(_token, value))
-        fail();
-    return *this;
+    if (!(_in >> _token))
+        return false;
+    token = _token;
+    return true;
 }
 
-FieldReader& FieldReader::number(int& value)
+bool StreamFields::quoted(std::string& text)
 {
-    if (nextToken() && !parseWhole(_token, value))
-        fail();
-    return *this;
-}
-
-FieldReader& FieldReader::truth(bool& value)
-{
-    if (!nextToken())
-        return *this;
-    if (_token == "true" || _token == "1")
-        value = true;
-    else if (_token == "false" || _token == "0")
-        value = false;
-    else
-        fail();
-    return *this;
-}
-
-FieldReader& FieldReader::text(std::string& value)
-{
-    if (!_ok)
-        return *this;
     std::string read;
-    if (_in >> std::quoted(read))
-        value = std::move(read);
-    else
-        fail();
-    return *this;
+    if (!(_in >> std::quoted(read)))
+        return false;
+    text = std::move(read);
+    return true;
 }
 
-FieldReader& FieldReader::position(Position& value)
+bool TextFields::quoted(std::string& text)
 {
-    return number(value.x).number(value.y).number(value.z);
-}
-
-FieldReader& FieldReader::quaternion(Quaternion& value)
-{
-    return number(value.w).number(value.x).number(value.y).number(value.z);
-}
-
-FieldReader& FieldReader::frame(Frame& value)
-{
-    return position(value.trans).quaternion(value.rot);
-}
-
-FieldReader& FieldReader::conf(ConfData& value)
-{
-    return number(value.cf1).number(value.cf4).number(value.cf6).number(value.cfx);
-}
-
-FieldReader& FieldReader::axes(ExtJoint& value)
-{
-    for (double& axis : value)
-        number(axis);
-    return *this;
+    skipSpace();
+    if (_at == _end)
+        return false;
+    if (*_at != '"') {
+        // An unquoted word is taken as it stands, backslashes included.
+        std::string_view token;
+        word(token);
+        text.assign(token);
+        return true;
+    }
+    // Up to the closing quote; a backslash takes the next character as it
+    // is. Without a closing quote there is no text.
+    std::string read;
+    for (++_at;;) {
+        if (_at == _end)
+            return false;
+        char c = *_at++;
+        if (c == '\\') {
+            if (_at == _end)
+                return false;
+            c = *_at++;
+        } else if (c == '"') {
+            break;
+        }
+        read += c;
+    }
+    text = std::move(read);
+    return true;
 }
 
 void FieldWriter::separate()

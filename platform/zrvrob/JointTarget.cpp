@@ -1,9 +1,17 @@
 #include <zrvrob/JointTarget.h>
 
-#include <zrvrob/FieldReader.h>
 #include <zrvrob/FieldWriter.h>
+#include <zrvrob/ReadRecord.h>
 
 namespace zrv::rob {
+namespace {
+
+// The fields in text order, for both the stream and the in-memory reader.
+constexpr auto kReadFields = [](auto& fields, JointTarget& target) {
+    fields.axes(target.robax).axes(target.extax);
+};
+
+} // namespace
 
 std::ostream& operator<<(std::ostream& out, const JointTarget& target)
 {
@@ -12,8 +20,12 @@ std::ostream& operator<<(std::ostream& out, const JointTarget& target)
 
 std::istream& operator>>(std::istream& in, JointTarget& target)
 {
-    detail::FieldReader(in).axes(target.robax).axes(target.extax);
-    return in;
+    return detail::ReadRecord(in, target, kReadFields);
+}
+
+bool ReadFromText(std::string_view text, JointTarget& target)
+{
+    return detail::ReadRecord(text, target, kReadFields);
 }
 
 } // namespace zrv::rob

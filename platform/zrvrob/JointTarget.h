@@ -6,6 +6,7 @@
 #include <array>
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 namespace zrv::rob {
 
@@ -27,5 +28,9 @@ struct ZRVROB_EXPORT JointTarget
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const JointTarget& target);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, JointTarget& target);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, JointTarget& target);
 
 } // namespace zrv::rob

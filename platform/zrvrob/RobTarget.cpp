@@ -1,9 +1,21 @@
 #include <zrvrob/RobTarget.h>
 
-#include <zrvrob/FieldReader.h>
 #include <zrvrob/FieldWriter.h>
+#include <zrvrob/ReadRecord.h>
 
 namespace zrv::rob {
+namespace {
+
+// The fields in text order, for both the stream and the in-memory reader.
+constexpr auto kReadFields = [](auto& fields, RobTarget& target) {
+    fields
+        .position(target.trans)
+        .quaternion(target.rot)
+        .conf(target.robconf)
+        .axes(target.extax);
+};
+
+} // namespace
 
 std::ostream& operator<<(std::ostream& out, const RobTarget& target)
 {
@@ -17,12 +29,12 @@ std::ostream& operator<<(std::ostream& out, const RobTarget& target)
 
 std::istream& operator>>(std::istream& in, RobTarget& target)
 {
-    detail::FieldReader(in)
-        .position(target.trans)
-        .quaternion(target.rot)
-        .conf(target.robconf)
-        .axes(target.extax);
-    return in;
+    return detail::ReadRecord(in, target, kReadFields);
+}
+
+bool ReadFromText(std::string_view text, RobTarget& target)
+{
+    return detail::ReadRecord(text, target, kReadFields);
 }
 
 } // namespace zrv::rob

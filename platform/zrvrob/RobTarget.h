@@ -8,6 +8,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 namespace zrv::rob {
 
@@ -30,5 +31,9 @@ struct ZRVROB_EXPORT RobTarget
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const RobTarget& target);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, RobTarget& target);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, RobTarget& target);
 
 } // namespace zrv::rob

@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 namespace zrv::rob {
 
@@ -25,5 +26,9 @@ struct ZRVROB_EXPORT SpeedData
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const SpeedData& speed);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, SpeedData& speed);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, SpeedData& speed);
 
 } // namespace zrv::rob

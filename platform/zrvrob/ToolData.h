@@ -6,6 +6,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 namespace zrv::rob {
 
@@ -27,5 +28,9 @@ struct ZRVROB_EXPORT ToolData
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const ToolData& tool);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, ToolData& tool);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, ToolData& tool);
 
 } // namespace zrv::rob

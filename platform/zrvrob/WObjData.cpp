@@ -1,11 +1,24 @@
 #include <zrvrob/WObjData.h>
 
-#include <zrvrob/FieldReader.h>
 #include <zrvrob/FieldWriter.h>
+#include <zrvrob/ReadRecord.h>
 
 #include <utility>
 
 namespace zrv::rob {
+namespace {
+
+// The fields in text order, for both the stream and the in-memory reader.
+constexpr auto kReadFields = [](auto& fields, WObjData& wobj) {
+    fields
+        .truth(wobj.robhold)
+        .truth(wobj.ufprog)
+        .text(wobj.ufmec)
+        .frame(wobj.uframe)
+        .frame(wobj.oframe);
+};
+
+} // namespace
 
 WObjData::WObjData() = default;
 WObjData::WObjData(const WObjData& other) = default;
@@ -27,13 +40,12 @@ std::ostream& operator<<(std::ostream& out, const WObjData& wobj)
 
 std::istream& operator>>(std::istream& in, WObjData& wobj)
 {
-    detail::FieldReader(in)
-        .truth(wobj.robhold)
-        .truth(wobj.ufprog)
-        .text(wobj.ufmec)
-        .frame(wobj.uframe)
-        .frame(wobj.oframe);
-    return in;
+    return detail::ReadRecord(in, wobj, kReadFields);
+}
+
+bool ReadFromText(std::string_view text, WObjData& wobj)
+{
+    return detail::ReadRecord(text, wobj, kReadFields);
 }
 
 } // namespace zrv::rob

@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string_view>
 #include <string>
 
 namespace zrv::rob {
@@ -37,5 +38,9 @@ public:
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const WObjData& wobj);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, WObjData& wobj);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, WObjData& wobj);
 
 } // namespace zrv::rob

@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <ostream>
+#include <string_view>
 
 namespace zrv::rob {
 
@@ -29,5 +30,9 @@ struct ZRVROB_EXPORT ZoneData
 ZRVROB_EXPORT std::ostream& operator<<(std::ostream& out, const ZoneData& zone);
 // Reads the fields in order; stops at the first malformed one with failbit.
 ZRVROB_EXPORT std::istream& operator>>(std::istream& in, ZoneData& zone);
+// Reads the text as operator>> reads a stream in the classic locale that
+// holds exactly this text, without a stream; false where the stream would
+// get failbit.
+ZRVROB_EXPORT bool ReadFromText(std::string_view text, ZoneData& zone);
 
 } // namespace zrv::rob

@@ -5,7 +5,6 @@
 #include "sdformat/PoseTemplate.h"
 #include "sdformat/PosTemplate.h"
 #include "sdformat/Vec3Template.h"
-#include "sdformat/ViewStreamBuf.h"
 
 #include <zrvrob/JointTarget.h>
 #include <zrvrob/RobTarget.h>
@@ -18,7 +17,6 @@
 
 #include <array>
 #include <cstdint>
-#include <istream>
 #include <locale>
 #include <sstream>
 #include <stdexcept>
@@ -138,7 +136,7 @@ template <> struct Codec<Orient> : ComponentCodec<Orient> {};
 template <> struct Codec<Pose> : ComponentCodec<Pose> {};
 
 // Back to the state of a new stream in the classic locale, whatever the
-// last record's reader or writer left behind.
+// last record's writer left behind.
 void Reset(std::ios& stream)
 {
     stream.exceptions(std::ios_base::goodbit);
@@ -151,27 +149,12 @@ void Reset(std::ios& stream)
         stream.imbue(std::locale::classic());
 }
 
-// The robot records bring their own stream reader and writer. Each thread
-// keeps one input and one output stream in the classic locale, whatever the
-// process locale is, and resets them to default settings before each use:
-// building and imbuing a stream costs more than the conversion itself.
-class RecordInput
-{
-public:
-    RecordInput() : _in(&_buffer) { _in.imbue(std::locale::classic()); }
-
-    std::istream& over(std::string_view text)
-    {
-        _buffer.view(text);
-        Reset(_in);
-        return _in;
-    }
-
-private:
-    detail::ViewStreamBuf _buffer;
-    std::istream _in;
-};
-
+// The robot records bring their own text forms. They are read straight from
+// the text: a stream per value costs more than the numbers in it. They are
+// written through a stream: each thread keeps one output stream in the
+// classic locale, whatever the process locale is, and resets it to default
+// settings before each use, since building and imbuing a stream costs more
+// than the conversion itself.
 class RecordOutput
 {
 public:
@@ -191,16 +174,14 @@ private:
 };
 
 template <class T>
-struct StreamCodec
+struct RecordCodec
 {
     static T read(std::string_view text)
     {
         T value{};
-        if (text.empty())
-            return value;
         try {
-            thread_local RecordInput input;
-            input.over(text) >> value;
+            // Empty or blank text reads no field and leaves the default.
+            zrv::rob::ReadFromText(text, value);
         } catch (...) {
             // Reading never fails: keep what was read so far.
         }
@@ -214,12 +195,12 @@ struct StreamCodec
     }
 };
 
-template <> struct Codec<zrv::rob::ToolData> : StreamCodec<zrv::rob::ToolData> {};
-template <> struct Codec<zrv::rob::WObjData> : StreamCodec<zrv::rob::WObjData> {};
-template <> struct Codec<zrv::rob::SpeedData> : StreamCodec<zrv::rob::SpeedData> {};
-template <> struct Codec<zrv::rob::ZoneData> : StreamCodec<zrv::rob::ZoneData> {};
-template <> struct Codec<zrv::rob::RobTarget> : StreamCodec<zrv::rob::RobTarget> {};
-template <> struct Codec<zrv::rob::JointTarget> : StreamCodec<zrv::rob::JointTarget> {};
+template <> struct Codec<zrv::rob::ToolData> : RecordCodec<zrv::rob::ToolData> {};
+template <> struct Codec<zrv::rob::WObjData> : RecordCodec<zrv::rob::WObjData> {};
+template <> struct Codec<zrv::rob::SpeedData> : RecordCodec<zrv::rob::SpeedData> {};
+template <> struct Codec<zrv::rob::ZoneData> : RecordCodec<zrv::rob::ZoneData> {};
+template <> struct Codec<zrv::rob::RobTarget> : RecordCodec<zrv::rob::RobTarget> {};
+template <> struct Codec<zrv::rob::JointTarget> : RecordCodec<zrv::rob::JointTarget> {};
 
 [[noreturn]] void ThrowUnknownName(std::string_view typeName)
 {
