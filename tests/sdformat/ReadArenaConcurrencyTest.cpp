@@ -60,3 +60,29 @@ TEST(ReadArenaConcurrency, ThreadsDropTheElementsOfOneDocumentAtOnce)
         ASSERT_EQ(total, 200) << "round " << round;
     }
 }
+
+// Chunks go to the shared cache when a document goes and come from it when
+// one is read; threads read and drop documents at once.
+TEST(ReadArenaConcurrency, ThreadsReadAndDropDocumentsAtOnce)
+{
+    constexpr int threadCount = 4;
+    constexpr int rounds = 10;
+    const std::string text = StationWithParts(600);
+    std::latch start(threadCount);
+    std::vector<int> read(threadCount, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&, t] {
+            start.arrive_and_wait();
+            for (int i = 0; i < rounds; ++i) {
+                auto doc = sdf::SDF::ReadSdfFromString(text);
+                // name, the parts, and the two required children supplied
+                read[t] += static_cast<int>(doc->Root()->get("station")->count());
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < threadCount; ++t)
+        EXPECT_EQ(read[t], rounds * 603) << "thread " << t;
+}

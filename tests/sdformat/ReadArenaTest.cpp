@@ -119,7 +119,46 @@ TEST(ReadArena, GoesWithTheLastBlockWhateverTheOrder)
     }
 }
 
+TEST(ReadArena, KeepsChunksOfDroppedDocumentsUpToItsCap)
+{
+    // Blocks of 200 KB take a standard chunk each once the first chunks
+    // have grown; 400 of them are more than the cache keeps.
+    ReadArena* arena = ReadArena::Create();
+    std::vector<std::size_t> sizes(400, 200 * 1024);
+    TakeBlocks(*arena, sizes, 16);
+    arena->finishReading();
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        arena->release();
+    const std::size_t cap = ReadArena::CachedBytes();
+    EXPECT_EQ(cap, 64U * 1024 * 1024);
+
+    // The next read takes its chunks from the cache.
+    auto doc = SDF::ReadSdfFromString(StationText(13, 2000));
+    EXPECT_LT(ReadArena::CachedBytes(), cap);
+    doc.reset();
+    EXPECT_EQ(ReadArena::CachedBytes(), cap);
+}
+
 // ---- documents ------------------------------------------------------------------
+
+#if defined(__SANITIZE_ADDRESS__)
+// A block used after its arena went is found even when the arena's chunk
+// was kept for the next read rather than freed.
+TEST(ReadArenaDeathTest, UseAfterTheDocumentWentIsFoundInKeptChunks)
+{
+    EXPECT_DEATH(
+        {
+            ReadArena* arena = ReadArena::Create();
+            std::vector<std::size_t> sizes(40, 100 * 1024);
+            auto blocks = TakeBlocks(*arena, sizes, 16);
+            arena->finishReading();
+            for (std::size_t i = 0; i < sizes.size(); ++i)
+                arena->release();
+            static_cast<volatile unsigned char*>(blocks.back().at)[0] = 1;
+        },
+        "use-after-poison");
+}
+#endif
 
 TEST(ReadArena, ElementsOutliveTheirDocument)
 {
