@@ -1,13 +1,13 @@
 #include <zrvrob/JointTarget.h>
 
-#include <zrvrob/FieldWriter.h>
-#include <zrvrob/ReadRecord.h>
+#include <zrvrob/RecordFields.h>
 
 namespace zrv::rob {
 namespace {
 
-// The fields in text order, for both the stream and the in-memory reader.
-constexpr auto kReadFields = [](auto& fields, JointTarget& target) {
+// The fields in text order, for reading from a stream or a text and for
+// writing.
+constexpr auto kFields = [](auto& fields, auto& target) {
     fields.axes(target.robax).axes(target.extax);
 };
 
@@ -15,17 +15,17 @@ constexpr auto kReadFields = [](auto& fields, JointTarget& target) {
 
 std::ostream& operator<<(std::ostream& out, const JointTarget& target)
 {
-    return detail::FieldWriter{}.axes(target.robax).axes(target.extax).writeTo(out);
+    return detail::WriteRecord(out, target, kFields);
 }
 
 std::istream& operator>>(std::istream& in, JointTarget& target)
 {
-    return detail::ReadRecord(in, target, kReadFields);
+    return detail::ReadRecord(in, target, kFields);
 }
 
 bool ReadFromText(std::string_view text, JointTarget& target)
 {
-    return detail::ReadRecord(text, target, kReadFields);
+    return detail::ReadRecord(text, target, kFields);
 }
 
 } // namespace zrv::rob

@@ -1,13 +1,13 @@
 #include <zrvrob/RobTarget.h>
 
-#include <zrvrob/FieldWriter.h>
-#include <zrvrob/ReadRecord.h>
+#include <zrvrob/RecordFields.h>
 
 namespace zrv::rob {
 namespace {
 
-// The fields in text order, for both the stream and the in-memory reader.
-constexpr auto kReadFields = [](auto& fields, RobTarget& target) {
+// The fields in text order, for reading from a stream or a text and for
+// writing.
+constexpr auto kFields = [](auto& fields, auto& target) {
     fields
         .position(target.trans)
         .quaternion(target.rot)
@@ -19,22 +19,17 @@ constexpr auto kReadFields = [](auto& fields, RobTarget& target) {
 
 std::ostream& operator<<(std::ostream& out, const RobTarget& target)
 {
-    return detail::FieldWriter{}
-        .position(target.trans)
-        .quaternion(target.rot)
-        .conf(target.robconf)
-        .axes(target.extax)
-        .writeTo(out);
+    return detail::WriteRecord(out, target, kFields);
 }
 
 std::istream& operator>>(std::istream& in, RobTarget& target)
 {
-    return detail::ReadRecord(in, target, kReadFields);
+    return detail::ReadRecord(in, target, kFields);
 }
 
 bool ReadFromText(std::string_view text, RobTarget& target)
 {
-    return detail::ReadRecord(text, target, kReadFields);
+    return detail::ReadRecord(text, target, kFields);
 }
 
 } // namespace zrv::rob

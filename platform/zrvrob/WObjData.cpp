@@ -1,15 +1,15 @@
 #include <zrvrob/WObjData.h>
 
-#include <zrvrob/FieldWriter.h>
-#include <zrvrob/ReadRecord.h>
+#include <zrvrob/RecordFields.h>
 
 #include <utility>
 
 namespace zrv::rob {
 namespace {
 
-// The fields in text order, for both the stream and the in-memory reader.
-constexpr auto kReadFields = [](auto& fields, WObjData& wobj) {
+// The fields in text order, for reading from a stream or a text and for
+// writing.
+constexpr auto kFields = [](auto& fields, auto& wobj) {
     fields
         .truth(wobj.robhold)
         .truth(wobj.ufprog)
@@ -29,23 +29,17 @@ WObjData::~WObjData() = default;
 
 std::ostream& operator<<(std::ostream& out, const WObjData& wobj)
 {
-    return detail::FieldWriter{}
-        .truth(wobj.robhold)
-        .truth(wobj.ufprog)
-        .text(wobj.ufmec)
-        .frame(wobj.uframe)
-        .frame(wobj.oframe)
-        .writeTo(out);
+    return detail::WriteRecord(out, wobj, kFields);
 }
 
 std::istream& operator>>(std::istream& in, WObjData& wobj)
 {
-    return detail::ReadRecord(in, wobj, kReadFields);
+    return detail::ReadRecord(in, wobj, kFields);
 }
 
 bool ReadFromText(std::string_view text, WObjData& wobj)
 {
-    return detail::ReadRecord(text, wobj, kReadFields);
+    return detail::ReadRecord(text, wobj, kFields);
 }
 
 } // namespace zrv::rob
