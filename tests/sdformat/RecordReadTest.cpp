@@ -5,6 +5,7 @@
 
 #include <sdformat/TypeManager.h>
 
+#include "CommaLocale.h"
 #include "RecordTexts.h"
 
 #include <gtest/gtest.h>
@@ -63,13 +64,6 @@ std::vector<std::string> Differences(const std::vector<std::string>& texts)
     return differences;
 }
 
-std::string FirstFew(const std::vector<std::string>& differences)
-{
-    std::string listing;
-    for (std::size_t i = 0; i < differences.size() && i < 8; ++i)
-        listing += differences[i] + "\n";
-    return listing;
-}
 
 template <class T>
 std::vector<std::string> Texts(unsigned seed, int randomCount)
@@ -81,26 +75,6 @@ std::vector<std::string> Texts(unsigned seed, int randomCount)
     return texts;
 }
 
-// A process locale that writes "1,5" and groups thousands; the registry
-// must not care.
-struct CommaDecimal : std::numpunct<char>
-{
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
-class GlobalLocale
-{
-public:
-    explicit GlobalLocale(const std::locale& locale) : _previous(std::locale::global(locale)) {}
-    ~GlobalLocale() { std::locale::global(_previous); }
-    GlobalLocale(const GlobalLocale&) = delete;
-    GlobalLocale& operator=(const GlobalLocale&) = delete;
-
-private:
-    std::locale _previous;
-};
 
 template <class T>
 class RegistryRecordRead : public ::testing::Test
@@ -133,7 +107,7 @@ TYPED_TEST(RegistryRecordRead, TheProcessLocaleDoesNotMatter)
     for (const auto& text : texts)
         inClassic.push_back(WriteRecord(ByRegistry<TypeParam>(text)));
 
-    const GlobalLocale comma(std::locale(std::locale::classic(), new CommaDecimal));
+    const sdf::testing::GlobalLocale comma(sdf::testing::CommaLocale());
     for (std::size_t i = 0; i < texts.size(); ++i)
         EXPECT_EQ(WriteRecord(ByRegistry<TypeParam>(texts[i])), inClassic[i]) << Printable(texts[i]);
 }

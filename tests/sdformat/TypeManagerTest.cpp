@@ -11,6 +11,8 @@
 #include <zrvrob/WObjData.h>
 #include <zrvrob/ZoneData.h>
 
+#include <CommaLocale.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -90,24 +92,6 @@ const std::vector<Registered>& AllTypes()
     return types;
 }
 
-// A process locale with a decimal comma and digit grouping, as on many
-// desktops; installed for one test and removed again.
-struct CommaDecimal : std::numpunct<char>
-{
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
-class GlobalLocale
-{
-public:
-    explicit GlobalLocale(const std::locale& locale) : _previous(std::locale::global(locale)) {}
-    ~GlobalLocale() { std::locale::global(_previous); }
-
-private:
-    std::locale _previous;
-};
 
 } // namespace
 
@@ -311,7 +295,7 @@ TEST(TypeManagerRobot, UsesTheRecordsOwnTextForms)
 
 TEST(TypeManagerLocale, TextIsTheSameUnderACommaDecimalLocale)
 {
-    const GlobalLocale comma(std::locale(std::locale::classic(), new CommaDecimal));
+    const sdf::testing::GlobalLocale comma(sdf::testing::CommaLocale());
 
     EXPECT_EQ(Read<double>("double", "0.5"), 0.5);
     EXPECT_EQ(Read<double>("double", "1,5"), 1.0);

@@ -51,6 +51,15 @@ inline std::string Printable(std::string_view text)
 // Words that numbers, truth words and quoted texts might meet: signs,
 // exponents, what from_chars calls infinity and not-a-number, quotes and
 // escapes, bytes that are not ASCII.
+// The first few lines of a listing of differences, for a failure message.
+inline std::string FirstFew(const std::vector<std::string>& differences)
+{
+    std::string listing;
+    for (std::size_t i = 0; i < differences.size() && i < 8; ++i)
+        listing += differences[i] + "\n";
+    return listing;
+}
+
 inline const std::vector<std::string>& AwkwardWords()
 {
     static const std::vector<std::string> words = {

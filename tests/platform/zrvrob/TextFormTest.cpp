@@ -9,6 +9,8 @@
 #include <zrvrob/WObjData.h>
 #include <zrvrob/ZoneData.h>
 
+#include <CommaLocale.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,15 +110,6 @@ template <> struct Sample<ZoneData> { static ZoneData make() { return awkwardZon
 template <> struct Sample<RobTarget> { static RobTarget make() { return awkwardRobTarget(); } };
 template <> struct Sample<JointTarget> { static JointTarget make() { return awkwardJointTarget(); } };
 
-// A locale that writes and reads "1,5" for one and a half and groups
-// thousands, as many desktop locales do.
-struct CommaDecimal : std::numpunct<char>
-{
-    char do_decimal_point() const override { return ','; }
-    char do_thousands_sep() const override { return '.'; }
-    std::string do_grouping() const override { return "\3"; }
-};
-
 template <class T>
 class RecordTextForm : public ::testing::Test
 {
@@ -142,7 +135,7 @@ TYPED_TEST(RecordTextForm, WrittenTextReadsBackToTheSameValue)
 TYPED_TEST(RecordTextForm, TextDoesNotDependOnTheStreamLocale)
 {
     const TypeParam original = Sample<TypeParam>::make();
-    const std::locale comma(std::locale::classic(), new CommaDecimal);
+    const std::locale comma = sdf::testing::CommaLocale();
 
     std::ostringstream out;
     out.imbue(comma);

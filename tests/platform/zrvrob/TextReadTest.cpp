@@ -79,14 +79,6 @@ std::vector<std::string> Differences(const std::vector<std::string>& texts)
     return differences;
 }
 
-std::string FirstFew(const std::vector<std::string>& differences)
-{
-    std::string listing;
-    for (std::size_t i = 0; i < differences.size() && i < 8; ++i)
-        listing += differences[i] + "\n";
-    return listing;
-}
-
 template <class T>
 class RecordTextRead : public ::testing::Test
 {
