@@ -311,6 +311,15 @@ private:
 
 int main(int argc, char** argv)
 {
+    // With glibc's defaults, whether a large block comes from memory the
+    // process holds or is mapped afresh (a page fault per page, which on
+    // this kind of machine costs more than the parse) depends on what the
+    // process freed before: pugixml's parse alone measured 6 ms or 94 ms
+    // per document by the order of the benchmarks. Fixed limits keep every
+    // block in the heap and never hand memory back, so each benchmark
+    // measures its own work.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     pugi::set_memory_management_functions(PugiAllocate, Release);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
