@@ -11,6 +11,7 @@
 #include <StationGenerator.h>
 
 #include <sdformat/Element.h>
+#include <sdformat/ChunkPool.h>
 #include <sdformat/ReadArena.h>
 #include <sdformat/SDF.h>
 
@@ -239,9 +240,9 @@ void BM_MemoryHeldAfterReading(benchmark::State& state)
         // A read takes memory from the heap and, for its elements, chunks
         // kept from documents read before.
         const long long before = g_liveBytes.load();
-        const auto cachedBefore = static_cast<long long>(sdf::detail::ReadArena::CachedBytes());
+        const auto cachedBefore = static_cast<long long>(sdf::detail::ChunkPool::KeptBytes());
         auto document = sdf::SDF::ReadSdfFromString(d.text);
-        const auto cachedAfter = static_cast<long long>(sdf::detail::ReadArena::CachedBytes());
+        const auto cachedAfter = static_cast<long long>(sdf::detail::ChunkPool::KeptBytes());
         tree = g_liveBytes.load() - before + (cachedBefore - cachedAfter);
         const long long beforeDom = g_liveBytes.load();
         {

@@ -290,11 +290,12 @@ private:
     [[noreturn]] void ThrowNoValue(std::string_view path) const;
 
     void toXMLString(std::string_view prefix, std::ostringstream& stream) const;
-    // The text form of this subtree appended to out; indent holds the
+    // The text form of this subtree added to pieces; indent holds the
     // prefix and nesting of this element's lines and is restored on return.
-    void appendXml(std::string& out, std::string& indent) const;
-    // About the length of that text for an indent of that many characters.
-    std::size_t estimateXml(std::size_t indent) const;
+    class TextPieces;
+    void appendXml(TextPieces& pieces, std::string& indent) const;
+    // The indent, `<`, the label and the attributes.
+    void appendStartTag(std::string& out, const std::string& indent) const;
 
     // First child with that label, or empty / nullptr.
     std::shared_ptr<Element> element(std::string_view name) const;

@@ -1,23 +1,104 @@
 // The XML text form of an element and its subtree.
 //
-// A station can hold hundreds of thousands of elements, so the whole text is
-// appended to one growing string, with no stream and no temporary string per
+// A station can hold hundreds of thousands of elements, so the text is
+// appended to strings directly, with no stream and no temporary string per
 // value for the common value types (see ValueText).
 
 #include <sdformat/Element.h>
 
+#include <sdformat/ChunkPool.h>
 #include <sdformat/ValueText.h>
 
+#include <algorithm>
+#include <cstring>
 #include <sstream>
+#include <vector>
 
 namespace sdf {
 
-void Element::appendXml(std::string& out, std::string& indent) const
+namespace {
+
+// The text being written is moved out to pooled chunks whenever it passes
+// this, so that it never grows far.
+constexpr std::size_t kMoveOutAt = detail::ChunkPool::kChunkSize / 2;
+
+} // namespace
+
+// The text of a subtree of any size. One string doubling its way to the
+// size of a large station would copy the text again at every step, and
+// the ever larger blocks it asks for are fresh memory that the system may
+// have to map anew page by page each time. Here the text goes out in
+// chunks of the pool as it is written, and is put together once, in a
+// string of its exact length.
+class Element::TextPieces
 {
-    const std::string& name = label();
+public:
+    TextPieces() = default;
+    TextPieces(const TextPieces&) = delete;
+    TextPieces& operator=(const TextPieces&) = delete;
+    ~TextPieces()
+    {
+        for (const Piece& piece : _pieces)
+            detail::ChunkPool::Give(piece.data);
+    }
+
+    // Where the next element's text goes.
+    std::string& out()
+    {
+        if (_current.size() >= kMoveOutAt)
+            moveOut();
+        return _current;
+    }
+
+    std::string take()
+    {
+        if (_pieces.empty())
+            return std::move(_current);
+        std::string text;
+        text.reserve(_total + _current.size());
+        for (const Piece& piece : _pieces)
+            text.append(piece.data, piece.size);
+        text.append(_current);
+        return text;
+    }
+
+private:
+    struct Piece
+    {
+        char* data;
+        std::size_t size;
+    };
+
+    void moveOut()
+    {
+        std::string_view rest = _current;
+        while (!rest.empty()) {
+            if (_pieces.empty() || _pieces.back().size == detail::ChunkPool::kChunkSize) {
+                // Listed before it is taken, so that a failure leaves
+                // nothing unlisted.
+                _pieces.reserve(_pieces.size() + 1);
+                _pieces.push_back({static_cast<char*>(detail::ChunkPool::Take()), 0});
+            }
+            Piece& last = _pieces.back();
+            const std::size_t n = std::min(rest.size(), detail::ChunkPool::kChunkSize - last.size);
+            std::memcpy(last.data + last.size, rest.data(), n);
+            last.size += n;
+            _total += n;
+            rest.remove_prefix(n);
+        }
+        _current.clear();
+    }
+
+    std::vector<Piece> _pieces;
+    std::string _current;
+    std::size_t _total = 0;
+};
+
+void Element::appendStartTag(std::string& out, const std::string& indent) const
+{
     out.append(indent);
     out.push_back('<');
-    out.append(name);
+    out.append(label());
     for (const auto& attr : _attributes) {
         out.push_back(' ');
         out.append(attr->label());
@@ -25,61 +106,42 @@ void Element::appendXml(std::string& out, std::string& indent) const
         AppendValueText(out, attr->_value, TextPlace::Attribute);
         out.push_back('\'');
     }
+}
 
+void Element::appendXml(TextPieces& pieces, std::string& indent) const
+{
+    std::string& out = pieces.out();
+    appendStartTag(out, indent);
     if (!_children.empty()) {
         out.append(">\n");
         const std::size_t depth = indent.size();
         indent.append("    ");
         for (const auto& child : _children)
-            child->appendXml(out, indent);
+            child->appendXml(pieces, indent);
         indent.resize(depth);
-        out.append(indent);
-        out.append("</");
-        out.append(name);
-        out.append(">\n");
+        std::string& end = pieces.out();
+        end.append(indent);
+        end.append("</");
+        end.append(label());
+        end.append(">\n");
     } else if (_value) {
         // The element's own value is written only when it has no children.
         out.push_back('>');
         AppendValueText(out, _value->_value, TextPlace::Content);
         out.append("</");
-        out.append(name);
+        out.append(label());
         out.append(">\n");
     } else {
         out.append("/>\n");
     }
 }
 
-std::size_t Element::estimateXml(std::size_t indent) const
-{
-    const std::size_t name = label().size();
-    std::size_t size = indent + 1 + name;
-    for (const auto& attr : _attributes)
-        size += attr->label().size() + 4 + EstimateValueText(attr->_value);
-    if (!_children.empty()) {
-        size += 2 + indent + 2 + name + 2;
-        for (const auto& child : _children)
-            size += child->estimateXml(indent + 4);
-    } else if (_value) {
-        size += 1 + EstimateValueText(_value->_value) + 2 + name + 2;
-    } else {
-        size += 3;
-    }
-    return size;
-}
-
 std::string Element::toXMLString(std::string_view prefix) const
 {
-    // Sized once: a string doubling its way to the size of a large station
-    // copies the text at every step, and the ever larger blocks it asks for
-    // are fresh memory that the heap may have to map anew each time. The
-    // estimate is mostly above the real length; a little more covers the
-    // escapes it does not count.
-    std::string out;
-    const std::size_t estimate = estimateXml(prefix.size());
-    out.reserve(estimate + estimate / 32);
+    TextPieces pieces;
     std::string indent(prefix);
-    appendXml(out, indent);
-    return out;
+    appendXml(pieces, indent);
+    return pieces.take();
 }
 
 void Element::toXMLString(std::string_view prefix, std::ostringstream& stream) const

@@ -14,7 +14,7 @@
 //
 // The price: memory of a read document is returned when all of its
 // elements and attributes are gone, not piece by piece, and some of it is
-// kept for the next read (see ReadArena.cpp). Elements made later by
+// kept for the next read (see ChunkPool). Elements made later by
 // editing come from the general heap as before.
 
 #include <atomic>
@@ -29,8 +29,6 @@ class ReadArena
 public:
     // A new arena, claimed by its reader until finishReading().
     static ReadArena* Create();
-    // Bytes of chunks kept from dropped documents for the next read.
-    static std::size_t CachedBytes();
 
     ReadArena(const ReadArena&) = delete;
     ReadArena& operator=(const ReadArena&) = delete;

@@ -8,7 +8,6 @@
 // type goes through the registry.
 
 #include <any>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,11 +32,5 @@ void AppendEscaped(std::string& out, std::string_view text, TextPlace place);
 // Appends the escaped text that the writer registered for the value's
 // stored type makes of it; std::out_of_range for an unregistered type.
 void AppendValueText(std::string& out, const std::any& value, TextPlace place);
-
-// About how many characters AppendValueText gives for the value: exact for
-// integers, booleans and unescaped texts, the longest form for floating
-// point values, a typical length for the other types. Lets a writer size
-// its output once.
-std::size_t EstimateValueText(const std::any& value);
 
 } // namespace sdf

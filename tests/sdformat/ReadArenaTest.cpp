@@ -8,6 +8,7 @@
 #include <StationGenerator.h>
 
 #include <sdformat/Element.h>
+#include <sdformat/ChunkPool.h>
 #include <sdformat/ReadArena.h>
 #include <sdformat/SDF.h>
 
@@ -21,6 +22,7 @@
 #include <vector>
 
 using sdf::SDF;
+using sdf::detail::ChunkPool;
 using sdf::detail::ReadArena;
 
 namespace {
@@ -129,14 +131,14 @@ TEST(ReadArena, KeepsChunksOfDroppedDocumentsUpToItsCap)
     arena->finishReading();
     for (std::size_t i = 0; i < sizes.size(); ++i)
         arena->release();
-    const std::size_t cap = ReadArena::CachedBytes();
+    const std::size_t cap = ChunkPool::KeptBytes();
     EXPECT_EQ(cap, 64U * 1024 * 1024);
 
     // The next read takes its chunks from the cache.
     auto doc = SDF::ReadSdfFromString(StationText(13, 2000));
-    EXPECT_LT(ReadArena::CachedBytes(), cap);
+    EXPECT_LT(ChunkPool::KeptBytes(), cap);
     doc.reset();
-    EXPECT_EQ(ReadArena::CachedBytes(), cap);
+    EXPECT_EQ(ChunkPool::KeptBytes(), cap);
 }
 
 // ---- documents ------------------------------------------------------------------

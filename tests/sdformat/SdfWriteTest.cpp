@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -180,6 +181,37 @@ TEST(SdfWrite, WriteReadWriteGivesTheSameBytes)
     const std::string second = SDF::ReadSdfFromString(first)->Root()->toXMLString("");
     EXPECT_EQ(second, first);
     EXPECT_NE(first.find("<value type='string'></value>"), std::string::npos);
+}
+
+// Large texts are written in pieces and put together at the end; texts
+// of one element longer than a piece, and elements on both sides of each
+// seam, must come out whole and in order.
+TEST(SdfWrite, TextsLongerThanTheWritersPiecesComeOutWhole)
+{
+    auto doc = StationDocument();
+    auto station = doc->Root()->get("station");
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        // From a few bytes to several hundred kilobytes.
+        names.push_back(fmt::format("{}:", i) +
+                        std::string(static_cast<std::size_t>(i % 7) * 97 * 1024, static_cast<char>('a' + i % 26)));
+        station->appendObject("part", static_cast<unsigned int>(i + 1), names.back());
+    }
+    const std::string written = doc->Root()->toXMLString("");
+    ASSERT_GT(written.size(), 8U * 1024 * 1024);
+
+    // Checked with another reader, then by reading back.
+    pugi::xml_document xml;
+    ASSERT_TRUE(xml.load_buffer(written.data(), written.size()));
+    std::size_t at = 0;
+    for (pugi::xml_node part : xml.child("sdf").child("station").children("part")) {
+        ASSERT_LT(at, names.size());
+        EXPECT_EQ(part.attribute("id").as_uint(), at + 1);
+        EXPECT_TRUE(part.child("name").text().get() == names[at]) << "part " << at;
+        ++at;
+    }
+    EXPECT_EQ(at, names.size());
+    EXPECT_EQ(SDF::ReadSdfFromString(written)->Root()->toXMLString(""), written);
 }
 
 // ---- files --------------------------------------------------------------------------

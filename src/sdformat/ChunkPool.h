@@ -1,0 +1,33 @@
+#pragma once
+
+// Large blocks of one standard size for the document reader's arena and the
+// document writer's text, kept between uses. Internal to the library.
+//
+// Reading or writing a large station goes through tens of megabytes in
+// one go. Given back to the heap after each use, that memory is returned
+// to the system as often as not, and taken again page by page on the next
+// use, with a page fault per page that can cost more than the work itself.
+// Kept here, it is ready for the next document, up to a cap.
+
+#include <cstddef>
+
+namespace sdf::detail {
+
+class ChunkPool
+{
+public:
+    static constexpr std::size_t kChunkSize = 256 * 1024;
+    // What is kept at most (about what reading a 15 MB station takes);
+    // chunks given back beyond it go back to the heap.
+    static constexpr std::size_t kKeptBytes = 64 * 1024 * 1024;
+
+    // A chunk of kChunkSize bytes, kept or new; std::bad_alloc when there
+    // is no memory.
+    static void* Take();
+    // Gives back a chunk that Take() handed out. Never fails.
+    static void Give(void* chunk) noexcept;
+    // Bytes of the chunks kept now.
+    static std::size_t KeptBytes();
+};
+
+} // namespace sdf::detail
