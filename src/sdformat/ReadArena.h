@@ -13,7 +13,8 @@
 // chunks are freed together when the last block has gone.
 //
 // The price: memory of a read document is returned when all of its
-// elements and attributes are gone, not piece by piece, and some of it is
+// elements and attributes are gone (their control blocks, which weak
+// pointers hold too), not piece by piece, and some of it is
 // kept for the next read (see ChunkPool). Elements made later by
 // editing come from the general heap as before.
 
