@@ -1,10 +1,6 @@
 #include "sdformat/TypeManager.h"
 
-#include "sdformat/NumberText.h"
-#include "sdformat/OrientTemplate.h"
-#include "sdformat/PoseTemplate.h"
-#include "sdformat/PosTemplate.h"
-#include "sdformat/Vec3Template.h"
+#include "sdformat/ValueCodec.h"
 
 #include <zrvrob/JointTarget.h>
 #include <zrvrob/RobTarget.h>
@@ -15,7 +11,6 @@
 
 #include <fmt/format.h>
 
-#include <array>
 #include <cstdint>
 #include <locale>
 #include <sstream>
@@ -25,115 +20,24 @@
 namespace sdf {
 namespace {
 
-using Vec3 = zrv::rob::Vec3Template<double>;
-using Pos = zrv::rob::PosTemplate<double>;
-using Orient = zrv::rob::OrientTemplate<double>;
-using Pose = zrv::rob::PoseTemplate<double>;
+using detail::Orient;
+using detail::Pos;
+using detail::Pose;
+using detail::Vec3;
 
-// Components of the geometric values, in text order.
-std::array<double*, 3> Components(Vec3& v) { return {&v.x, &v.y, &v.z}; }
-std::array<double*, 3> Components(Pos& p) { return {&p.x, &p.y, &p.z}; }
-std::array<double*, 4> Components(Orient& q) { return {&q.w, &q.x, &q.y, &q.z}; }
-std::array<double*, 7> Components(Pose& p)
-{
-    return {&p.pos.x, &p.pos.y, &p.pos.z, &p.orient.w, &p.orient.x, &p.orient.y, &p.orient.z};
-}
-std::array<const double*, 3> Components(const Vec3& v) { return {&v.x, &v.y, &v.z}; }
-std::array<const double*, 3> Components(const Pos& p) { return {&p.x, &p.y, &p.z}; }
-std::array<const double*, 4> Components(const Orient& q) { return {&q.w, &q.x, &q.y, &q.z}; }
-std::array<const double*, 7> Components(const Pose& p)
-{
-    return {&p.pos.x, &p.pos.y, &p.pos.z, &p.orient.w, &p.orient.x, &p.orient.y, &p.orient.z};
-}
-
-// Digits of a lone "double" value, and of each component of a geometric
-// value (the stream default).
-constexpr int kDoubleDigits = 16;
-constexpr int kComponentDigits = 6;
-
-// How each stored type is read from and written to text. Readers start
-// from the type's default and never fail; writers are locale-independent,
-// so a document reads back on any machine.
+// How each stored type is read from and written to text: the plain types
+// by their codecs, the robot records by their own text forms.
 template <class T>
-struct Codec;
-
-template <>
-struct Codec<bool>
+struct Codec
 {
-    // Only the exact words of false are false; no trimming, no case folding.
-    static bool read(std::string_view text) { return !(text.empty() || text == "0" || text == "false"); }
-    static std::string write(bool value) { return value ? "true" : "false"; }
-};
-
-template <class T>
-struct IntegerCodec
-{
-    static T read(std::string_view text)
-    {
-        T value{};
-        detail::ExtractNumber(text, value);
-        return value;
-    }
-    static std::string write(T value) { return fmt::format_int(value).str(); }
-};
-
-template <> struct Codec<int> : IntegerCodec<int> {};
-template <> struct Codec<unsigned int> : IntegerCodec<unsigned int> {};
-template <> struct Codec<std::uint64_t> : IntegerCodec<std::uint64_t> {};
-
-template <>
-struct Codec<double>
-{
-    static double read(std::string_view text)
-    {
-        double value = 0;
-        detail::ExtractNumber(text, value);
-        return value;
-    }
-    static std::string write(double value)
-    {
-        std::string text;
-        detail::AppendGeneral(text, value, kDoubleDigits);
-        return text;
-    }
-};
-
-template <>
-struct Codec<std::string>
-{
-    static std::string read(std::string_view text) { return std::string(text); }
-    static std::string write(const std::string& value) { return value; }
-};
-
-template <class T>
-struct ComponentCodec
-{
-    static T read(std::string_view text)
-    {
-        T value{};
-        auto components = Components(value);
-        detail::ExtractComponents(text, components.data(), static_cast<int>(components.size()));
-        return value;
-    }
+    static T read(std::string_view text) { return detail::ValueCodec<T>::read(text); }
     static std::string write(const T& value)
     {
         std::string text;
-        text.reserve(64);
-        bool first = true;
-        for (const double* component : Components(value)) {
-            if (!first)
-                text += ' ';
-            first = false;
-            detail::AppendGeneral(text, *component, kComponentDigits);
-        }
+        detail::ValueCodec<T>::append(text, value);
         return text;
     }
 };
-
-template <> struct Codec<Vec3> : ComponentCodec<Vec3> {};
-template <> struct Codec<Pos> : ComponentCodec<Pos> {};
-template <> struct Codec<Orient> : ComponentCodec<Orient> {};
-template <> struct Codec<Pose> : ComponentCodec<Pose> {};
 
 // Back to the state of a new stream in the classic locale, whatever the
 // last record's writer left behind.

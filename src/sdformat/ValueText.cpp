@@ -1,47 +1,20 @@
 #include <sdformat/ValueText.h>
 
-#include <sdformat/NumberText.h>
-#include <sdformat/OrientTemplate.h>
-#include <sdformat/PoseTemplate.h>
-#include <sdformat/PosTemplate.h>
 #include <sdformat/TypeManager.h>
-#include <sdformat/Vec3Template.h>
-
-#include <fmt/format.h>
+#include <sdformat/ValueCodec.h>
 
 #include <array>
-#include <initializer_list>
+#include <cstdint>
 
 namespace sdf {
 
 namespace {
 
-using Vec3 = zrv::rob::Vec3Template<double>;
-using Pos = zrv::rob::PosTemplate<double>;
-using Orient = zrv::rob::OrientTemplate<double>;
-using Pose = zrv::rob::PoseTemplate<double>;
-
-// Digits the registry writes: a lone double with 16 significant digits,
-// each component of a geometric value with 6 (the stream default). The
-// tests hold both directions to the registry's own results.
-constexpr int kDoubleDigits = 16;
-constexpr int kComponentDigits = 6;
-
-template <class T>
-T ReadNumber(std::string_view text)
-{
-    T value{};
-    detail::ExtractNumber(text, value);
-    return value;
-}
-
-Pose ReadPose(std::string_view text)
-{
-    Pose p{};
-    std::array<double*, 7> c{&p.pos.x, &p.pos.y, &p.pos.z, &p.orient.w, &p.orient.x, &p.orient.y, &p.orient.z};
-    detail::ExtractComponents(text, c.data(), 7);
-    return p;
-}
+using detail::Orient;
+using detail::Pos;
+using detail::Pose;
+using detail::ValueCodec;
+using detail::Vec3;
 
 constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
 {
@@ -61,24 +34,6 @@ constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
 
 constexpr std::array<std::uint8_t, 256> kEscapeTable = MakeEscapeTable();
 
-template <class Int>
-void AppendInteger(std::string& out, Int value)
-{
-    const fmt::format_int text(value);
-    out.append(text.data(), text.size());
-}
-
-void AppendComponents(std::string& out, std::initializer_list<double> components)
-{
-    bool first = true;
-    for (double component : components) {
-        if (!first)
-            out.push_back(' ');
-        first = false;
-        detail::AppendGeneral(out, component, kComponentDigits);
-    }
-}
-
 } // namespace
 
 std::any ReadValueText(const std::string& typeName, std::string_view text)
@@ -87,23 +42,23 @@ std::any ReadValueText(const std::string& typeName, std::string_view text)
     switch (typeName.size()) {
     case 3:
         if (typeName == "int")
-            return ReadNumber<int>(text);
+            return ValueCodec<int>::read(text);
         break;
     case 4:
         if (typeName == "pose")
-            return ReadPose(text);
+            return ValueCodec<Pose>::read(text);
         if (typeName == "bool")
-            return !(text.empty() || text == "0" || text == "false");
+            return ValueCodec<bool>::read(text);
         break;
     case 6:
         if (typeName == "string")
-            return std::string(text);
+            return ValueCodec<std::string>::read(text);
         if (typeName == "double")
-            return ReadNumber<double>(text);
+            return ValueCodec<double>::read(text);
         break;
     case 12:
         if (typeName == "unsigned int")
-            return ReadNumber<unsigned int>(text);
+            return ValueCodec<unsigned int>::read(text);
         break;
     default:
         break;
@@ -164,6 +119,13 @@ enum class Held
     Other,
 };
 
+// The value's text by its codec, for a value known to hold a T.
+template <class T>
+void Append(std::string& out, const std::any& value)
+{
+    ValueCodec<T>::append(out, *std::any_cast<T>(&value));
+}
+
 Held HeldType(const std::type_info& type)
 {
     static const std::type_info* const kTypes[] = {&typeid(std::string), &typeid(unsigned int), &typeid(double),
@@ -193,40 +155,23 @@ void AppendValueText(std::string& out, const std::any& value, TextPlace place)
         AppendEscaped(out, *std::any_cast<std::string>(&value), place);
         return;
     case Held::UInt:
-        AppendInteger(out, *std::any_cast<unsigned int>(&value));
-        return;
+        return Append<unsigned int>(out, value);
     case Held::Double:
-        detail::AppendGeneral(out, *std::any_cast<double>(&value), kDoubleDigits);
-        return;
-    case Held::Pose: {
-        const Pose& p = *std::any_cast<Pose>(&value);
-        AppendComponents(out, {p.pos.x, p.pos.y, p.pos.z, p.orient.w, p.orient.x, p.orient.y, p.orient.z});
-        return;
-    }
+        return Append<double>(out, value);
+    case Held::Pose:
+        return Append<Pose>(out, value);
     case Held::Bool:
-        out.append(*std::any_cast<bool>(&value) ? "true" : "false");
-        return;
+        return Append<bool>(out, value);
     case Held::Int:
-        AppendInteger(out, *std::any_cast<int>(&value));
-        return;
+        return Append<int>(out, value);
     case Held::UInt64:
-        AppendInteger(out, *std::any_cast<std::uint64_t>(&value));
-        return;
-    case Held::Vec3: {
-        const Vec3& v = *std::any_cast<Vec3>(&value);
-        AppendComponents(out, {v.x, v.y, v.z});
-        return;
-    }
-    case Held::Pos: {
-        const Pos& v = *std::any_cast<Pos>(&value);
-        AppendComponents(out, {v.x, v.y, v.z});
-        return;
-    }
-    case Held::Orient: {
-        const Orient& q = *std::any_cast<Orient>(&value);
-        AppendComponents(out, {q.w, q.x, q.y, q.z});
-        return;
-    }
+        return Append<std::uint64_t>(out, value);
+    case Held::Vec3:
+        return Append<Vec3>(out, value);
+    case Held::Pos:
+        return Append<Pos>(out, value);
+    case Held::Orient:
+        return Append<Orient>(out, value);
     case Held::Other:
         break;
     }

@@ -1,11 +1,10 @@
 #pragma once
 
 // Value texts on the hot paths of reading and writing documents. Internal
-// to the library. The results are exactly those of the type registry's
-// readers and writers; the common types (texts, numbers, booleans, the
-// geometric values) are converted here directly, without the registry's
-// lookups by name and type and without a temporary string, and every other
-// type goes through the registry.
+// to the library. The common types (texts, numbers, booleans, the
+// geometric values) go straight to the codecs the type registry wraps
+// (ValueCodec.h), without the registry's lookups by name and type and
+// without a temporary string; every other type goes through the registry.
 
 #include <any>
 #include <cstdint>
