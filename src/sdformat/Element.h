@@ -10,6 +10,7 @@
 #include <sdformat/Attr.h>
 #include <sdformat/ElementTemplate.h>
 #include <sdformat/Export.h>
+#include <sdformat/FilterView.h>
 #include <sdformat/OrientTemplate.h>
 #include <sdformat/PosTemplate.h>
 #include <sdformat/PoseTemplate.h>
@@ -42,68 +43,16 @@ public:
     using ElementList = std::vector<ElementPtr>;
     using Predicate = std::function<bool(std::shared_ptr<Element>)>;
 
-    // The children with one label, in list order. A lazy view over the live
-    // children list: nothing is cached, so every iteration sees the list as
-    // it is then. The list and the characters of the name must outlive it.
-    class ChildrenView : public std::ranges::view_base
+    // Keeps the children with one label; the characters of the name must
+    // outlive it.
+    struct HasLabel
     {
-    public:
-        class iterator
-        {
-        public:
-            using iterator_category = std::forward_iterator_tag;
-            using iterator_concept = std::forward_iterator_tag;
-            using value_type = ElementPtr;
-            using difference_type = std::ptrdiff_t;
-            using pointer = const ElementPtr*;
-            using reference = const ElementPtr&;
-
-            iterator() = default;
-            iterator(ElementList::const_iterator at, ElementList::const_iterator end, std::string_view name)
-                : _at(at), _end(end), _name(name)
-            {
-                skip();
-            }
-
-            reference operator*() const { return *_at; }
-            pointer operator->() const { return &*_at; }
-            iterator& operator++()
-            {
-                ++_at;
-                skip();
-                return *this;
-            }
-            iterator operator++(int)
-            {
-                iterator old = *this;
-                ++*this;
-                return old;
-            }
-            friend bool operator==(const iterator& a, const iterator& b) { return a._at == b._at; }
-
-        private:
-            void skip()
-            {
-                while (_at != _end && (*_at)->label() != _name)
-                    ++_at;
-            }
-
-            ElementList::const_iterator _at{};
-            ElementList::const_iterator _end{};
-            std::string_view _name;
-        };
-
-        ChildrenView() = default;
-        ChildrenView(const ElementList& list, std::string_view name) : _list(&list), _name(name) {}
-
-        iterator begin() const { return {_list->begin(), _list->end(), _name}; }
-        iterator end() const { return {_list->end(), _list->end(), _name}; }
-        bool empty() const { return begin() == end(); }
-
-    private:
-        const ElementList* _list = nullptr;
-        std::string_view _name;
+        std::string_view name;
+        bool operator()(const ElementPtr& child) const { return child->label() == name; }
     };
+    // The children with one label, in list order: a lazy view over the live
+    // children list (see FilterView).
+    using ChildrenView = FilterView<ElementList, HasLabel>;
 
     // No label, no template, nothing below or above it.
     Element() = default;
@@ -126,7 +75,7 @@ public:
     // (`id` when the template has none, `type` of an annotated value).
     const std::vector<std::shared_ptr<Attr>>& attributes() const { return _attributes; }
     std::uint64_t count() const { return _children.size(); }
-    ChildrenView children(std::string_view name) const { return {_children, name}; }
+    ChildrenView children(std::string_view name) const { return {_children, HasLabel{name}}; }
 
     // Position in the parent's children list; std::logic_error
     // "element is not stored in parent's elements" when it is not there.

@@ -74,10 +74,10 @@ private:
         std::string_view rest = _current;
         while (!rest.empty()) {
             if (_pieces.empty() || _pieces.back().size == detail::ChunkPool::kChunkSize) {
-                // Listed before it is taken, so that a failure leaves
-                // nothing unlisted.
-                _pieces.reserve(_pieces.size() + 1);
-                _pieces.push_back({static_cast<char*>(detail::ChunkPool::Take()), 0});
+                // Listed before its chunk is taken, so that no failure
+                // leaves a chunk unlisted (an empty piece gives nothing back).
+                _pieces.push_back({nullptr, 0});
+                _pieces.back().data = static_cast<char*>(detail::ChunkPool::Take());
             }
             Piece& last = _pieces.back();
             const std::size_t n = std::min(rest.size(), detail::ChunkPool::kChunkSize - last.size);

@@ -149,15 +149,21 @@ void SdfContainer::removeObjChild(std::uint32_t id)
     std::erase(objChildren, id);
 }
 
+SdfContainer::References::iterator SdfContainer::rememberedElement(std::uint32_t id)
+{
+    const auto reference = references.find(id);
+    ZRV_ASSERT(reference != references.end(), "references.contains(id)", Source);
+    if (reference == references.end())
+        ThrowNotRemembered(getId(), id);
+    return reference;
+}
+
 void SdfContainer::removeObjChildWithSdf(std::uint32_t id)
 {
     std::shared_ptr<Element> childElement;
     {
         std::lock_guard lock(_mutex);
-        const auto reference = references.find(id);
-        ZRV_ASSERT(reference != references.end(), "references.contains(id)", Source);
-        if (reference == references.end())
-            ThrowNotRemembered(getId(), id);
+        const auto reference = rememberedElement(id);
         std::erase(objChildren, id);
         childElement = std::move(reference->second);
         references.erase(reference);
@@ -170,10 +176,7 @@ void SdfContainer::moveChild(std::uint32_t id, std::uint32_t index)
     std::shared_ptr<Element> childElement;
     {
         std::lock_guard lock(_mutex);
-        const auto reference = references.find(id);
-        ZRV_ASSERT(reference != references.end(), "references.contains(id)", Source);
-        if (reference == references.end())
-            ThrowNotRemembered(getId(), id);
+        const auto reference = rememberedElement(id);
         const auto others = objChildren.size() - static_cast<std::size_t>(std::count(objChildren.begin(), objChildren.end(), id));
         ZRV_ASSERT(index <= others, "index <= shortened objChildren.size()", Source);
         if (index > others)

@@ -86,8 +86,13 @@ private:
     // Depth first in list order, each object before its children.
     bool anyOfDescendant(const Predicate& predicate, bool includeSelf) const override;
 
+    using References = std::unordered_map<std::uint32_t, std::shared_ptr<Element>>;
+    // The remembered child element of object id; the mutex must be held.
+    // A precondition in Debug builds, std::logic_error otherwise.
+    References::iterator rememberedElement(std::uint32_t id);
+
     IdList objChildren;
-    std::unordered_map<std::uint32_t, std::shared_ptr<Element>> references;
+    References references;
     mutable std::mutex _mutex;
 };
 

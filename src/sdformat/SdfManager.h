@@ -15,6 +15,7 @@
 // objects' lifetimes themselves.
 
 #include <sdformat/Export.h>
+#include <sdformat/FilterView.h>
 #include <sdformat/ObjectType.h>
 
 #include <atomic>
@@ -38,69 +39,16 @@ class SDF_EXPORT SdfManager
 public:
     using ObjectMap = std::unordered_map<std::uint32_t, SdfObject*>;
 
-    // The registry's entries whose object is of exactly one kind (not its
-    // group), as a lazy view of (id, object) pairs in the map's order;
-    // entries without an object are skipped. Nothing is cached: each
-    // iteration reads the map as it is then.
-    class SDF_EXPORT ObjectsView : public std::ranges::view_base
+    // Keeps the registry's entries whose object is of exactly one kind (not
+    // its group); entries without an object are not kept.
+    struct OfKind
     {
-    public:
-        class iterator
-        {
-        public:
-            using iterator_category = std::forward_iterator_tag;
-            using iterator_concept = std::forward_iterator_tag;
-            using value_type = ObjectMap::value_type;
-            using difference_type = std::ptrdiff_t;
-            using pointer = const value_type*;
-            using reference = const value_type&;
-
-            iterator() = default;
-            iterator(ObjectMap::const_iterator at, ObjectMap::const_iterator end, ObjectType type)
-                : _at(at), _end(end), _type(type)
-            {
-                skip();
-            }
-
-            reference operator*() const { return *_at; }
-            pointer operator->() const { return &*_at; }
-            iterator& operator++()
-            {
-                ++_at;
-                skip();
-                return *this;
-            }
-            iterator operator++(int)
-            {
-                iterator old = *this;
-                ++*this;
-                return old;
-            }
-            friend bool operator==(const iterator& a, const iterator& b) { return a._at == b._at; }
-
-        private:
-            void skip()
-            {
-                while (_at != _end && !IsOfKind(_at->second, _type))
-                    ++_at;
-            }
-
-            ObjectMap::const_iterator _at{};
-            ObjectMap::const_iterator _end{};
-            ObjectType _type{};
-        };
-
-        ObjectsView() = default;
-        ObjectsView(const ObjectMap& map, ObjectType type) : _map(&map), _type(type) {}
-
-        iterator begin() const { return {_map->begin(), _map->end(), _type}; }
-        iterator end() const { return {_map->end(), _map->end(), _type}; }
-        bool empty() const { return begin() == end(); }
-
-    private:
-        const ObjectMap* _map = nullptr;
-        ObjectType _type{};
+        ObjectType type{};
+        bool operator()(const ObjectMap::value_type& entry) const { return IsOfKind(entry.second, type); }
     };
+    // Those entries as a lazy view of (id, object) pairs in the map's order
+    // (see FilterView): each iteration reads the map as it is then.
+    using ObjectsView = FilterView<ObjectMap, OfKind>;
 
     SdfManager(const SdfManager&) = delete;
     SdfManager& operator=(const SdfManager&) = delete;
@@ -163,7 +111,7 @@ public:
     // The registered objects of one kind, as a lazy view of (id, object)
     // pairs in the map's order. It reads the map without the lock: do not
     // iterate it while another thread changes the registry.
-    ObjectsView getObjects(ObjectType type) const { return ObjectsView(mobjs, type); }
+    ObjectsView getObjects(ObjectType type) const { return ObjectsView(mobjs, OfKind{type}); }
 
 private:
     friend class SdfObject;
