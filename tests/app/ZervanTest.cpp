@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(run.value("engine"), QStringLiteral("1"));
         QCOMPARE(run.value("platform"), QStringLiteral("offscreen"));
         // The shared options, the host's own, then what the plug-ins declare.
-        QCOMPARE(run.value("options"), QStringLiteral("a,assist,s,size,sdktest,gamma,plugin-dir,plugin,test-flavour"));
+        QCOMPARE(run.value("options"), QStringLiteral("a,assist,s,size,sdktest,gamma,plugin-dir,start-plugin,test-flavour"));
         QVERIFY2(!run.err.contains(QLatin1String("Stack trace")), qPrintable(run.err));
     }
 
@@ -278,7 +278,7 @@ private slots:
         QVERIFY2(help.status == QProcess::NormalExit && help.exitCode == 0, qPrintable(describe(help)));
         const QString usage = help.out.join(QLatin1Char('\n'));
         for (const char* expected : {"Usage: zervan", "-a, --assist <port>", "-s, --size <size>", "--sdktest <dll>",
-                                     "--gamma <json>", "--plugin-dir <dir>", "--plugin <name>", "--version",
+                                     "--gamma <json>", "--plugin-dir <dir>", "--start-plugin <name>", "--version",
                                      "--test-flavour <name>  A plug-in's own option"})
             QVERIFY2(usage.contains(QLatin1String(expected)), qPrintable(expected + (": " + usage)));
         QVERIFY2(!help.out.contains(QStringLiteral("init Core")), qPrintable(describe(help)));

@@ -15,7 +15,7 @@ namespace zrv {
 namespace {
 
 const QString PluginDirOption = QStringLiteral("plugin-dir");
-const QString PluginOption = QStringLiteral("plugin");
+const QString PluginOption = QStringLiteral("start-plugin");
 
 // Parses with every option registered so far. Qt's own options (such as
 // "-platform offscreen") are still in the list: single-dash words are taken
@@ -157,7 +157,7 @@ QString CommandLine::helpText()
     for (const auto& row : rows)
         width = std::max(width, row.first.size());
     QString text = QStringLiteral("Usage: zervan [options] [station]\n\n"
-                                  "Starts the plug-in \"Core\" (or the one named with --plugin) on the station.\n\n"
+                                  "Starts the plug-in \"Core\" (or the one named with --start-plugin) on the station.\n\n"
                                   "Options:\n");
     for (const auto& row : rows)
         text += QStringLiteral("  %1  %2\n").arg(row.first.leftJustified(width), row.second);

@@ -11,7 +11,7 @@ namespace zrv {
 
 // The options of the host itself, registered after the shared ones:
 // "--plugin-dir <dir>" (repeatable) adds a directory searched for plug-ins
-// after the one beside the executable, "--plugin <name>" names the plug-in
+// after the one beside the executable, "--start-plugin <name>" names the plug-in
 // to start instead of "Core".
 QList<QCommandLineOption> hostOptions();
 
@@ -27,7 +27,7 @@ public:
 
     // The directories of --plugin-dir, absolute, in the order given.
     QStringList extraPluginDirectories() const;
-    // The value of --plugin, or "Core".
+    // The value of --start-plugin, or "Core".
     QString startPlugin() const;
 
     // Prints the usage (--help, -h) or the version (--version) on out and
