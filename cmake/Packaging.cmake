@@ -1,12 +1,16 @@
-# Installation: the library as a CMake package (find_package(zrvsdf CONFIG)
-# giving zrv::sdf) and a pkg-config module, the command-line tool, and the
-# executable with its plug-in directory.
+# Installation: the SDK for plug-in authors as one CMake package
+# (find_package(zrvsdf CONFIG) giving zrv::sdf, and with the application
+# zrv::esys, the plug-in interface and option registry, and zrv::common, the
+# logger) and a pkg-config module per library, the command-line tool, and the
+# executable with its plug-in directory. Everything installed finds the
+# libraries from its own place (relative RPATH).
 #
 #   <prefix>/include/sdformat/, common/           headers of the exported interface
 #   <prefix>/include/zrvrob/, zrvlayout/, zrvtask/  headers of outside libraries it includes
-#   <prefix>/<libdir>/libzrvsdf.so*, libzrvrob.so*
+#   <prefix>/include/zrvesys/, zrvcommon/          the plug-in interface, options, logger
+#   <prefix>/<libdir>/libzrvsdf.so*, libzrvrob.so*, libzrvesys.so, libzrvcommon.so
 #   <prefix>/<libdir>/cmake/zrvsdf/                  package configuration
-#   <prefix>/<libdir>/pkgconfig/zrvsdf.pc
+#   <prefix>/<libdir>/pkgconfig/zrvsdf.pc, zrvesys.pc, zrvcommon.pc
 #   <prefix>/bin/sdftool, zervan, plugins/
 include(CMakePackageConfigHelpers)
 include(${CMAKE_CURRENT_LIST_DIR}/PublicHeaders.cmake)
@@ -26,6 +30,18 @@ if(TARGET zrvsdf)
     set_target_properties(zrv_app_standins PROPERTIES EXPORT_NAME app_standins)
     list(APPEND _zrv_exported zrv_app_standins)
   endif()
+  # The platform libraries that plug-ins build against, with all their
+  # headers (they are small and every one of them is interface).
+  set(ZRV_EXPORTS_QT OFF)
+  foreach(lib esys common)
+    if(TARGET zrv${lib})
+      set_target_properties(zrv${lib} PROPERTIES EXPORT_NAME ${lib} INSTALL_RPATH "$ORIGIN")
+      list(APPEND _zrv_exported zrv${lib})
+      file(GLOB _zrv_platform_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/zrv${lib}/zrv${lib}/*.h)
+      install(FILES ${_zrv_platform_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zrv${lib})
+      set(ZRV_EXPORTS_QT ON)
+    endif()
+  endforeach()
   install(TARGETS ${_zrv_exported} EXPORT zrvsdfTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -72,6 +88,13 @@ if(TARGET zrvsdf)
   file(RELATIVE_PATH ZRV_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/zrvsdf.pc.in ${PROJECT_BINARY_DIR}/zrvsdf.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/zrvsdf.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  foreach(lib esys common)
+    if(TARGET zrv${lib})
+      set(ZRV_PC_NAME zrv${lib})
+      configure_file(${CMAKE_CURRENT_LIST_DIR}/zrvplatform.pc.in ${PROJECT_BINARY_DIR}/zrv${lib}.pc @ONLY)
+      install(FILES ${PROJECT_BINARY_DIR}/zrv${lib}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+    endif()
+  endforeach()
 endif()
 
 # The executable looks for plug-ins in "plugins" beside itself; plug-in
@@ -80,11 +103,5 @@ endif()
 if(TARGET zervan)
   set_target_properties(zervan PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
   install(TARGETS zervan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  foreach(lib zrvesys zrvcommon)
-    if(TARGET ${lib})
-      set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
-      install(TARGETS ${lib} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    endif()
-  endforeach()
   install(DIRECTORY DESTINATION ${ZRV_INSTALL_PLUGINDIR})
 endif()

@@ -26,17 +26,39 @@ constexpr const char* Source = "src/sdformat/SdfContainer";
     throw std::out_of_range(fmt::format("index {} is beyond the children of container {}", index, container));
 }
 
-// The containers whose subtree the current thread is searching, innermost
-// last. Child lists come from documents and may loop; meeting one of these
-// again means the search went round a loop.
-thread_local std::vector<const SdfContainer*> searching;
+// Child lists come from documents and may loop. Each search remembers the
+// containers it is inside (innermost last); meeting one of them again means
+// it went round a loop. A predicate may start a search of its own, which
+// must not see the outer one's containers, so the path is handed from a
+// container to the child it is about to search and taken by that child
+// alone, on entry; anything the predicate starts finds no hand-over.
+using SearchPath = std::vector<const SdfContainer*>;
 
-struct SearchingGuard
+struct HandOver
 {
-    explicit SearchingGuard(const SdfContainer* container) { searching.push_back(container); }
-    ~SearchingGuard() { searching.pop_back(); }
-    SearchingGuard(const SearchingGuard&) = delete;
-    SearchingGuard& operator=(const SearchingGuard&) = delete;
+    SearchPath* path = nullptr;
+    const SdfObject* to = nullptr;
+};
+
+thread_local HandOver handOver;
+
+// Passes the search on to one child for the duration of its call.
+struct HandOverTo
+{
+    HandOverTo(SearchPath& path, const SdfObject* child) { handOver = {&path, child}; }
+    ~HandOverTo() { handOver = {}; }
+    HandOverTo(const HandOverTo&) = delete;
+    HandOverTo& operator=(const HandOverTo&) = delete;
+};
+
+// Enters a container into its search's path while its children are searched.
+struct PathEntry
+{
+    PathEntry(SearchPath& path, const SdfContainer* container) : path(path) { path.push_back(container); }
+    ~PathEntry() { path.pop_back(); }
+    PathEntry(const PathEntry&) = delete;
+    PathEntry& operator=(const PathEntry&) = delete;
+    SearchPath& path;
 };
 
 } // namespace
@@ -190,14 +212,24 @@ void SdfContainer::moveChild(std::uint32_t id, std::uint32_t index)
 
 bool SdfContainer::anyOfDescendant(const Predicate& predicate, bool includeSelf) const
 {
+    // Only the call its parent container made for this very object continues
+    // that search; any other call starts a search of its own.
+    SearchPath* inherited = handOver.to == this ? handOver.path : nullptr;
+    handOver = {};
+    SearchPath own;
+    SearchPath& path = inherited ? *inherited : own;
+
     if (includeSelf && predicate(this))
         return true;
-    if (std::find(searching.begin(), searching.end(), this) != searching.end())
+    if (std::find(path.begin(), path.end(), this) != path.end())
         return false;
-    const SearchingGuard guard(this);
+    const PathEntry entry(path, this);
     // A copy taken under the lock: the search itself runs without it.
     for (const SdfObject* child : getChildren()) {
-        if (child && child->anyOfDescendant(predicate, true))
+        if (!child)
+            continue;
+        const HandOverTo next(path, child);
+        if (child->anyOfDescendant(predicate, true))
             return true;
     }
     return false;

@@ -128,7 +128,8 @@ private slots:
         QCOMPARE(lifecycle, (QStringList{"init Helper", "init Core", "shutdown Core", "shutdown Helper"}));
         QCOMPARE(run.value("engine"), QStringLiteral("1"));
         QCOMPARE(run.value("platform"), QStringLiteral("offscreen"));
-        QCOMPARE(run.value("options"), QStringLiteral("a,assist,s,size,sdktest,gamma"));
+        // The shared options, the host's own, then what the plug-ins declare.
+        QCOMPARE(run.value("options"), QStringLiteral("a,assist,s,size,sdktest,gamma,plugin-dir,start-plugin,test-flavour"));
         QVERIFY2(!run.err.contains(QLatin1String("Stack trace")), qPrintable(run.err));
     }
 
@@ -264,12 +265,82 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QFile log(zervan.dataDir() + QStringLiteral("/Zervan/zervan/zervan.log"));
         QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
-        const QList<QByteArray> lines = log.readAll().split('\n');
-        QVERIFY(!lines.isEmpty());
-        QVERIFY2(QRegularExpression(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[info\] offscreen$)"))
-                     .match(QString::fromUtf8(lines.first()))
-                     .hasMatch(),
-                 lines.first().constData());
+        const QString logged = QString::fromUtf8(log.readAll());
+        QVERIFY2(logged.contains(QRegularExpression(
+                     QStringLiteral(R"((^|\n)\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[info\] zervan/main\.cpp:\d+: offscreen\n)"))),
+                 qPrintable(logged));
+    }
+
+    void helpAndVersionAnswerBeforeAnyPluginRuns()
+    {
+        Zervan zervan;
+        const Run help = zervan.run({"--help"});
+        QVERIFY2(help.status == QProcess::NormalExit && help.exitCode == 0, qPrintable(describe(help)));
+        const QString usage = help.out.join(QLatin1Char('\n'));
+        for (const char* expected : {"Usage: zervan", "-a, --assist <port>", "-s, --size <size>", "--sdktest <dll>",
+                                     "--gamma <json>", "--plugin-dir <dir>", "--start-plugin <name>", "--version",
+                                     "--test-flavour <name>  A plug-in's own option"})
+            QVERIFY2(usage.contains(QLatin1String(expected)), qPrintable(expected + (": " + usage)));
+        QVERIFY2(!help.out.contains(QStringLiteral("init Core")), qPrintable(describe(help)));
+
+        const Run version = zervan.run({"--version"});
+        QVERIFY2(version.exitCode == 0 && version.out.value(0) == QLatin1String("zervan 26.6.0"), qPrintable(describe(version)));
+        QVERIFY2(!version.out.contains(QStringLiteral("init Core")), qPrintable(describe(version)));
+    }
+
+    void wrongOptionValuesStopBeforeAnyPluginRuns_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("complaint");
+        QTest::newRow("--gamma without a script") << QStringList{"--gamma"} << "Missing value after '--gamma'";
+        QTest::newRow("-s abc") << QStringList{"-s", "abc"} << "--size takes <width>x<height>, not \"abc\"";
+        QTest::newRow("--size 0x600") << QStringList{"--size", "0x600"} << "takes <width>x<height>, not \"0x600\"";
+        QTest::newRow("--assist 99999") << QStringList{"--assist", "99999"} << "takes a port from 1 to 65535";
+        QTest::newRow("--gamma \"\"") << QStringList{"--gamma", ""} << "--gamma needs a value";
+        QTest::newRow("plug-in option") << QStringList{"--test-flavour"} << "Missing value after '--test-flavour'";
+        QTest::newRow("--plugin-dir nowhere") << QStringList{"--plugin-dir", "/nonexistent/plugins"}
+                                              << "\"/nonexistent/plugins\" is not a directory";
+    }
+
+    void wrongOptionValuesStopBeforeAnyPluginRuns()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, complaint);
+        Zervan zervan;
+        const Run run = zervan.run(args);
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 2, qPrintable(describe(run)));
+        QVERIFY2(run.err.contains(complaint) && run.err.contains(QLatin1String("zervan --help")), qPrintable(describe(run)));
+        QVERIFY2(!run.out.contains(QStringLiteral("init Core")), qPrintable(describe(run)));
+    }
+
+    void unknownOptionsAreToleratedAndNamedOnceInTheLog()
+    {
+        Zervan zervan;
+        const Run run = zervan.run({"--frobnicate", "--also-unknown=3", "-platform", "offscreen"});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(describe(run)));
+        QFile log(zervan.dataDir() + QStringLiteral("/Zervan/zervan/zervan.log"));
+        QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
+        const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n')).filter(QStringLiteral("frobnicate"));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains(QLatin1String("[warning] zervan/main.cpp:")) &&
+                     lines[0].endsWith(QLatin1String("--frobnicate, --also-unknown")),
+                 qPrintable(lines[0]));
+    }
+
+    void qtMessagesGoToTheLogAndToStandardError()
+    {
+        Zervan zervan(env({{"ZRV_TEST_ACTION", "warn"}}));
+        const Run run = zervan.run({});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(describe(run)));
+        QFile log(zervan.dataDir() + QStringLiteral("/Zervan/zervan/zervan.log"));
+        QVERIFY2(log.open(QIODevice::ReadOnly), qPrintable(log.fileName()));
+        const QString logged = QString::fromUtf8(log.readAll());
+        QVERIFY2(run.err.contains(QLatin1String("a warning from plug-in Core")), qPrintable(describe(run)));
+        QVERIFY2(logged.contains(QRegularExpression(QStringLiteral(R"(\[warning\] qt( \S+)?: a warning from plug-in Core\n)"))),
+                 qPrintable(logged));
+        QVERIFY2(run.err.contains(QLatin1String("Unable to assign [undefined] to QString")), qPrintable(describe(run)));
+        QVERIFY2(logged.contains(QRegularExpression(QStringLiteral(R"(\[warning\] (qt|qml)\S*( \S+)?: .*Unable to assign \[undefined\] to QString)"))),
+                 qPrintable(logged));
     }
 };
 

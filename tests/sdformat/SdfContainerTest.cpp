@@ -323,6 +323,56 @@ TEST_F(Containers, DescendantSearchIsDepthFirstInListOrder)
     EXPECT_EQ(visited, (Ids{430, 431, 432, 433, 430, 434}));
 }
 
+TEST_F(Containers, ASearchInsideASearchAnswersAsThePlainRecursion)
+{
+    // A cell holds an assembly of the parts "Bracket" and "Plate".
+    TestContainer& cell = make<TestContainer>(450);
+    TestContainer& assembly = make<TestContainer>(451);
+    const auto part = [this](std::uint32_t id, std::string_view name) -> SdfObject& {
+        owned.push_back(std::make_unique<SdfObject>(partElement(id, name), PlainKind));
+        enter(*owned.back());
+        owned.back()->setObjParent(451);
+        return *owned.back();
+    };
+    part(452, "Bracket");
+    part(453, "Plate");
+    cell.setObjParentAsDefault();
+    assembly.setObjParent(450);
+    cell.addObjChild(451);
+    assembly.addObjChild(452);
+    assembly.addObjChild(453);
+
+    const auto named = [](std::string name) {
+        return [name](const SdfObject* o) { return o->getDisplayString() == name; };
+    };
+    // "Is there a Plate whose assembly also holds a Bracket?"
+    int innerSearches = 0;
+    const auto plateBesideBracket = [&](const SdfObject* o) {
+        if (o->getDisplayString() != "Plate")
+            return false;
+        ++innerSearches;
+        return SdfObject::AnyOfDescendant(o->objectParent()->getId(), named("Bracket"), false);
+    };
+    EXPECT_TRUE(SdfObject::AnyOfDescendant(451, named("Bracket"), false));
+    EXPECT_TRUE(SdfObject::AnyOfDescendant(450, plateBesideBracket, false));
+    EXPECT_EQ(innerSearches, 1);
+
+    // The assembly lists the cell again: every search still ends, and the
+    // inner one is not cut short by the outer one's place in the loop.
+    assembly.addObjChild(450);
+    EXPECT_FALSE(SdfObject::AnyOfDescendant(450, named("Nut"), true));
+    innerSearches = 0;
+    EXPECT_TRUE(SdfObject::AnyOfDescendant(450, plateBesideBracket, false));
+    EXPECT_EQ(innerSearches, 1);
+    int visits = 0;
+    const auto searchAgainEverywhere = [&](const SdfObject*) {
+        ++visits;
+        return SdfObject::AnyOfDescendant(450, named("Nut"), true);
+    };
+    EXPECT_FALSE(SdfObject::AnyOfDescendant(450, searchAgainEverywhere, true));
+    EXPECT_EQ(visits, 5) << "cell, assembly, its two parts, then the cell met again";
+}
+
 #if ZRV_ASSERTS_ACTIVE
 TEST_F(Containers, BrokenPreconditionsStopDebugBuilds)
 {

@@ -137,8 +137,8 @@ void CorePlugin::shutdown()
 
 void CorePlugin::quitWith(int exitCode)
 {
-    if (exitCode != 0)
-        qApp->setProperty("_zrv_exit_code", exitCode);
+    // Also 0: a script that ran to its end replaces its "not finished" code.
+    qApp->setProperty("_zrv_exit_code", exitCode);
     // Initialisation runs before the event loop: quit once it is running.
     QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }

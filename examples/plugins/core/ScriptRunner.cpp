@@ -16,8 +16,12 @@
 #include <QtQuick/QQuickItem>
 #include <QtQuick/QQuickWindow>
 
+#include <QtGui/QGuiApplication>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -133,8 +137,25 @@ ScriptRunner::ScriptRunner(QObject* objectHook, StationSession* station, QString
 {
 }
 
+ScriptRunner::~ScriptRunner()
+{
+    // The application quits before the script ended (Ctrl+C, the window
+    // closed): say how far it got. The exit code still says interrupted.
+    if (!done && !unreadable) {
+        const std::size_t total = steps.empty() ? 0 : steps.size() - 1;
+        say(QStringLiteral("gamma %1: interrupted in step %2 of %3; %4 of the steps before failed")
+                .arg(scriptPath)
+                .arg(std::min(stepIndex, total))
+                .arg(total)
+                .arg(failed));
+    }
+}
+
 void ScriptRunner::start()
 {
+    // Until the last step has run, the run has not passed: quitting half way
+    // leaves this exit code.
+    qApp->setProperty("_zrv_exit_code", InterruptedExitCode);
     QTimer::singleShot(0, this, [this] {
         loadScript();
         if (failed)
@@ -151,17 +172,31 @@ void ScriptRunner::loadScript()
         failed = 1;
         return;
     }
-    QFile file(scriptPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        say(QStringLiteral("FAIL script %1: %2").arg(scriptPath, file.errorString()));
+    const auto cannotRead = [this](const QString& why) {
+        say(QStringLiteral("FAIL script %1: could not read the script: %2").arg(scriptPath, why));
         failed = 1;
+        unreadable = true;
+    };
+    // A pipe or a device would block the window until someone writes to it.
+    std::error_code statusError;
+    const auto status = std::filesystem::status(scriptPath.toStdString(), statusError);
+    if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        cannotRead(QStringLiteral("not a regular file"));
         return;
     }
+    QFile file(scriptPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        cannotRead(file.errorString());
+        return;
+    }
+    const QByteArray text = file.readAll();
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-        say(QStringLiteral("FAIL script %1: %2 at offset %3").arg(scriptPath, error.errorString()).arg(error.offset));
-        failed = 1;
+        const QByteArray before = text.left(error.offset);
+        const qsizetype line = before.count('\n') + 1;
+        const qsizetype column = QString::fromUtf8(before.mid(before.lastIndexOf('\n') + 1)).size() + 1;
+        cannotRead(QStringLiteral("%1 at line %2, column %3").arg(error.errorString()).arg(line).arg(column));
         return;
     }
     QJsonArray list;
@@ -347,11 +382,22 @@ void ScriptRunner::report(bool passed, const QString& detail)
 
 void ScriptRunner::finish()
 {
-    say(QStringLiteral("gamma %1: %2 of %3 steps failed")
-            .arg(scriptPath)
-            .arg(failed)
-            .arg(steps.empty() ? 0 : steps.size() - 1));
+    done = true;
+    if (unreadable)
+        say(QStringLiteral("gamma %1: could not read the script").arg(scriptPath));
+    else
+        say(QStringLiteral("gamma %1: %2 of %3 steps failed")
+                .arg(scriptPath)
+                .arg(failed)
+                .arg(steps.empty() ? 0 : steps.size() - 1));
     emit finished(failed);
+}
+
+QString ScriptRunner::storedText(const QString& fieldPath) const
+{
+    const auto* fields = session ? qobject_cast<const FieldListModel*>(session->fields()) : nullptr;
+    const FieldListModel::Field* field = fields ? fields->field(session->fieldRow(fieldPath)) : nullptr;
+    return field ? FieldListModel::Text(*field) : QString();
 }
 
 QQuickWindow* ScriptRunner::window()
@@ -494,12 +540,17 @@ std::vector<ScriptRunner::Phase> ScriptRunner::selectPhases(QJsonObject step)
         if (*row < 0)
             return fail(byId ? QStringLiteral("no object with id %1").arg(argument.toString())
                              : QStringLiteral("no object named %1").arg(quoted(*selectedName)));
-        if (byId && session)
-            *selectedName = session->selectedTitle().section(QStringLiteral(" ("), 0, 0);
+        // Rows carry their object's id as objectName; names need not be
+        // unique or even present.
+        if (byId)
+            *selectedName = QStringLiteral("object/%1").arg(argument.toString());
         return pass();
     };
-    Phase verify = [this, row, selectedName]() -> Outcome {
+    const bool byId = step.contains(QLatin1String("objectId"));
+    Phase verify = [this, row, selectedName, byId]() -> Outcome {
         QQuickItem* shownRow = item(QStringLiteral("treeRow"), *selectedName);
+        if (shownRow && byId && shownRow->objectName() != *selectedName)
+            shownRow = nullptr;
         if (!shownRow)
             return retry(QStringLiteral("row %1 is not shown").arg(*row));
         if (!shownRow->property("highlighted").toBool())
@@ -552,8 +603,14 @@ std::vector<ScriptRunner::Phase> ScriptRunner::editPhases(QString path, QString 
         const QString text = field->property("text").toString();
         if (session && !session->lastError().isEmpty())
             return fail(session->statusText());
-        if (text != expectedText)
-            return retry(QStringLiteral("shows %1, expected %2").arg(quoted(text), quoted(expectedText)));
+        if (text != expectedText) {
+            const QString problem = QStringLiteral("shows %1, expected %2").arg(quoted(text), quoted(expectedText));
+            // The field showing what the document now stores, and that is
+            // not what was expected: nothing will change that any more.
+            // Otherwise the rows may still be being rebuilt (after a parent
+            // or child changed).
+            return text == storedText(path) ? fail(problem) : retry(problem);
+        }
         return pass(QStringLiteral("stored %1").arg(quoted(text)));
     };
     return {reveal, type, verify};

@@ -36,8 +36,15 @@ class ScriptRunner : public QObject
 
 public:
     ScriptRunner(QObject* hook, StationSession* session, QString scriptPath, QObject* parent = nullptr);
+    // Destroyed before the script ended, it prints how far it got.
+    ~ScriptRunner() override;
+
+    // The exit code of a run that did not get to its end.
+    static constexpr int InterruptedExitCode = 130;
 
     // Reads the script and starts it on the next turn of the event loop.
+    // From now until finished() the application's exit code is
+    // InterruptedExitCode.
     void start();
     int failures() const { return failed; }
 
@@ -77,6 +84,9 @@ private:
     // Lookups through the hook.
     QQuickWindow* window();
     QQuickItem* item(const QString& id, const QString& name);
+    // The text of the selected object's field as the document stores it
+    // ("" when there is no such field).
+    QString storedText(const QString& fieldPath) const;
     // The item, or the window when the id names the window.
     QObject* target(const QString& id, const QString& name);
 
@@ -99,6 +109,8 @@ private:
     std::size_t phaseIndex = 0;
     QElapsedTimer stepTimer;
     int failed = 0;
+    bool unreadable = false;
+    bool done = false;
 };
 
 } // namespace zrv::core

@@ -11,6 +11,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 
 namespace zrv::core {
 
@@ -54,6 +55,11 @@ void StationSession::open(const QString& file, const QString& saveTo)
     path = file;
     readError.clear();
     try {
+        // A pipe or a device would block the window until someone writes.
+        std::error_code statusError;
+        const auto status = std::filesystem::status(FsPath(file), statusError);
+        if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+            throw std::runtime_error(fmt::format("{} is not a regular file", file.toStdString()));
         document = sdf::SDF::ReadSdfFromFile(FsPath(file));
         objects = std::make_unique<StationObjects>(document->Root());
         treeModel.reset(objects.get());

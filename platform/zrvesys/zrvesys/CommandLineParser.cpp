@@ -72,6 +72,13 @@ QStringList CommandLineParser::registeredNames()
     return result;
 }
 
+QList<QCommandLineOption> CommandLineParser::registeredOptions()
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.options;
+}
+
 bool CommandLineParser::isSet(const QString& name)
 {
     Registry& r = registry();

@@ -25,6 +25,8 @@ public:
     static bool AddOptions(const QList<QCommandLineOption>& options);
 
     static QStringList registeredNames();
+    // The registered options, in the order of registration.
+    static QList<QCommandLineOption> registeredOptions();
     static bool isSet(const QString& name);
     // The last value given for the option, or its default value.
     static QString value(const QString& name);

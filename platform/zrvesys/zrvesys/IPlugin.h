@@ -10,8 +10,10 @@
 namespace zrv {
 
 // What the plug-in manager calls on a loaded plug-in. The metadata file may
-// name plug-ins that must be initialised first:
-//   { "Depends": [ "Core" ] }
+// name plug-ins that must be initialised first and declare the command-line
+// options the plug-in reads (see PluginManager):
+//   { "Depends": [ "Core" ],
+//     "Options": [ { "names": [ "greeting" ], "valueName": "text", "description": "..." } ] }
 // A plug-in finds the QML engine and the automation hook through the
 // application properties "qmlengine" and "zrvhook", and the option values
 // through zrv::CommandLineParser.

@@ -2,8 +2,6 @@
 
 #include <zrvesys/IPlugin.h>
 
-#include <zrvcommon/AppLogger.h>
-
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QJsonArray>
@@ -68,18 +66,7 @@ void PluginManager::shutdown()
 
 QString PluginManager::locate(const QString& name) const
 {
-    for (const QString& path : paths) {
-        const QDir dir(path);
-        const QStringList files = dir.entryList(QDir::Files, QDir::Name);
-        for (const QString& file : files) {
-            if (!QLibrary::isLibrary(file))
-                continue;
-            QString base = file.left(file.indexOf(QLatin1Char('.')));
-            if (base == name || base == QStringLiteral("lib") + name)
-                return dir.absoluteFilePath(file);
-        }
-    }
-    return {};
+    return locateIn(paths, name);
 }
 
 bool PluginManager::load(const QString& name, QStringList& chain)
@@ -151,8 +138,61 @@ bool PluginManager::load(const QString& name, QStringList& chain)
 
 void PluginManager::report(const QString& message) const
 {
-    AppLogger::inst()->warning(message.toStdString());
+    // The host sends Qt's messages to the log as well as to standard error.
     qWarning("%s", qPrintable(message));
+}
+
+QString PluginManager::locateIn(const QStringList& paths, const QString& name)
+{
+    for (const QString& path : paths) {
+        const QDir dir(path);
+        const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+        for (const QString& file : files) {
+            if (!QLibrary::isLibrary(file))
+                continue;
+            QString base = file.left(file.indexOf(QLatin1Char('.')));
+            if (base == name || base == QStringLiteral("lib") + name)
+                return dir.absoluteFilePath(file);
+        }
+    }
+    return {};
+}
+
+QList<QCommandLineOption> PluginManager::DeclaredOptions(const QStringList& paths, const QString& iid,
+                                                         const QString& name)
+{
+    QList<QCommandLineOption> options;
+    QStringList pending{name};
+    QStringList seen;
+    while (!pending.isEmpty()) {
+        const QString next = pending.takeFirst();
+        if (seen.contains(next))
+            continue;
+        seen += next;
+        const QString file = locateIn(paths, next);
+        if (file.isEmpty())
+            continue;
+        // Only the metadata: no code of the plug-in runs.
+        const QJsonObject meta = QPluginLoader(file).metaData();
+        if (meta.value(QStringLiteral("IID")).toString() != iid)
+            continue;
+        const QJsonObject own = meta.value(QStringLiteral("MetaData")).toObject();
+        for (const QJsonValue& dependency : own.value(QStringLiteral("Depends")).toArray())
+            pending += dependency.toString();
+        for (const QJsonValue& entry : own.value(QStringLiteral("Options")).toArray()) {
+            const QJsonObject option = entry.toObject();
+            QStringList names;
+            for (const QJsonValue& optionName : option.value(QStringLiteral("names")).toArray())
+                if (!optionName.toString().isEmpty())
+                    names += optionName.toString();
+            if (names.isEmpty())
+                continue;
+            options += QCommandLineOption(names, option.value(QStringLiteral("description")).toString(),
+                                          option.value(QStringLiteral("valueName")).toString(),
+                                          option.value(QStringLiteral("defaultValue")).toString());
+        }
+    }
+    return options;
 }
 
 } // namespace zrv

@@ -2,6 +2,7 @@
 
 #include <zrvesys/Export.h>
 
+#include <QtCore/QCommandLineOption>
 #include <QtCore/QHash>
 #include <QtCore/QList>
 #include <QtCore/QObject>
@@ -21,8 +22,17 @@ class IPlugin;
 // carry the interface identifier set with SetIID and may name the plug-ins
 // it depends on ("Depends": [...]); those are loaded and initialised first.
 // Problems (a missing file, another identifier, a file that does not load,
-// a dependency cycle) are logged and skip the plug-in concerned; they are
-// never fatal. Used from the main thread only.
+// a dependency cycle) are reported as Qt warnings, which the host also
+// logs, and skip the plug-in concerned; they are never fatal. Used from the
+// main thread only.
+//
+// The metadata may also declare the command-line options the plug-in reads,
+// so that the host can list them in its help and check their values before
+// any plug-in runs:
+//   { "Depends": [ "Core" ],
+//     "Options": [ { "names": [ "g", "greeting" ], "valueName": "text",
+//                    "description": "Greet with <text>", "defaultValue": "" } ] }
+// An option without "valueName" is a switch.
 class ZRVESYS_EXPORT PluginManager : public QObject
 {
     Q_OBJECT
@@ -40,6 +50,13 @@ public:
     static void LoadPlugin(QString name);
 
     static PluginManager* inst();
+
+    // The options declared in the metadata of the plug-in "name" and of the
+    // plug-ins it depends on, found in these directories; reads metadata
+    // only and needs no application object. Plug-ins that are missing or
+    // made for another interface identifier declare nothing.
+    static QList<QCommandLineOption> DeclaredOptions(const QStringList& paths, const QString& iid,
+                                                     const QString& name);
 
     QString iid() const { return interfaceId; }
     QStringList pluginPaths() const { return paths; }
@@ -66,6 +83,7 @@ private:
 
     bool load(const QString& name, QStringList& chain);
     QString locate(const QString& name) const;
+    static QString locateIn(const QStringList& paths, const QString& name);
     void report(const QString& message) const;
 
     QString interfaceId;

@@ -3,8 +3,10 @@
 // hands them to the plug-ins and returns their exit code. Everything the user
 // sees comes from the plug-ins, the first of which is "Core".
 
+#include "CommandLine.h"
 #include "ExitCode.h"
 #include "InterruptHandler.h"
+#include "MessageLog.h"
 #include "ObjectHook.h"
 #include "SharedOptions.h"
 
@@ -22,6 +24,8 @@
 #include <backward.hpp>
 
 #include <cfenv>
+#include <cstdio>
+#include <optional>
 
 #ifdef _WIN32
 #include <float.h>
@@ -49,6 +53,21 @@ int main(int argc, char** argv)
 
     zrv::PluginManager::ConfigApplication();
     zrv::CommandLineParser::AddOptions(zrv::sharedOptions());
+    zrv::CommandLineParser::AddOptions(zrv::hostOptions());
+    zrv::installMessageLog();
+
+    // Help, the version and wrong option values are answered before any
+    // window exists, with the options that the plug-ins to be started
+    // declare in their metadata (no plug-in code runs for that).
+    const zrv::CommandLine commandLine(argc, argv);
+    QStringList pluginDirs{zrv::executableDirectory(argc > 0 ? argv[0] : nullptr) + QStringLiteral("/plugins")};
+    pluginDirs += commandLine.extraPluginDirectories();
+    const QString startPlugin = commandLine.startPlugin();
+    for (const QCommandLineOption& option :
+         zrv::PluginManager::DeclaredOptions(pluginDirs, QStringLiteral(ZRV_PLUGIN_IID), startPlugin))
+        zrv::CommandLineParser::AddOptions({option});
+    if (const std::optional<int> code = commandLine.earlyExit(stdout, stderr))
+        return *code;
 
     // Qt removes its own options (such as "-platform offscreen") from
     // argc/argv here; everything below sees what is left.
@@ -66,8 +85,15 @@ int main(int argc, char** argv)
     zrv::PluginManager::SetIID(QStringLiteral(ZRV_PLUGIN_IID));
     // Beside the executable, never relative to the working directory.
     const QString pluginDir = QCoreApplication::applicationDirPath() + QStringLiteral("/plugins");
-    zrv::PluginManager::SetPluginPaths({pluginDir});
-    zrv::PluginManager::LoadPlugin(QStringLiteral("Core"));
+    zrv::PluginManager::SetPluginPaths(QStringList{pluginDir} + commandLine.extraPluginDirectories());
+    zrv::PluginManager::LoadPlugin(startPlugin);
+
+    // Tolerated, since a plug-in may read them straight from the arguments,
+    // but said once.
+    const QStringList unknown = zrv::CommandLineParser::unknownOptionNames();
+    if (!unknown.isEmpty())
+        zrv::AppLogger::inst()->warning(fmt::format("options nobody registered, left as they are: {}",
+                                                    zrv::describeOptions(unknown).toStdString()));
 
     QObject::connect(&app, &QCoreApplication::aboutToQuit, zrv::PluginManager::inst(),
                      &zrv::PluginManager::shutdown);

@@ -9,6 +9,7 @@
 //   qml             try importing the module "zervan.fake", then quit
 //   findwindow      show a window with a QML id and look it up through the
 //                   hook, then quit
+//   warn            make Qt and QML warn, then quit
 #include <zrvesys/CommandLineParser.h>
 #include <zrvesys/IPlugin.h>
 #include <zrvesys/PluginManager.h>
@@ -92,6 +93,8 @@ public:
             QTimer::singleShot(0, [] { tryImports(); QCoreApplication::exit(0); });
         else if (action == QLatin1String("findwindow"))
             findWindowThroughHook();
+        else if (action == QLatin1String("warn"))
+            QTimer::singleShot(0, [] { warn(); QCoreApplication::exit(0); });
         else
             quitAsAsked();
     }
@@ -112,6 +115,14 @@ private:
             qApp->setProperty("_zrv_exit_code", property.mid(4));
         const int loopResult = env("ZRV_TEST_LOOP_RESULT").toInt();
         QTimer::singleShot(0, [loopResult] { QCoreApplication::exit(loopResult); });
+    }
+
+    static void warn()
+    {
+        qWarning("a warning from plug-in %s", "Core");
+        QQmlComponent component(engine());
+        component.setData("import QtQuick\nItem { property string label: undefined }\n", QUrl(QStringLiteral("file:///warn.qml")));
+        std::unique_ptr<QObject> object(component.create());
     }
 
     static void tryImports()

@@ -22,7 +22,7 @@ QStringList linesOf(const QString& path)
     return lines;
 }
 
-const QRegularExpression linePattern(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(info|warning|error)\] (.*)$)"));
+const QRegularExpression linePattern(QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[(info|warning|error)\] (\S+): (.*)$)"));
 
 } // namespace
 
@@ -45,9 +45,10 @@ private slots:
         logger.info("offscreen");
         logger.warning("plug-in missing");
         logger.error("with \"quotes\" and ünïcode");
+        logger.log(zrv::FileLogger::Level::Warning, "qml", "Main.qml:3: a warning of Qt's");
 
         const QStringList lines = linesOf(path);
-        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.size(), 5);
         QCOMPARE(lines[0], QStringLiteral("kept from before"));
         const QStringList expected[] = {{"info", "offscreen"},
                                         {"warning", "plug-in missing"},
@@ -56,8 +57,12 @@ private slots:
             const auto match = linePattern.match(lines[i + 1]);
             QVERIFY2(match.hasMatch(), qPrintable(lines[i + 1]));
             QCOMPARE(match.captured(1), expected[i][0]);
-            QCOMPARE(match.captured(2), expected[i][1]);
+            // Each line names the file and line that logged it.
+            QVERIFY2(match.captured(2).startsWith(QLatin1String("zrvcommon/FileLoggerTest.cpp:")), qPrintable(lines[i + 1]));
+            QCOMPARE(match.captured(3), expected[i][1]);
         }
+        const auto qt = linePattern.match(lines[4]);
+        QVERIFY2(qt.hasMatch() && qt.captured(2) == QLatin1String("qml"), qPrintable(lines[4]));
     }
 
     void linesFromManyThreadsStayWhole()
@@ -82,8 +87,8 @@ private slots:
         QSet<QString> seen;
         for (const QString& line : lines) {
             const auto match = linePattern.match(line);
-            QVERIFY2(match.hasMatch() && match.captured(2).endsWith(QString(40, QLatin1Char('x'))), qPrintable(line));
-            seen.insert(match.captured(2));
+            QVERIFY2(match.hasMatch() && match.captured(3).endsWith(QString(40, QLatin1Char('x'))), qPrintable(line));
+            seen.insert(match.captured(3));
         }
         QCOMPARE(seen.size(), threads * perThread);
     }
@@ -102,7 +107,7 @@ private slots:
         static_cast<zrv::FileLogger*>(logger)->info("through the base");
         const QStringList lines = linesOf(expected);
         QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines[0].endsWith(QLatin1String(" [info] through the base")), qPrintable(lines[0]));
+        QVERIFY2(lines[0].endsWith(QLatin1String(": through the base")), qPrintable(lines[0]));
         QFile::remove(expected);
     }
 };

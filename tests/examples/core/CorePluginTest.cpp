@@ -14,9 +14,12 @@
 #include <QtGui/QImage>
 #include <QtTest/QtTest>
 
+#include <csignal>
 #include <exception>
 #include <memory>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -333,14 +336,89 @@ private slots:
     void unreadableScriptFails()
     {
         Scratch scratch;
-        const Run missing = scratch.zervan({QStringLiteral("--gamma"), scratch.path(QStringLiteral("none.json"))});
-        QCOMPARE(missing.exitCode, 1);
-        QCOMPARE(missing.withPrefix(QStringLiteral("FAIL script")).size(), 1);
+        const auto expectUnreadable = [](const Run& run, const QString& why) {
+            QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 1, qPrintable(run.describe()));
+            const QStringList failures = run.withPrefix(QStringLiteral("FAIL script"));
+            QVERIFY2(failures.size() == 1 && failures[0].contains(QLatin1String(": could not read the script: ")) &&
+                         failures[0].contains(why),
+                     qPrintable(run.describe()));
+            QVERIFY2(run.lines.last().endsWith(QLatin1String(": could not read the script")), qPrintable(run.describe()));
+        };
+        expectUnreadable(scratch.zervan({QStringLiteral("--gamma"), scratch.path(QStringLiteral("none.json"))}),
+                         QStringLiteral("No such file"));
 
-        const QString garbled = scratch.writeFile(QStringLiteral("garbled.json"), "{ \"steps\": [ ");
-        const Run bad = scratch.zervan({QStringLiteral("--gamma"), garbled});
-        QCOMPARE(bad.exitCode, 1);
-        QCOMPARE(bad.withPrefix(QStringLiteral("FAIL script")).size(), 1);
+        const QString garbled = scratch.writeFile(QStringLiteral("garbled.json"), "{\n  \"steps\": [\n    { \"action\" \"find\" }\n");
+        expectUnreadable(scratch.zervan({QStringLiteral("--gamma"), garbled}), QStringLiteral("at line 3, column "));
+
+        // A pipe nobody writes to would block the window for good.
+        const QString pipe = scratch.path(QStringLiteral("pipe.json"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        expectUnreadable(scratch.zervan({QStringLiteral("--gamma"), pipe}), QStringLiteral("not a regular file"));
+
+        // The same pipe as the station is refused with a message in the window.
+        const QString script = scratch.writeScript(QStringLiteral("fifo.json"), {
+            step({{"action", "check"}, {"id", "errorText"}, {"property", "text"}, {"equals", pipe + " is not a regular file"}}),
+        });
+        const Run station = scratch.zervan({pipe, QStringLiteral("--gamma"), script});
+        QVERIFY2(station.exitCode == 0, qPrintable(station.describe()));
+    }
+
+    void stepsFailAtOnceWhenNothingCanChangeAndSelectByIdChecksTheRowById()
+    {
+        Scratch scratch;
+        // Two objects without a name: selecting one by id must check its own row.
+        const auto document = sdf::SDF::ReadSdfFromFile(SAMPLE_STATION);
+        const auto signal = findObject(document->Root(), 27, "signal");
+        const auto link = findObject(document->Root(), 4, "link");
+        QVERIFY(signal && link);
+        signal->get("name")->setValueFromString("");
+        link->get("name")->setValueFromString("");
+        const QString station = scratch.path(QStringLiteral("unnamed.sdf"));
+        document->Write(station.toStdString());
+
+        const QString script = scratch.writeScript(QStringLiteral("final.json"), {
+            step({{"action", "select"}, {"objectId", 27}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", " (signal 27)"}}),
+            // A double reads "abc" as something else: that is final.
+            step({{"action", "edit"}, {"field", "value"}, {"value", "abc"}}),
+            step({{"action", "select"}, {"objectId", 4}}),
+        }, 120000);
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 1, qPrintable(run.describe()));
+        const QStringList failures = run.withPrefix(QStringLiteral("FAIL "));
+        QCOMPARE(failures.size(), 1);
+        QVERIFY2(failures[0].startsWith(QLatin1String("FAIL 3/4 edit value: shows ")) &&
+                     failures[0].endsWith(QLatin1String(", expected \"abc\"")),
+                 qPrintable(failures[0]));
+        QVERIFY2(!run.withPrefix(QStringLiteral("PASS 4/4 select object 4: row ")).isEmpty(), qPrintable(run.describe()));
+    }
+
+    void interruptedScriptExitsWith130AndSaysHowFarItGot()
+    {
+        Scratch scratch;
+        const QString script = scratch.writeScript(QStringLiteral("long.json"), {
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"matches", "objects$"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "never shown"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "never reached"}}),
+        }, 240000);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), scratch.path(QStringLiteral("data")));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(scratch.path(QString()));
+        process.start(QStringLiteral(ZERVAN_EXECUTABLE), {QStringLiteral("--gamma"), script});
+        QVERIFY(process.waitForStarted());
+        QByteArray seen;
+        while (!seen.contains("PASS 1/3") && process.state() == QProcess::Running && process.waitForReadyRead(240000))
+            seen += process.readAllStandardOutput();
+        QVERIFY2(seen.contains("PASS 1/3"), seen.constData());
+        QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+        QVERIFY(process.waitForFinished(240000));
+        seen += process.readAllStandardOutput();
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        const QList<QByteArray> lines = seen.trimmed().split('\n');
+        QVERIFY2(lines.last().endsWith(": interrupted in step 2 of 3; 0 of the steps before failed"), seen.constData());
     }
 
     void smokeScriptPassesOnTheSampleAndTakesAScreenshot()
