@@ -251,7 +251,8 @@ private:
         auto components = detail::Components(value);
         const auto w = words(_text);
         if (w.size() != components.size())
-            return fail(fmt::format("it has {} numbers, not {}", w.size(), components.size()));
+            return fail(fmt::format("it has {} {}, not {}", w.size(), w.size() == 1 ? "number" : "numbers",
+                                    components.size()));
         for (std::size_t i = 0; i < w.size(); ++i)
             if (const std::string reason = readNumber(w[i], *components[i]); !reason.empty())
                 return fail(fmt::format("{} (number {}) {}", quoted(w[i]), i + 1, reason));

@@ -23,7 +23,7 @@ std::string errorOf(std::string_view type, std::string_view text)
 
 TEST(StrictValue, RefusesTextThatIsNotACompleteValueAndSaysWhy)
 {
-    EXPECT_EQ(errorOf("pose", "abc"), "'pose' cannot hold 'abc': it has 1 numbers, not 7");
+    EXPECT_EQ(errorOf("pose", "abc"), "'pose' cannot hold 'abc': it has 1 number, not 7");
     EXPECT_EQ(errorOf("pose", "1 2"), "'pose' cannot hold '1 2': it has 2 numbers, not 7");
     EXPECT_EQ(errorOf("pose", "1 x 0 1 0 0 0"), "'pose' cannot hold '1 x 0 1 0 0 0': 'x' (number 2) is not a number");
     EXPECT_EQ(errorOf("vector3", "1 2 3e999"), "'vector3' cannot hold '1 2 3e999': '3e999' (number 3) is out of range");
