@@ -1,7 +1,7 @@
 #include "sdformat/IdCheck.h"
 
-#include "sdformat/ObjectFields.h"
 #include "sdformat/ElementTemplate.h"
+#include "sdformat/ObjectFields.h"
 #include "sdformat/TreeWalk.h"
 
 #include <common/ZrvAssert.h>
@@ -9,7 +9,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <unordered_map>
 
@@ -155,7 +154,8 @@ private:
     // first object with that id.
     void checkFamilies()
     {
-        std::unordered_map<unsigned int, std::pair<const Mention*, unsigned int>> listedAt;   // child id -> first listing, container
+        // child id -> its first listing and the id of the list's owner
+        std::unordered_map<unsigned int, std::pair<const Mention*, unsigned int>> listedAt;
         for (const Object& container : _objects) {
             for (const Mention& child : container.children) {
                 auto [it, first] = listedAt.try_emplace(child.id, &child, container.id);
