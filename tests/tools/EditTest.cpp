@@ -43,7 +43,7 @@ TEST_F(Sdftool, FormatFailuresLeaveFilesAsTheyWere)
     auto r = run({"format", "broken.sdf"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "sdftool: broken.sdf: wrong version\n");
+    EXPECT_EQ(r.err, "broken.sdf:1:1: error: wrong version\n");
     EXPECT_EQ(read("broken.sdf"), broken);
 
     copyData("cell.sdf");
@@ -54,7 +54,7 @@ TEST_F(Sdftool, FormatFailuresLeaveFilesAsTheyWere)
 
     r = run({"format", "missing.sdf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "sdftool: missing.sdf: read sdf file failed\n");
+    EXPECT_EQ(r.err, "missing.sdf: error: no such file\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.sdf"));
 }
 
@@ -160,9 +160,10 @@ TEST_F(Sdftool, SetCreatesMissingElementsFromTheFormat)
     EXPECT_EQ(run({"set", "cell.sdf", "station/part/name", "Table"}).status, 0);
     // The part comes with its required pose.
     EXPECT_EQ(read("cell.sdf"), "<sdf version='1.0'>\n"
-                                "    <station id='0'>\n"
+                                "    <station id='1'>\n"
                                 "        <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>\n"
                                 "        <visibility/>\n"
+                                "        <next_dataid>2</next_dataid>\n"
                                 "        <part id='0'>\n"
                                 "            <pose>0 0 0 1 0 0 0</pose>\n"
                                 "            <name>Table</name>\n"
@@ -217,7 +218,7 @@ TEST_F(Sdftool, SetFailuresLeaveTheFileAsItWas)
          "sdftool: cell.sdf: no element 'part[5]' in 'station/part[5]/name'\n"},
         {{"set", "cell.sdf", "station/name", "x", "--type", "int"},
          "sdftool: cell.sdf: 'station/name' holds a 'string' value; its type cannot change\n"},
-        {{"set", "missing.sdf", "station/name", "x"}, "sdftool: missing.sdf: read sdf file failed\n"},
+        {{"set", "missing.sdf", "station/name", "x"}, "missing.sdf: error: no such file\n"},
     };
     for (const auto& c : cases) {
         const auto r = run(c.args);

@@ -30,12 +30,13 @@ protected:
     ScratchDir dir;
 };
 
-// The document `sdftool new` writes: the root, an empty station and the
-// station's required children.
+// The document `sdftool new` writes: the root, an empty station with an id
+// of its own, the station's required children and the next id.
 inline const std::string kNewStation = "<sdf version='1.0'>\n"
-                                       "    <station id='0'>\n"
+                                       "    <station id='1'>\n"
                                        "        <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>\n"
                                        "        <visibility/>\n"
+                                       "        <next_dataid>2</next_dataid>\n"
                                        "    </station>\n"
                                        "</sdf>\n";
 

@@ -13,18 +13,19 @@ TEST_F(Sdftool, StatsOfANewStation)
     const auto r = run({"stats", "new.sdf"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "elements: 4\n"
+    EXPECT_EQ(r.out, "elements: 5\n"
                      "objects: 1\n"
-                     "largest id: 0\n"
+                     "largest id: 1\n"
                      "by label:\n"
                      "    last_viewpoint_pose 1\n"
+                     "    next_dataid 1\n"
                      "    sdf 1\n"
                      "    station 1\n"
                      "    visibility 1\n"
                      "by depth:\n"
                      "    0 1\n"
                      "    1 1\n"
-                     "    2 2\n");
+                     "    2 3\n");
 }
 
 TEST_F(Sdftool, StatsCountsLabelsDepthsObjectsAndTheLargestId)
@@ -66,7 +67,7 @@ TEST_F(Sdftool, StatsFailsOnAnUnreadableDocument)
     const auto r = run({"stats", "missing.sdf"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "sdftool: missing.sdf: read sdf file failed\n");
+    EXPECT_EQ(r.err, "missing.sdf: error: no such file\n");
 }
 
 TEST_F(Sdftool, CatalogueListsEveryTemplateAndAttributeOnce)

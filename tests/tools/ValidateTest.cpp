@@ -21,28 +21,29 @@ TEST_F(Sdftool, ValidateReportsCountsOfASoundFile)
     }
 }
 
-TEST_F(Sdftool, ValidateReportsTheLibrarysMessageForEachBrokenFile)
+TEST_F(Sdftool, ValidateReportsTheLibrarysMessageForEachBrokenFileWithItsPlace)
 {
     struct Case
     {
         std::string name;
         std::string text;
+        std::string place;   // ":LINE:COLUMN" where the reader stopped, or empty
         std::string message;
     };
     const Case cases[] = {
-        {"not-xml.sdf", "<sdf version='1.0'><station>", "read sdf file failed"},
-        {"empty.sdf", "", "read sdf file failed"},
-        {"other-root.sdf", "<station/>", "ReadDoc error"},
-        {"no-version.sdf", "<sdf/>", "no version"},
-        {"wrong-version.sdf", "<sdf version='1.0 '/>", "wrong version"},
-        {"unknown-attribute.sdf", "<sdf version='1.0'><station colour='red'/></sdf>",
+        {"not-xml.sdf", "<sdf version='1.0'>\n<station>", ":2:9", "read sdf file failed: Start-end tags mismatch"},
+        {"empty.sdf", "", "", "empty file"},
+        {"other-root.sdf", "<station/>", "", "ReadDoc error"},
+        {"no-version.sdf", "<sdf/>", ":1:1", "no version"},
+        {"wrong-version.sdf", "<sdf version='1.0 '/>", ":1:1", "wrong version"},
+        {"unknown-attribute.sdf", "<sdf version='1.0'><station colour='red'/></sdf>", ":1:20",
          "unknown attribute 'colour' in element 'station'"},
-        {"unknown-child.sdf", "<sdf version='1.0'><station><robot/></station></sdf>",
-         "element 'station' does not have 'robot' child element"},
-        {"text-in-container.sdf", "<sdf version='1.0'><station>x<name>a</name></station></sdf>",
+        {"unknown-child.sdf", "<sdf version='1.0'>\n  <station>\n    <name>a</name><robot/>\n  </station>\n</sdf>",
+         ":3:19", "element 'station' does not have 'robot' child element"},
+        {"text-in-container.sdf", "<sdf version='1.0'><station>x<name>a</name></station></sdf>", ":1:20",
          "element 'station' cannot have a value"},
         {"missing-required-attribute.sdf",
-         "<sdf version='1.0'><station><smart_component><connection/></smart_component></station></sdf>",
+         "<sdf version='1.0'><station><smart_component><connection/></smart_component></station></sdf>", ":1:46",
          "required attribute 'id' not exist"},
     };
     std::vector<std::string> args{"validate"};
@@ -50,12 +51,13 @@ TEST_F(Sdftool, ValidateReportsTheLibrarysMessageForEachBrokenFile)
     for (const auto& c : cases) {
         dir.write(c.name, c.text);
         args.push_back(c.name);
-        expectedErr += c.name + ": error: " + c.message + "\n";
+        const std::string line = c.name + c.place + ": error: " + c.message + "\n";
+        expectedErr += line;
 
         const auto one = run({"validate", c.name});
         EXPECT_EQ(one.status, 1) << c.name;
         EXPECT_EQ(one.out, "");
-        EXPECT_EQ(one.err, c.name + ": error: " + c.message + "\n");
+        EXPECT_EQ(one.err, line);
     }
     // All at once: each file is reported, in order, and the status says one
     // failed.
@@ -72,7 +74,7 @@ TEST_F(Sdftool, ValidateGoesOnAfterAFailureAndFailsAsAWhole)
     const auto r = run({"validate", "missing.sdf", "cell.sdf", "a-directory.sdf"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "cell.sdf: ok (40 elements, 7 objects)\n");
-    EXPECT_EQ(r.err, "missing.sdf: error: read sdf file failed\na-directory.sdf: error: read sdf file failed\n");
+    EXPECT_EQ(r.err, "missing.sdf: error: no such file\na-directory.sdf: error: not a regular file (a directory)\n");
 }
 
 TEST_F(Sdftool, ValidateReportsAFileItMayNotRead)
@@ -83,7 +85,7 @@ TEST_F(Sdftool, ValidateReportsAFileItMayNotRead)
     std::filesystem::permissions(dir / "locked.sdf", std::filesystem::perms::none);
     const auto r = run({"validate", "locked.sdf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "locked.sdf: error: read sdf file failed\n");
+    EXPECT_EQ(r.err, "locked.sdf: error: permission denied\n");
 }
 
 // A station with every kind of id problem next to sound references.
@@ -128,6 +130,9 @@ TEST_F(Sdftool, ValidateIdsReportsEachProblemWithItsPathInDocumentOrder)
               "ids.sdf: error: /sdf/station/child[2]: id 40 names no object\n"
               "ids.sdf: error: /sdf/station/part[2]: object id 2 is also used by /sdf/station/part[1]\n"
               "ids.sdf: error: /sdf/station/part[3]/parent: id 9 names no object\n"
+              "ids.sdf: error: /sdf/station/part[4]: object has id 0, which names no object\n"
+              "ids.sdf: error: /sdf/station/part[5]: object has id 0, which names no object\n"
+              "ids.sdf: error: /sdf/station/part[5]: object id 0 is also used by /sdf/station/part[4]\n"
               "ids.sdf: error: /sdf/station/collisionset/groupb/object_id: id 77 names no object\n"
               "ids.sdf: error: /sdf/station/simulation/state/attachment/target_id: id 88 names no object\n"
               "ids.sdf: error: /sdf/station/smart_component/role_object: holds a 'string' value, not an object id\n"

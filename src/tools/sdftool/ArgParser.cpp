@@ -42,7 +42,7 @@ void ParsedArgs::expectPositional(std::size_t min, std::size_t max, std::string_
         throw UsageError(fmt::format("expected {}", what));
 }
 
-ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs)
+ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs, std::size_t valuePosition)
 {
     ParsedArgs parsed;
     bool optionsEnded = false;
@@ -68,6 +68,10 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
             spec = findLong(specs, name);
         } else if (arg.size() == 2) {
             spec = findAlias(specs, arg[1]);
+        }
+        if (!spec && parsed._positional.size() == valuePosition) {
+            parsed._positional.push_back(arg);
+            continue;
         }
         if (!spec)
             throw UsageError(fmt::format("unknown option '{}'", arg));

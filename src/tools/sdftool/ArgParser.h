@@ -2,8 +2,13 @@
 
 // A small command-line parser: long options ("--ids", "--type=double" or
 // "--type double"), one-letter aliases ("-o OUT"), positional arguments,
-// "--" to end the options and a lone "-" as a positional (standard output).
+// "--" to end the options and a lone "-" as a positional (standard input or
+// output). Where a command expects a value (its valuePosition-th positional,
+// counted from 0), an argument that begins with '-' and is not one of its
+// options is that value: "sdftool set f.sdf pose -1 0 0 1 0 0 0" needs no
+// "--".
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <span>
@@ -41,7 +46,7 @@ public:
     void expectPositional(std::size_t min, std::size_t max, std::string_view what) const;
 
 private:
-    friend ParsedArgs ParseArgs(std::span<const std::string>, std::span<const OptionSpec>);
+    friend ParsedArgs ParseArgs(std::span<const std::string>, std::span<const OptionSpec>, std::size_t);
 
     std::map<std::string, std::string, std::less<>> _options;
     std::vector<std::string> _positional;
@@ -49,6 +54,8 @@ private:
 
 // Every command understands --help (-h) in addition to its own options. A
 // repeated option keeps its last value.
-ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs);
+inline constexpr std::size_t kNoValuePosition = SIZE_MAX;
+ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs,
+                     std::size_t valuePosition = kNoValuePosition);
 
 } // namespace sdftool

@@ -100,6 +100,6 @@ int run(const ParsedArgs& args)
 
 } // namespace
 
-const Command kCatalogueCommand{"catalogue", "print the format's element templates", kHelp, {}, run};
+const Command kCatalogueCommand{"catalogue", "print the format's element templates", kHelp, {}, run, kNoValuePosition};
 
 } // namespace sdftool

@@ -5,6 +5,7 @@
 
 #include "ArgParser.h"
 
+#include <cstddef>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -29,6 +30,9 @@ struct Command
     std::string_view help;
     std::span<const OptionSpec> options;
     int (*run)(const ParsedArgs& args);
+    // Which positional argument is a value that may begin with '-'
+    // (see ParseArgs).
+    std::size_t valuePosition;
 };
 
 extern const Command kValidateCommand;
@@ -38,5 +42,7 @@ extern const Command kGetCommand;
 extern const Command kSetCommand;
 extern const Command kStatsCommand;
 extern const Command kCatalogueCommand;
+extern const Command kAddCommand;
+extern const Command kDiffCommand;
 
 } // namespace sdftool

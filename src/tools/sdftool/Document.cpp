@@ -1,24 +1,141 @@
 #include "Document.h"
 
 #include "Command.h"
+#include "DocumentError.h"
+#include "ErrorPlace.h"
 
 #include <fmt/format.h>
 
+#include <sdformat/Element.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sdftool {
 
+namespace {
+
+// What the tool says about a path that cannot be opened for reading.
+std::string openProblem(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return "no such file";
+    case EACCES:
+    case EPERM: return "permission denied";
+    default: return std::strerror(error);
+    }
+}
+
+// The whole stream of an open descriptor; closes it.
+std::string readAll(int fd, const std::string& path)
+{
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            if (path != "-")
+                ::close(fd);
+            throw DocumentError(path, fmt::format("read failure ({})", std::strerror(error)));
+        }
+    }
+    if (path != "-")
+        ::close(fd);
+    return text;
+}
+
+// Opens path for reading, after telling apart the cases a person must
+// hear about; a regular file or a stream (pipe, character device) is fine.
+int openForReading(const std::string& path, struct stat& info)
+{
+    if (::stat(path.c_str(), &info) != 0)
+        throw DocumentError(path, openProblem(errno));
+    if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode) && !S_ISCHR(info.st_mode))
+        throw DocumentError(path, S_ISDIR(info.st_mode) ? "not a regular file (a directory)" : "not a regular file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw DocumentError(path, openProblem(errno));
+    return fd;
+}
+
+// The library's message with the place of the problem in text, if found.
+[[noreturn]] void throwLocated(const std::string& path, const std::string& message, std::string_view text)
+{
+    const auto place = FindErrorPlace(text);
+    if (!place)
+        throw DocumentError(path, message);
+    if (!place->parserDescription.empty())
+        throw DocumentError(path, fmt::format("{}: {}", message, place->parserDescription), place->line,
+                            place->column);
+    throw DocumentError(path, message, place->line, place->column);
+}
+
+} // namespace
+
+std::string ReadDocumentText(const std::string& path)
+{
+    if (path == "-")
+        return readAll(STDIN_FILENO, path);
+    struct stat info{};
+    return readAll(openForReading(path, info), path);
+}
+
 std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
 {
+    std::string text;
+    if (path == "-") {
+        text = readAll(STDIN_FILENO, path);
+    } else {
+        struct stat info{};
+        const int fd = openForReading(path, info);
+        if (S_ISREG(info.st_mode)) {
+            ::close(fd);
+            if (info.st_size == 0)
+                throw DocumentError(path, "empty file");
+            // The library reads regular files itself; the text is read again
+            // only to find the place of a failure.
+            try {
+                return sdf::SDF::ReadSdfFromFile(path);
+            } catch (const std::exception& e) {
+                try {
+                    text = ReadDocumentText(path);
+                } catch (const DocumentError&) {
+                    throw DocumentError(path, e.what());
+                }
+                throwLocated(path, e.what(), text);
+            }
+        }
+        // Pipes and devices are read once, as a whole stream, then parsed.
+        text = readAll(fd, path);
+    }
+    if (text.empty())
+        throw DocumentError(path, "empty file");
     try {
-        return sdf::SDF::ReadSdfFromFile(path);
+        return sdf::SDF::ReadSdfFromString(text);
     } catch (const std::exception& e) {
-        throw Failure(fmt::format("{}: {}", path, e.what()));
+        throwLocated(path, e.what(), text);
     }
 }
 
 void WriteDocument(const sdf::SDF& document, const std::string& path)
 {
+    if (path == "-") {
+        const std::string text = document.Root()->toXMLString("");
+        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+            throw Failure("standard output: write failure");
+        return;
+    }
     try {
         document.Write(path);
     } catch (const std::exception& e) {

@@ -1,7 +1,10 @@
 #pragma once
 
-// Reading and writing documents for the commands: the library's errors
-// come back as Failure, prefixed with the file concerned.
+// Reading and writing documents for the commands. Reading tells apart
+// what a person needs to know before the document is parsed (no such
+// file, a directory, no permission, an empty file), reads standard input
+// ("-"), pipes and other special files as a whole stream, and adds the
+// place in the file to the library's message. Failures are DocumentError.
 
 #include <sdformat/SDF.h>
 
@@ -12,8 +15,13 @@ namespace sdftool {
 
 std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path);
 
+// The whole text of a file, standard input ("-") or a stream, with the
+// checks ReadDocument makes before parsing (empty text is allowed here).
+std::string ReadDocumentText(const std::string& path);
+
 // Writes through the library's safe write: the file is replaced only once
-// the new text is completely on disk.
+// the new text is completely on disk. "-" writes to standard output, so
+// that a command reading standard input works as a filter.
 void WriteDocument(const sdf::SDF& document, const std::string& path);
 
 } // namespace sdftool

@@ -14,9 +14,14 @@ PathStep parseStep(std::string_view piece, std::string_view path)
 {
     if (piece.empty())
         throw Failure(fmt::format("bad path '{}': empty piece", path));
+    if (piece.starts_with('@')) {
+        if (piece.size() == 1 || piece.find_first_of("@[]", 1) != std::string_view::npos)
+            throw Failure(fmt::format("bad path '{}': '{}' is not @name", path, piece));
+        return {std::string(piece.substr(1)), 0, true};
+    }
     const auto open = piece.find('[');
     if (open == std::string_view::npos)
-        return {std::string(piece), 0};
+        return {std::string(piece), 0, false};
 
     const std::string_view digits = piece.substr(open + 1, piece.size() - open - 2);
     std::size_t index = 0;
@@ -24,7 +29,7 @@ PathStep parseStep(std::string_view piece, std::string_view path)
     if (open == 0 || piece.back() != ']' || digits.empty() || ec != std::errc() ||
         end != digits.data() + digits.size() || index == 0)
         throw Failure(fmt::format("bad path '{}': '{}' is not a label or label[n] with n from 1", path, piece));
-    return {std::string(piece.substr(0, open)), index};
+    return {std::string(piece.substr(0, open)), index, false};
 }
 
 // The child a step names, or nullptr.
@@ -65,34 +70,53 @@ std::vector<PathStep> ParsePath(std::string_view path, std::string_view rootLabe
         steps.push_back(parseStep(rest.substr(0, slash), path));
         if (slash == std::string_view::npos)
             break;
+        if (steps.back().attribute)
+            throw Failure(fmt::format("bad path '{}': an attribute '@{}' can only be the last piece", path,
+                                      steps.back().label));
         rest.remove_prefix(slash + 1);
     }
     return steps;
 }
 
+sdf::Attr* FindAttribute(const sdf::Element& element, std::string_view label)
+{
+    for (const auto& attr : element.attributes())
+        if (attr->label() == label)
+            return attr.get();
+    return nullptr;
+}
+
 Located FindPath(const std::shared_ptr<sdf::Element>& root, std::string_view path)
 {
-    Located at{root, &sdf::RootTemplate()};
+    Located at{root, &sdf::RootTemplate(), {}};
     for (const auto& step : ParsePath(path, root->label())) {
+        if (step.attribute) {
+            at.attribute = step.label;
+            break;
+        }
         auto child = childAt(*at.element, step);
         if (!child)
             return {};
-        at = {child, &at.templ->child(step.label)};
+        at = {child, &at.templ->child(step.label), {}};
     }
     return at;
 }
 
 Located TouchPath(const std::shared_ptr<sdf::Element>& root, std::string_view path)
 {
-    Located at{root, &sdf::RootTemplate()};
+    Located at{root, &sdf::RootTemplate(), {}};
     for (const auto& step : ParsePath(path, root->label())) {
+        if (step.attribute) {
+            at.attribute = step.label;
+            break;
+        }
         auto child = childAt(*at.element, step);
         if (!child) {
             if (step.index != 0)
                 throw Failure(fmt::format("no element '{}[{}]' in '{}'", step.label, step.index, path));
             child = at.element->append(step.label);
         }
-        at = {child, &at.templ->child(step.label)};
+        at = {child, &at.templ->child(step.label), {}};
     }
     return at;
 }

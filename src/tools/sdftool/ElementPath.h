@@ -6,8 +6,10 @@
 // paths that `validate --ids` reports usable as they are: a piece may pick
 // the n-th child of its label, counted from 1 ("station/part[2]/name"), and
 // a path may start at the root itself ("/sdf/station/part[2]/name"). The
-// empty path and "/" name the root.
+// empty path and "/" name the root. A last piece "@name" names an attribute
+// of the element before it ("station/@id", "station/part[2]/@id").
 
+#include <sdformat/Attr.h>
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
 
@@ -22,6 +24,7 @@ struct PathStep
 {
     std::string label;
     std::size_t index = 0;   // 0: the first child of that label; n: the n-th
+    bool attribute = false;  // "@label": an attribute, only as the last piece
 };
 
 // Throws Failure for an empty piece, a malformed index or an absolute path
@@ -33,7 +36,13 @@ struct Located
 {
     std::shared_ptr<sdf::Element> element;
     const sdf::ElementTemplate* templ = nullptr;
+    // The attribute of element that the path names, when it ends in
+    // "@name"; empty when the path names the element.
+    std::string attribute;
 };
+
+// The attribute of element with that label, or nullptr.
+sdf::Attr* FindAttribute(const sdf::Element& element, std::string_view label);
 
 // The element at the path below root (the document root), or an empty
 // element when there is none; creates nothing.

@@ -50,6 +50,6 @@ int run(const ParsedArgs& args)
 
 } // namespace
 
-const Command kFormatCommand{"format", "rewrite a document in canonical form", kHelp, kOptions, run};
+const Command kFormatCommand{"format", "rewrite a document in canonical form", kHelp, kOptions, run, kNoValuePosition};
 
 } // namespace sdftool

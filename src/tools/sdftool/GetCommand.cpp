@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Document.h"
 #include "ElementPath.h"
+#include "JsonText.h"
 #include "ValueAccess.h"
 
 #include <fmt/format.h>
@@ -11,7 +12,7 @@ namespace sdftool {
 
 namespace {
 
-constexpr std::string_view kHelp = R"HELP(Usage: sdftool get FILE PATH
+constexpr std::string_view kHelp = R"HELP(Usage: sdftool get FILE PATH [--json]
 
 Prints the text of the value at PATH in the station document FILE, as the
 document would hold it, followed by a line feed. For an element whose user
@@ -22,13 +23,19 @@ PATH names an element below the root by child labels, each piece taking the
 first child with that label: "station/name". A piece may pick the n-th
 child of its label, counted from 1: "station/part[2]/pose". A path may also
 start at the root, as validate --ids reports them: "/sdf/station/part[2]".
+A last piece "@name" names an attribute: "station/@id".
 
 Options:
+  --json      Print {"path": PATH, "type": TYPE, "value": TEXT} instead, with
+              TYPE the value's type name ("pose", "unsigned int", ...) and
+              TEXT the value's text as above.
   -h, --help  Show this help.
 
 Exit status: 0 on success, 1 when the file cannot be read or there is no
 value at PATH, 2 for a wrong command line.
 )HELP";
+
+constexpr OptionSpec kOptions[] = {{"json", 0, false}};
 
 int run(const ParsedArgs& args)
 {
@@ -45,15 +52,31 @@ int run(const ParsedArgs& args)
     }
     if (!at.element)
         throw Failure(fmt::format("{}: no element at '{}'", file, path));
-    const Located holder = ValueHolder(at);
-    if (!holder.element)
-        throw Failure(fmt::format("{}: '{}' has no value", file, path));
-    fmt::print("{}\n", holder.element->getStringFromValue());
+    std::string type;
+    std::string text;
+    if (!at.attribute.empty()) {
+        const sdf::Attr* attr = FindAttribute(*at.element, at.attribute);
+        if (!attr)
+            throw Failure(fmt::format("{}: no attribute at '{}'", file, path));
+        type = attr->type();
+        text = attr->asString();
+    } else {
+        const Located holder = ValueHolder(at);
+        if (!holder.element)
+            throw Failure(fmt::format("{}: '{}' has no value", file, path));
+        type = ValueType(*holder.element, *holder.templ);
+        text = holder.element->getStringFromValue();
+    }
+    if (args.has("json"))
+        fmt::print("{{\"path\": {}, \"type\": {}, \"value\": {}}}\n", JsonString(path), JsonString(type),
+                   JsonString(text));
+    else
+        fmt::print("{}\n", text);
     return kExitOk;
 }
 
 } // namespace
 
-const Command kGetCommand{"get", "print the value at a path", kHelp, {}, run};
+const Command kGetCommand{"get", "print the value at a path", kHelp, kOptions, run, kNoValuePosition};
 
 } // namespace sdftool

@@ -17,7 +17,8 @@ namespace {
 constexpr std::string_view kHelp = R"HELP(Usage: sdftool new FILE [--force]
 
 Writes a new station document to FILE: the root with an empty station and
-the station's required children, each holding its default.
+the station's required children, each holding its default. The station is
+object 1 and records 2 as the next id ("sdftool add" uses and updates it).
 
 Options:
   --force     Replace FILE if it exists (without it an existing file is left
@@ -42,13 +43,16 @@ int run(const ParsedArgs& args)
         throw Failure(fmt::format("{}: file exists (use --force to replace it)", file));
 
     const auto document = sdf::SDF::SpawnFromRootTemplate();
-    document->Root()->append("station");
+    // Id 0 names no object: the station must have an id of its own.
+    const auto station = document->Root()->append("station");
+    station->setId(1);
+    station->set<unsigned int>("next_dataid", 2u);
     WriteDocument(*document, file);
     return kExitOk;
 }
 
 } // namespace
 
-const Command kNewCommand{"new", "write a new station document", kHelp, kOptions, run};
+const Command kNewCommand{"new", "write a new station document", kHelp, kOptions, run, kNoValuePosition};
 
 } // namespace sdftool

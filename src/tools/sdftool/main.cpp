@@ -1,6 +1,7 @@
 // sdftool: station documents on the command line.
 
 #include "Command.h"
+#include "DocumentError.h"
 
 #include <fmt/format.h>
 
@@ -15,13 +16,13 @@ namespace {
 using namespace sdftool;
 
 constexpr const Command* kCommands[] = {
-    &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand,
-    &kSetCommand,      &kStatsCommand,  &kCatalogueCommand,
+    &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand, &kSetCommand,
+    &kAddCommand,      &kStatsCommand,  &kCatalogueCommand, &kDiffCommand,
 };
 
 std::string overview()
 {
-    std::string text = "Usage: sdftool COMMAND [ARGUMENTS...]\n\n"
+    std::string text = "Usage: sdftool COMMAND [ARGUMENTS...]\n       sdftool --version\n\n"
                        "Reads, checks, edits and writes station documents.\n\nCommands:\n";
     for (const Command* c : kCommands)
         text += fmt::format("  {:<10} {}\n", c->name, c->summary);
@@ -33,7 +34,7 @@ std::string overview()
 int runCommand(const Command& command, const std::vector<std::string>& args)
 {
     try {
-        const ParsedArgs parsed = ParseArgs(args, command.options);
+        const ParsedArgs parsed = ParseArgs(args, command.options, command.valuePosition);
         if (parsed.has("help")) {
             fmt::print("{}", command.help);
             return kExitOk;
@@ -42,6 +43,10 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
     } catch (const UsageError& e) {
         fmt::print(stderr, "sdftool {}: {}\nTry 'sdftool {} --help'.\n", command.name, e.what(), command.name);
         return kExitUsage;
+    } catch (const DocumentError& e) {
+        // Compiler style, so that editors and CI logs find the place.
+        fmt::print(stderr, "{}\n", e.what());
+        return kExitFailure;
     } catch (const std::exception& e) {
         fmt::print(stderr, "sdftool: {}\n", e.what());
         return kExitFailure;
@@ -56,6 +61,10 @@ int main(int argc, char** argv)
     if (args.empty()) {
         fmt::print(stderr, "{}", overview());
         return kExitUsage;
+    }
+    if (args[0] == "--version") {
+        fmt::print("sdftool {} (station format 1.0)\n", SDFTOOL_VERSION);
+        return kExitOk;
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         fmt::print("{}", overview());

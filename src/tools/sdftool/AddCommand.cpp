@@ -1,0 +1,104 @@
+// sdftool add: appends a new object with a fresh id and saves.
+
+#include "Command.h"
+#include "Document.h"
+#include "ElementPath.h"
+#include "Survey.h"
+
+#include <sdformat/Element.h>
+#include <sdformat/ObjectFields.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+namespace sdftool {
+
+namespace {
+
+constexpr std::string_view kHelp = R"HELP(Usage: sdftool add FILE PARENT-PATH LABEL [--name NAME]
+
+Appends a new object LABEL (part, frame, assembly, ...) below the element at
+PARENT-PATH in the station document FILE, with the required children the
+format gives it, and saves the document. The object gets an id that no
+object of the document uses (above the largest one and not below the
+station's next_dataid); when PARENT-PATH names an object, the new object's
+`parent` names it and its `child` list gains the new id. The station's
+next_dataid is set to the id after the new one. Prints the new id.
+
+  $ sdftool new cell.sdf
+  $ sdftool add cell.sdf station part --name Table
+  2
+
+PARENT-PATH is written as for "sdftool get".
+
+Options:
+  --name NAME  The new object's name.
+  -h, --help   Show this help.
+
+Exit status: 0 on success, 1 when the file cannot be read or written or
+LABEL is not an object that PARENT-PATH can hold, 2 for a wrong command
+line.
+)HELP";
+
+constexpr OptionSpec kOptions[] = {{"name", 0, true}};
+
+int run(const ParsedArgs& args)
+{
+    args.expectPositional(3, 3, "FILE PARENT-PATH LABEL");
+    const std::string& file = args.positional()[0];
+    const std::string& path = args.positional()[1];
+    const std::string& label = args.positional()[2];
+
+    const auto document = ReadDocument(file);
+    const auto root = document->Root();
+    Located parent;
+    const sdf::ElementTemplate* templ = nullptr;
+    try {
+        parent = FindPath(root, path);
+        if (!parent.element || !parent.attribute.empty())
+            throw Failure(fmt::format("no element at '{}'", path));
+        templ = &parent.templ->child(label);
+    } catch (const std::logic_error& e) {
+        throw Failure(fmt::format("{}: {}", file, e.what()));
+    } catch (const Failure& e) {
+        throw Failure(fmt::format("{}: {}", file, e.what()));
+    }
+    if (!sdf::IsObjectTemplate(*templ))
+        throw Failure(fmt::format("{}: '{}' is not an object (objects have an id, a name, a parent and a child list)",
+                                  file, label));
+
+    // Above every id in use, and not below what the station says comes next.
+    const unsigned int largest = SurveyDocument(*root).largestId;
+    if (largest == std::numeric_limits<unsigned int>::max())
+        throw Failure(fmt::format("{}: no object id is left above {}", file, largest));
+    unsigned int id = largest + 1;
+    const auto station = root->get("station");
+    if (station && station->exists("next_dataid"))
+        id = std::max(id, station->valueOr<unsigned int>("next_dataid", 0u));
+
+    const auto object = parent.element->append(label);
+    object->setId(id);
+    if (const auto name = args.value("name"))
+        object->set<std::string>("name", *name);
+    const unsigned int parentId = sdf::IsObjectTemplate(*parent.templ) ? parent.element->getId(false) : 0u;
+    if (parentId != 0) {
+        object->set<unsigned int>("parent", parentId);
+        parent.element->append("child")->setValue<unsigned int>(id);
+    }
+    if (station && id != std::numeric_limits<unsigned int>::max())
+        station->set<unsigned int>("next_dataid", id + 1);
+
+    WriteDocument(*document, file);
+    fmt::print("{}\n", id);
+    return kExitOk;
+}
+
+} // namespace
+
+const Command kAddCommand{"add", "append a new object with a fresh id and save", kHelp, kOptions, run,
+                          kNoValuePosition};
+
+} // namespace sdftool

@@ -1,0 +1,31 @@
+#pragma once
+
+// Where in a document's text the reader stopped. The library reports what
+// is wrong but not where (its messages stay as they are); the tool finds
+// the place by parsing the text again and walking it against the format's
+// templates in the reader's own order, so the first problem found is the
+// one the reader failed on.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sdftool {
+
+struct ErrorPlace
+{
+    std::size_t line = 0;     // from 1
+    std::size_t column = 0;   // from 1, in bytes
+    // The XML parser's own description when the text is not well-formed,
+    // e.g. "Start-end tags mismatch"; empty otherwise.
+    std::string parserDescription;
+};
+
+// The place of the first problem in text, or nothing when none is found.
+std::optional<ErrorPlace> FindErrorPlace(std::string_view text);
+
+// Line and column of a byte offset into text.
+ErrorPlace PlaceOfOffset(std::string_view text, std::size_t offset);
+
+} // namespace sdftool
