@@ -95,11 +95,15 @@ void WriteInProgress::clear()
 bool RestoreInPlace(int fd, off_t start, std::string_view backup, std::size_t touched) noexcept
 {
     const int savedErrno = errno;
-    bool restored = true;
-    // Only what was overwritten is written again, so that putting back never
-    // reaches further than the failed write did (past a file-size limit,
-    // say).
-    const std::size_t size = std::min(touched, backup.size());
+    const off_t oldLength = start + static_cast<off_t>(backup.size());
+    struct stat now{};
+    bool restored = ::fstat(fd, &now) == 0;
+    // Only what was overwritten is written again, so that putting back
+    // never reaches further than the failed write did (past a file-size
+    // limit, say); a file already cut short lost its old end as well.
+    std::size_t size = std::min(touched, backup.size());
+    if (!restored || now.st_size < oldLength)
+        size = backup.size();
     std::size_t done = 0;
     while (done < size) {
         const ssize_t written = ::pwrite(fd, backup.data() + done, size - done, start + static_cast<off_t>(done));
@@ -111,8 +115,6 @@ bool RestoreInPlace(int fd, off_t start, std::string_view backup, std::size_t to
         }
         done += static_cast<std::size_t>(written);
     }
-    const off_t oldLength = start + static_cast<off_t>(backup.size());
-    struct stat now{};
     if (::fstat(fd, &now) != 0 || (now.st_size != oldLength && ::ftruncate(fd, oldLength) != 0))
         restored = false;
     errno = savedErrno;

@@ -6,6 +6,7 @@
 
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
+#include <sdformat/WriteInProgress.h>
 
 #include <gtest/gtest.h>
 
@@ -343,4 +344,34 @@ TEST(SdfSave, FileSizeLimitIsAReportedFailureWithDefaultSignals)
     EXPECT_EQ(ReadFile(linked), Text(small));
     EXPECT_EQ(Stat(linked).st_nlink, 2u);
     EXPECT_EQ(dir.names(), before);
+}
+
+// What a signal handler undoes: the announced temporary file goes, and a
+// file written in place gets its old contents back, also after it was
+// already cut to a shorter new length.
+TEST(SdfSave, UndoWritesInProgressRemovesAndPutsBack)
+{
+    TempDir dir;
+    const std::string temporary = (dir / ".cell.sdf.saving-abc123").string();
+    const std::string old = "the old contents, longer than the new";
+    WriteFile(dir / "cell.sdf", old);
+    const int fd = ::open((dir / "cell.sdf").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    {
+        sdf::detail::WriteInProgress renaming;
+        renaming.temporaryFile(temporary.c_str());
+        WriteFile(temporary, "half");
+        sdf::detail::WriteInProgress inPlace;
+        inPlace.inPlace(fd, 0, old);
+        inPlace.mayTouch(3);
+        ASSERT_EQ(::pwrite(fd, "new", 3, 0), 3);
+        ASSERT_EQ(::ftruncate(fd, 3), 0);
+        SDF::UndoWritesInProgress();
+    }
+    ::close(fd);
+    EXPECT_EQ(ReadFile(dir / "cell.sdf"), old);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"cell.sdf"});
+    // Finished writes are not undone.
+    SDF::UndoWritesInProgress();
+    EXPECT_EQ(ReadFile(dir / "cell.sdf"), old);
 }

@@ -1,6 +1,7 @@
 // sdftool: station documents on the command line.
 
 #include "Command.h"
+#include "ToolSignals.h"
 
 #include <fmt/format.h>
 
@@ -52,6 +53,7 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    sdftool::InstallToolSignals();
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     if (args.empty()) {
         fmt::print(stderr, "{}", overview());
