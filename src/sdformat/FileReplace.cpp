@@ -1,16 +1,14 @@
 #include <sdformat/FileReplace.h>
 
+#include <sdformat/FileDescriptor.h>
+#include <sdformat/TemporaryFile.h>
 #include <sdformat/WriteInProgress.h>
 #include <sdformat/WriteSignalGuard.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -26,6 +24,8 @@ namespace sdf {
 
 namespace {
 
+using detail::FileDescriptor;
+using detail::TemporaryFile;
 using detail::WriteInProgress;
 
 [[noreturn]] void ThrowWriteFailure()
@@ -39,74 +39,6 @@ constexpr int kMaxLinks = 40;
 bool SameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// An open file descriptor, closed with its owner.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : _fd(fd) {}
-    ~Descriptor()
-    {
-        if (_fd >= 0)
-            ::close(_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        std::swap(_fd, other._fd);
-        return *this;
-    }
-
-    int get() const { return _fd; }
-    explicit operator bool() const { return _fd >= 0; }
-
-    // Closes now; false when the system reports an error of closing.
-    bool close()
-    {
-        const int fd = std::exchange(_fd, -1);
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int _fd;
-};
-
-// Six characters that make a temporary name unique among concurrent
-// writers; a name that exists already is simply drawn again.
-std::string RandomSuffix()
-{
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    thread_local std::mt19937_64 random(std::random_device{}() ^
-                                        static_cast<std::uint64_t>(::getpid()) ^
-                                        static_cast<std::uint64_t>(
-                                            std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::string suffix(6, '0');
-    for (char& c : suffix)
-        c = kAlphabet[random() % (sizeof(kAlphabet) - 1)];
-    return suffix;
-}
-
-// ".<name>.saving-XXXXXX" beside target: hidden, and telling a person whose
-// unfinished save it is. A long name is shortened (never inside a UTF-8
-// character) so that the whole fits the directory's limit on name length.
-std::string TemporaryName(const std::filesystem::path& target)
-{
-    static constexpr std::string_view kMark = ".saving-";
-    const std::filesystem::path directory = target.parent_path();
-    const std::string name = target.filename().native();
-    long limit = ::pathconf(directory.empty() ? "." : directory.c_str(), _PC_NAME_MAX);
-    if (limit <= 0)
-        limit = NAME_MAX;
-    const std::size_t fixed = 1 + kMark.size() + 6;
-    std::size_t keep = name.size();
-    if (fixed + keep > static_cast<std::size_t>(limit)) {
-        keep = static_cast<std::size_t>(limit) > fixed ? static_cast<std::size_t>(limit) - fixed : 0;
-        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
-            --keep;
-    }
-    return (directory / ("." + name.substr(0, keep) + std::string(kMark) + RandomSuffix())).native();
 }
 
 // Writes all of bytes into the file from offset start on; done tells how
@@ -214,97 +146,6 @@ bool HasExtendedAttributes(int fd)
     return false;
 }
 
-// A temporary file beside the target, exclusively created; removed again
-// unless committed.
-class TemporaryFile
-{
-public:
-    // Check created(): a directory that forbids new files is an answer,
-    // not an error, for a caller that can write in place instead.
-    TemporaryFile(const std::filesystem::path& target, WriteInProgress& progress) : _progress(progress)
-    {
-        constexpr int kAttempts = 100;
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            _name = TemporaryName(target);
-            // Announced before it exists, so that an interruption never
-            // leaves it behind unknown.
-            _progress.temporaryFile(_name.c_str());
-            // 0666: the kernel takes the umask away, as for any new file.
-            _fd = Descriptor(::open(_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (_fd)
-                return;
-            const int error = errno;
-            _progress.clear();
-            if (error != EEXIST)
-                break;
-        }
-        _name.clear();
-    }
-
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    ~TemporaryFile()
-    {
-        _fd.close();
-        if (!_name.empty()) {
-            ::unlink(_name.c_str());
-            _progress.clear();
-        }
-    }
-
-    bool created() const { return static_cast<bool>(_fd); }
-    int fd() const { return _fd.get(); }
-
-    // Gives the new file the owner and group of the old one. Where the
-    // user may not, only the administrator can.
-    bool takeOwnerOf(const struct stat& old)
-    {
-        struct stat now{};
-        if (::fstat(_fd.get(), &now) != 0)
-            return false;
-        return (now.st_uid == old.st_uid && now.st_gid == old.st_gid) || ::fchown(_fd.get(), old.st_uid, old.st_gid) == 0;
-    }
-
-    // Gives the new file the mode of the old one, after its contents, as
-    // writing may clear set-id bits. The kernel may also quietly drop a
-    // set-group-id bit, hence the check.
-    bool takeModeOf(const struct stat& old)
-    {
-        struct stat now{};
-        return ::fchmod(_fd.get(), old.st_mode & 07777) == 0 && ::fstat(_fd.get(), &now) == 0 &&
-               (now.st_mode & 07777) == (old.st_mode & 07777) && now.st_uid == old.st_uid && now.st_gid == old.st_gid;
-    }
-
-    void write(std::string_view bytes)
-    {
-        std::size_t reached = 0;
-        if (!WriteAt(_fd.get(), 0, bytes, nullptr, reached))
-            ThrowWriteFailure();
-    }
-
-    // Flushes and closes; a failure of either means the data may not be on
-    // the device, so the old file must stay.
-    void finish()
-    {
-        if (::fsync(_fd.get()) != 0 || !_fd.close())
-            ThrowWriteFailure();
-    }
-
-    // Puts the finished file in the target's place, in one step.
-    void commit(const std::filesystem::path& target)
-    {
-        if (::rename(_name.c_str(), target.c_str()) != 0)
-            ThrowWriteFailure();
-        _name.clear();
-        _progress.clear();
-    }
-
-private:
-    WriteInProgress& _progress;
-    std::string _name;
-    Descriptor _fd;
-};
 
 // Makes the rename itself durable. Best effort: the document is in place
 // already, so a failure here is not reported as a failed write.
@@ -325,11 +166,9 @@ void CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Wr
     if (!target || !target->has_filename())
         ThrowWriteFailure();
     TemporaryFile file(*target, progress);
-    if (!file.created())
+    std::size_t written = 0;
+    if (!file.created() || !WriteAt(file.fd(), 0, bytes, nullptr, written) || !file.finish() || !file.commit(*target))
         ThrowWriteFailure();
-    file.write(bytes);
-    file.finish();
-    file.commit(*target);
     SyncDirectory(target->parent_path());
 }
 
@@ -348,11 +187,13 @@ bool ReplaceByRename(const std::filesystem::path& path, const struct stat& old, 
     TemporaryFile file(target, progress);
     if (!file.created() || !file.takeOwnerOf(old))
         return false;
-    file.write(bytes);
+    std::size_t written = 0;
+    if (!WriteAt(file.fd(), 0, bytes, nullptr, written))
+        ThrowWriteFailure();
     if (!file.takeModeOf(old))
         return false;
-    file.finish();
-    file.commit(target);
+    if (!file.finish() || !file.commit(target))
+        ThrowWriteFailure();
     SyncDirectory(target.parent_path());
     return true;
 }
@@ -364,9 +205,9 @@ bool ReadBackup(int fd, const std::filesystem::path& path, const struct stat& ol
 {
     if (old.st_size <= start)
         return true;
-    Descriptor reader(::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor reader(::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC));
     if (!reader)
-        reader = Descriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        reader = FileDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat seen{};
     if (!reader || ::fstat(reader.get(), &seen) != 0 || !SameFile(seen, old))
         return false;
@@ -423,7 +264,7 @@ void ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
     // The one question of permission, answered by the kernel as for any
     // program. Without blocking, so that a pipe nobody reads fails at once
     // instead of freezing the caller; for other files it changes nothing.
-    Descriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file) {
         if (errno != ENOENT || own >= 0)
             ThrowWriteFailure();
@@ -439,7 +280,7 @@ void ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
         // stands, after what it printed so far.
         if (own == STDOUT_FILENO)
             std::fflush(stdout);
-        file = Descriptor(::fcntl(own, F_DUPFD_CLOEXEC, 0));
+        file = FileDescriptor(::fcntl(own, F_DUPFD_CLOEXEC, 0));
         if (!file)
             ThrowWriteFailure();
     } else {
