@@ -16,9 +16,9 @@
 
 #include <exception>
 #include <memory>
+#include <string>
 
 #include <sys/resource.h>
-#include <string>
 
 namespace {
 
