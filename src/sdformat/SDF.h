@@ -51,10 +51,21 @@ public:
     // The root element, shared with the document.
     std::shared_ptr<Element> Root() const { return _root; }
 
-    // Writes the document as indented XML. The file is replaced as a whole
-    // or not at all: std::runtime_error "write file failure" on any failure
-    // to create, write, flush or close it, and the previous file stays.
+    // Writes the document as indented XML. The file gets the whole text or
+    // stays as it was: std::runtime_error "write file failure" when it may
+    // not be opened for writing or any step of writing fails. Regular files
+    // are replaced in one step where that keeps links, owner and mode, and
+    // written in place (with the old contents kept to put back) where not;
+    // devices and pipes are written as streams. The signals a failing write
+    // raises (file-size limit, broken pipe) never end the process.
     void Write(const std::filesystem::path& path) const;
+
+    // Undoes what the writes running in this process have done so far:
+    // removes their temporary files and puts back the old contents of files
+    // written in place. Async-signal-safe, for a handler of SIGINT or
+    // SIGTERM that then ends the process (with _exit) without returning to
+    // the interrupted writes.
+    static void UndoWritesInProgress() noexcept;
 
 private:
     explicit SDF(std::shared_ptr<Element> root);

@@ -24,6 +24,7 @@
 #include <backward.hpp>
 
 #include <cfenv>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -50,6 +51,11 @@ int main(int argc, char** argv)
     // outlives everything below so that faults while tearing down are
     // reported too.
     backward::SignalHandling crashHandler;
+#ifndef _WIN32
+    // Past the file-size limit a write fails with an error, which its
+    // caller reports; the signal's default would end the process instead.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     zrv::PluginManager::ConfigApplication();
     zrv::CommandLineParser::AddOptions(zrv::sharedOptions());

@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "DocumentError.h"
+#include "ToolSignals.h"
 
 #include <fmt/format.h>
 
@@ -57,6 +58,7 @@ int runCommand(const Command& command, const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
+    sdftool::InstallToolSignals();
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     if (args.empty()) {
         fmt::print(stderr, "{}", overview());

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -73,9 +74,17 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    Run zervan(const QStringList& args) const
+    // fileSizeLimit: bytes, the process's limit on the files it writes (0:
+    // none).
+    Run zervan(const QStringList& args, rlim_t fileSizeLimit = 0) const
     {
         QProcess process;
+        if (fileSizeLimit != 0) {
+            process.setChildProcessModifier([fileSizeLimit] {
+                const rlimit limit{fileSizeLimit, fileSizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
         process.setProcessEnvironment(env);
@@ -282,6 +291,44 @@ private slots:
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), before);
         QVERIFY2(scratch.log().contains(QStringLiteral("failed: write file failure")), qPrintable(scratch.log()));
+    }
+
+    // Past the file-size limit the kernel raises SIGXFSZ, which would end
+    // zervan with a crash report and lose the user's edits. The save must
+    // fail like any other, leave the files as they were and nothing beside
+    // them, and the window must go on.
+    void saveBeyondTheFileSizeLimitIsAReportedFailure()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("big.sdf"));
+        const auto document = sdf::SDF::ReadSdfFromFile(SAMPLE_STATION);
+        document->Root()->get("station")->appendObject("smart_component", 9000, "bulk")->append("property")->set(
+            "value", std::string(1536 * 1024, 'x'));
+        document->Write(station.toStdString());
+        QFile original(station);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+
+        const QString saved = scratch.path(QStringLiteral("saved.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("limit.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "0 0 0 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", saved}}),
+            step({{"action", "save"}, {"path", station}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+        }, 1000);
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script}, 1024 * 1024);
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 2, qPrintable(run.describe()));
+        const QStringList failures = run.withPrefix(QStringLiteral("FAIL "));
+        QCOMPARE(failures.size(), 2);
+        for (const QString& failure : failures)
+            QVERIFY2(failure.contains(QStringLiteral(": write file failure")), qPrintable(failure));
+        QVERIFY(!QFileInfo::exists(saved));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QVERIFY(original.readAll() == before);
+        const QStringList left = QDir(scratch.path(QString())).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, (QStringList{QStringLiteral("big.sdf"), QStringLiteral("limit.json")}));
     }
 
     void brokenStationShowsTheLibrarysMessage_data()
