@@ -1,6 +1,7 @@
 #include "FieldListModel.h"
 
 #include "ObjectKinds.h"
+#include "PoseText.h"
 
 #include <sdformat/Attr.h>
 #include <sdformat/Element.h>
@@ -9,6 +10,7 @@
 #include <zrvrob/SpeedData.h>
 #include <zrvrob/ZoneData.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <typeinfo>
@@ -87,6 +89,47 @@ void FieldListModel::collect(const std::shared_ptr<sdf::Element>& element, const
     }
 }
 
+bool FieldListModel::IsIdField(const Field& field)
+{
+    if (field.attr || !field.element->hasValue() || field.element->type_info() != typeid(unsigned int))
+        return false;
+    const std::string& label = field.element->label();
+    return label == "parent" || label == "child";
+}
+
+std::optional<std::uint32_t> FieldListModel::idValue(const Field& field)
+{
+    if (!IsIdField(field))
+        return std::nullopt;
+    const std::uint32_t id = field.element->valueOr<unsigned int>("", 0u);
+    if (id == 0)
+        return std::nullopt;
+    return id;
+}
+
+QString FieldListModel::note(const Field& field) const
+{
+    if (field.attr || !field.element->hasValue())
+        return {};
+    const std::type_info& type = field.element->type_info();
+    if (type == typeid(zrv::rob::PoseTemplate<double>))
+        return PoseText(field.element->as<zrv::rob::PoseTemplate<double>>());
+    if (type == typeid(zrv::rob::OrientTemplate<double>))
+        return OrientText(field.element->as<zrv::rob::OrientTemplate<double>>());
+    const std::optional<std::uint32_t> id = idValue(field);
+    if (!id || !nameOf)
+        return {};
+    if (const std::optional<QString> name = nameOf(*id))
+        return QStringLiteral("\u2192 %1").arg(*name);
+    return tr("\u2192 no object has id %1 (dangling)").arg(*id);
+}
+
+bool FieldListModel::dangling(const Field& field) const
+{
+    const std::optional<std::uint32_t> id = idValue(field);
+    return id && nameOf && !nameOf(*id);
+}
+
 int FieldListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(fields.size());
@@ -103,13 +146,18 @@ QVariant FieldListModel::data(const QModelIndex& index, int role) const
     case ValueRole: return Text(*at);
     case TypeRole: return TypeName(*at);
     case EditableRole: return at->editable;
+    case LabelRole: return at->path.mid(at->path.lastIndexOf(QLatin1Char('/')) + 1);
+    case GroupRole: return at->path.left(std::max<qsizetype>(at->path.lastIndexOf(QLatin1Char('/')), 0));
+    case NoteRole: return note(*at);
+    case DanglingRole: return dangling(*at);
     default: return {};
     }
 }
 
 QHash<int, QByteArray> FieldListModel::roleNames() const
 {
-    return {{PathRole, "path"}, {ValueRole, "value"}, {TypeRole, "type"}, {EditableRole, "editable"}};
+    return {{PathRole, "path"},   {ValueRole, "value"}, {TypeRole, "type"},         {EditableRole, "editable"},
+            {LabelRole, "label"}, {GroupRole, "group"}, {NoteRole, "note"}, {DanglingRole, "dangling"}};
 }
 
 const FieldListModel::Field* FieldListModel::field(int row) const
@@ -148,8 +196,15 @@ void FieldListModel::write(int row, const QString& text)
         at->attr->fromString(utf8);
     else
         at->element->setValueFromString(utf8);
+    refreshRow(row);
+}
+
+void FieldListModel::refreshRow(int row)
+{
+    if (!field(row))
+        return;
     const QModelIndex changed = index(row);
-    emit dataChanged(changed, changed, {ValueRole, Qt::DisplayRole});
+    emit dataChanged(changed, changed);
 }
 
 } // namespace zrv::core

@@ -14,7 +14,10 @@
 #include <QtCore/QAbstractListModel>
 #include <QtCore/QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace sdf {
@@ -35,7 +38,23 @@ public:
         ValueRole,
         TypeRole,
         EditableRole,
+        // The last piece of the path, shown under its group's heading.
+        LabelRole,
+        // The path of the heading the row is shown under: the path up to
+        // its last "/" ("" for the object's own fields).
+        GroupRole,
+        // What the value means to a reader: the name of the object an id
+        // names, a pose's position and Euler angles.
+        NoteRole,
+        // An id that names no object.
+        DanglingRole,
     };
+
+    // The name of the object with that id, or nothing when no object has
+    // it; set by the owner so that id fields can say what they name.
+    using NameOf = std::function<std::optional<QString>(std::uint32_t id)>;
+    void setNameOf(NameOf lookup) { nameOf = std::move(lookup); }
+
 
     struct Field
     {
@@ -47,6 +66,9 @@ public:
     };
 
     using QAbstractListModel::QAbstractListModel;
+
+    // Whether the field holds the id of another object.
+    static bool IsIdField(const Field& field);
 
     // The fields of the object element (null: none).
     void show(const std::shared_ptr<sdf::Element>& objectElement);
@@ -66,11 +88,17 @@ public:
     // checked that the row is editable. Exceptions of the library pass
     // through, with nothing changed.
     void write(int row, const QString& text);
+    // The row's value changed outside write().
+    void refreshRow(int row);
 
 private:
     void collect(const std::shared_ptr<sdf::Element>& element, const QString& path, bool isObject);
+    static std::optional<std::uint32_t> idValue(const Field& field);
+    QString note(const Field& field) const;
+    bool dangling(const Field& field) const;
 
     std::vector<Field> fields;
+    NameOf nameOf;
 };
 
 } // namespace zrv::core

@@ -1,5 +1,7 @@
 #include "StationSession.h"
 
+#include "FieldEdit.h"
+
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
 
@@ -9,7 +11,9 @@
 
 #include <QtCore/QDir>
 
+#include <algorithm>
 #include <exception>
+#include <utility>
 #include <filesystem>
 
 namespace zrv::core {
@@ -34,6 +38,20 @@ StationSession::StationSession(QObject* parent)
         row = treeModel.rowOf(selected);
         emit selectionChanged();
     });
+    fieldModel.setNameOf([this](std::uint32_t id) -> std::optional<QString> {
+        const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
+        if (entry == StationObjects::NoEntry)
+            return std::nullopt;
+        return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
+    });
+    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] {
+        row = treeModel.rowOf(selected);
+        emit selectionChanged();
+    });
+    connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
+    connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
+    connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
+    connect(&undoStack, &QUndoStack::canRedoChanged, this, &StationSession::undoChanged);
 }
 
 StationSession::~StationSession()
@@ -45,35 +63,64 @@ StationSession::~StationSession()
 
 void StationSession::open(const QString& file, const QString& saveTo)
 {
-    fieldModel.show(nullptr);
-    treeModel.reset(nullptr);
-    objects.reset();
-    document.reset();
-    selected = StationObjects::NoEntry;
-    row = -1;
     path = file;
     readError.clear();
+    std::shared_ptr<sdf::SDF> read;
     try {
-        document = sdf::SDF::ReadSdfFromFile(FsPath(file));
-        objects = std::make_unique<StationObjects>(document->Root());
-        treeModel.reset(objects.get());
-        for (const std::string& warning : objects->warnings())
-            zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
-        setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
-        zrv::AppLogger::inst()->info(
-            fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
+        read = sdf::SDF::ReadSdfFromFile(FsPath(file));
     } catch (const std::exception& e) {
-        objects.reset();
-        document.reset();
         readError = QString::fromStdString(e.what());
         zrv::AppLogger::inst()->error(fmt::format("reading station {} failed: {}", file.toStdString(), e.what()));
+    }
+    adopt(std::move(read));
+    if (document) {
+        for (const std::string& warning : objects->warnings())
+            zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
+        zrv::AppLogger::inst()->info(
+            fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
+    } else {
         setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
     }
     target = saveTo;
-    setModified(false);
     emit savePathChanged();
+}
+
+void StationSession::openFile(const QString& file)
+{
+    open(file, file);
+}
+
+void StationSession::newStation()
+{
+    auto created = sdf::SDF::SpawnFromRootTemplate();
+    created->Root()->appendObject("station", 1, tr("New station").toStdString());
+    path.clear();
+    readError.clear();
+    adopt(std::move(created));
+    target.clear();
+    emit savePathChanged();
+}
+
+void StationSession::adopt(std::shared_ptr<sdf::SDF> station)
+{
+    fieldModel.show(nullptr);
+    treeModel.reset(nullptr);
+    objects.reset();
+    document = std::move(station);
+    selected = StationObjects::NoEntry;
+    row = -1;
+    undoStack.clear();
+    undoStack.setClean();
+    if (document) {
+        objects = std::make_unique<StationObjects>(document->Root());
+        treeModel.reset(objects.get());
+        setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
+    }
+    setModified(false);
+    emit filePathChanged();
     emit opened();
     emit selectionChanged();
+    emit undoChanged();
     if (objects && !objects->roots().empty())
         selectEntry(objects->roots().front());
 }
@@ -91,6 +138,8 @@ QString StationSession::selectedTitle() const
     if (!objects || selected == StationObjects::NoEntry)
         return {};
     const sdf::SdfObject& object = *objects->entry(selected).object;
+    if (object.getDisplayString().empty())
+        return ObjectTreeModel::DisplayName(object);
     return QStringLiteral("%1 (%2 %3)")
         .arg(QString::fromStdString(object.getDisplayString()),
              QString::fromStdString(StationObjects::KindLabel(object)))
@@ -107,6 +156,78 @@ void StationSession::select(int treeRow)
 void StationSession::toggle(int treeRow)
 {
     treeModel.toggle(treeRow);
+}
+
+bool StationSession::treeKey(int key)
+{
+    const int count = treeModel.rowCount();
+    switch (key) {
+    case Qt::Key_Up:
+        if (count > 0)
+            select(row < 0 ? 0 : std::max(row - 1, 0));
+        return true;
+    case Qt::Key_Down:
+        if (count > 0)
+            select(row < 0 ? 0 : std::min(row + 1, count - 1));
+        return true;
+    case Qt::Key_Left:
+        if (row < 0)
+            return true;
+        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty())
+            treeModel.setExpanded(row, false);
+        else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
+            selectEntry(parent);
+        return true;
+    case Qt::Key_Right:
+        if (row < 0)
+            return true;
+        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row))
+            treeModel.setExpanded(row, true);
+        else if (treeModel.hasChildren(row))
+            select(row + 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (row >= 0)
+            treeModel.toggle(row);
+        return true;
+    default: return false;
+    }
+}
+
+void StationSession::setFilter(const QString& text)
+{
+    const QString before = treeModel.filter();
+    treeModel.setFilter(text);
+    if (treeModel.filter() == before)
+        return;
+    // The first match is selected unless the selection is still shown.
+    if (row < 0 && treeModel.rowCount() > 0 && !treeModel.filter().isEmpty()) {
+        for (int at = 0; at < treeModel.rowCount(); ++at) {
+            if (QString(treeModel.data(treeModel.index(at), ObjectTreeModel::NameRole).toString())
+                    .contains(treeModel.filter(), Qt::CaseInsensitive)) {
+                select(at);
+                break;
+            }
+        }
+    }
+    emit filterChanged();
+}
+
+QString StationSession::fieldGroup(int fieldRow) const
+{
+    return fieldModel.data(fieldModel.index(fieldRow), FieldListModel::GroupRole).toString();
+}
+
+void StationSession::clearFeedback()
+{
+    setFeedback({});
+}
+
+void StationSession::setFeedback(Feedback value)
+{
+    feedback = std::move(value);
+    emit feedbackChanged();
 }
 
 int StationSession::selectByName(const QString& name)
@@ -133,10 +254,25 @@ int StationSession::selectById(uint id)
 
 void StationSession::selectEntry(std::size_t entry)
 {
+    if (entry != selected && !feedback.path.isEmpty())
+        setFeedback({});
     selected = entry;
     row = treeModel.reveal(entry);
     fieldModel.show(objects->entry(entry).object->getElement());
     emit selectionChanged();
+}
+
+StationSession::Own StationSession::ownField(const FieldListModel::Field& field) const
+{
+    if (field.attr || !objects || selected == StationObjects::NoEntry)
+        return Own::None;
+    if (field.element->parent() != objects->entry(selected).object->getElement())
+        return Own::None;
+    if (field.element->label() == "name")
+        return Own::Name;
+    if (field.element->label() == "parent" || field.element->label() == "child")
+        return Own::Shape;
+    return Own::None;
 }
 
 QString StationSession::setField(int fieldRow, const QString& text)
@@ -150,16 +286,14 @@ QString StationSession::setField(int fieldRow, const QString& text)
         return FieldListModel::Text(*field);
     }
     const std::shared_ptr<sdf::Element> element = field->element;
+    const std::shared_ptr<sdf::Attr> attr = field->attr;
     sdf::SdfObject& object = *objects->entry(selected).object;
-    // Fields directly under the object element that the object model keeps
-    // facts of: the name is cached in the object, parent and child ids
-    // shape the tree.
-    const bool own = !field->attr && element->parent() == object.getElement();
+    const Own own = ownField(*field);
+    ValueSnapshot before = ValueSnapshot::Take(element, attr);
     try {
-        if (own && element->label() == "name") {
+        if (own == Own::Name) {
             object.setName(text.toStdString());
-            const QModelIndex changed = fieldModel.index(fieldRow);
-            emit fieldModel.dataChanged(changed, changed);
+            fieldModel.refreshRow(fieldRow);
             treeModel.refresh(selected);
         } else {
             fieldModel.write(fieldRow, text);
@@ -168,9 +302,15 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("Could not set %1").arg(path), QString::fromStdString(e.what()));
         return FieldListModel::Text(*field);
     }
-    setModified(true);
+    ValueSnapshot after = ValueSnapshot::Take(element, attr);
+    const std::uint32_t id = object.getId();
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
-    if (own && (element->label() == "parent" || element->label() == "child")) {
+    if (before.text != after.text) {
+        undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
+                                            const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
+                                     id, path, std::move(before), std::move(after)));
+    }
+    if (own == Own::Shape) {
         // Later, not under the caller: rebuilding resets the field list,
         // whose row may be the very one that called.
         QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
@@ -181,6 +321,55 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 stored as \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
+}
+
+void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value)
+{
+    if (!objects)
+        return;
+    const std::size_t entry = objects->find(objectId);
+    if (entry == StationObjects::NoEntry)
+        return;
+    if (entry != selected)
+        selectEntry(entry);
+    const int fieldRow = fieldModel.rowOf(fieldPath);
+    const FieldListModel::Field* field = fieldModel.field(fieldRow);
+    if (!field)
+        return;
+    const Own own = ownField(*field);
+    if (own == Own::Name)
+        objects->entry(entry).object->setName(value.text);
+    else
+        value.restore(field->element, field->attr);
+    fieldModel.refreshRow(fieldRow);
+    if (own == Own::Name)
+        treeModel.refresh(entry);
+    if (own == Own::Shape)
+        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
+    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
+    emit selectionChanged();
+}
+
+void StationSession::undo()
+{
+    if (!undoStack.canUndo())
+        return;
+    try {
+        undoStack.undo();
+    } catch (const std::exception& e) {
+        setStatus(tr("Could not undo"), QString::fromStdString(e.what()));
+    }
+}
+
+void StationSession::redo()
+{
+    if (!undoStack.canRedo())
+        return;
+    try {
+        undoStack.redo();
+    } catch (const std::exception& e) {
+        setStatus(tr("Could not redo"), QString::fromStdString(e.what()));
+    }
 }
 
 void StationSession::rebuildObjects()
@@ -224,10 +413,21 @@ bool StationSession::save()
         return false;
     }
     zrv::AppLogger::inst()->info(fmt::format("saved station {}", file.toStdString()));
+    undoStack.setClean();
     setModified(false);
+    if (path != file) {
+        path = file;
+        emit filePathChanged();
+    }
     setStatus(tr("Saved %1").arg(QDir::toNativeSeparators(file)));
     emit saved(file);
     return true;
+}
+
+bool StationSession::saveAs(const QString& file)
+{
+    setSavePath(file);
+    return save();
 }
 
 void StationSession::setStatus(const QString& text, const QString& error)

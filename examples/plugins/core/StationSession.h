@@ -6,11 +6,14 @@
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "StationObjects.h"
+#include "ValueSnapshot.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <QtGui/QUndoStack>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace sdf {
@@ -22,7 +25,7 @@ namespace zrv::core {
 class StationSession : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString filePath READ filePath NOTIFY opened)
+    Q_PROPERTY(QString filePath READ filePath NOTIFY filePathChanged)
     Q_PROPERTY(bool loaded READ loaded NOTIFY opened)
     Q_PROPERTY(QString errorText READ errorText NOTIFY opened)
     Q_PROPERTY(int objectCount READ objectCount NOTIFY opened)
@@ -32,6 +35,14 @@ class StationSession : public QObject
     Q_PROPERTY(QString lastError READ lastError NOTIFY statusChanged)
     Q_PROPERTY(int currentRow READ currentRow NOTIFY selectionChanged)
     Q_PROPERTY(QString selectedTitle READ selectedTitle NOTIFY selectionChanged)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY undoChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY undoChanged)
+    Q_PROPERTY(QString undoText READ undoText NOTIFY undoChanged)
+    Q_PROPERTY(QString redoText READ redoText NOTIFY undoChanged)
+    Q_PROPERTY(QString filter READ filter WRITE setFilter NOTIFY filterChanged)
+    Q_PROPERTY(QString feedbackPath READ feedbackPath NOTIFY feedbackChanged)
+    Q_PROPERTY(QString feedbackText READ feedbackText NOTIFY feedbackChanged)
+    Q_PROPERTY(QString feedbackLevel READ feedbackLevel NOTIFY feedbackChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
 
@@ -45,6 +56,10 @@ public:
     void open(const QString& path, const QString& savePath);
 
     QString filePath() const { return path; }
+    bool canUndo() const { return undoStack.canUndo(); }
+    bool canRedo() const { return undoStack.canRedo(); }
+    QString undoText() const { return undoStack.undoText(); }
+    QString redoText() const { return undoStack.redoText(); }
     bool loaded() const { return document != nullptr; }
     QString errorText() const { return readError; }
     int objectCount() const { return objects ? static_cast<int>(objects->size()) : 0; }
@@ -56,11 +71,23 @@ public:
     QString lastError() const { return failure; }
     int currentRow() const { return row; }
     QString selectedTitle() const;
+    QString filter() const { return treeModel.filter(); }
+    void setFilter(const QString& text);
+    // What the last entry into a field came to, shown beside that field:
+    // "error" (refused, with the reason), "warning" (stored, but not as
+    // typed) or "" (stored as typed, or nothing to say).
+    QString feedbackPath() const { return feedback.path; }
+    QString feedbackText() const { return feedback.text; }
+    QString feedbackLevel() const { return feedback.level; }
+    Q_INVOKABLE void clearFeedback();
     QObject* tree() { return &treeModel; }
     QObject* fields() { return &fieldModel; }
 
     Q_INVOKABLE void select(int treeRow);
     Q_INVOKABLE void toggle(int treeRow);
+    // A key pressed in the tree (Qt::Key): Up, Down, Left, Right, Return,
+    // Enter; false for other keys.
+    Q_INVOKABLE bool treeKey(int key);
     // Selects the first object of that name in tree order, expanding its
     // ancestors; returns its row, or -1 (selection unchanged).
     Q_INVOKABLE int selectByName(const QString& name);
@@ -69,13 +96,28 @@ public:
     // stored, which shows how the value's type read it.
     // The row of the selected object's field with that path, or -1.
     Q_INVOKABLE int fieldRow(const QString& path) const { return fieldModel.rowOf(path); }
+    // The heading the field's row is shown under ("" for the object's own).
+    Q_INVOKABLE QString fieldGroup(int fieldRow) const;
     Q_INVOKABLE QString setField(int fieldRow, const QString& text);
     // Writes the document to savePath, replacing the file only once it is
     // completely written.
     Q_INVOKABLE bool save();
+    // Saves to that file, which then is the station's file.
+    Q_INVOKABLE bool saveAs(const QString& path);
+    // Opens the file in place of the station (changes are the caller's to
+    // ask about); it is saved over itself by default.
+    Q_INVOKABLE void openFile(const QString& path);
+    // An empty station that has no file yet.
+    Q_INVOKABLE void newStation();
+    Q_INVOKABLE void undo();
+    Q_INVOKABLE void redo();
 
 signals:
     void opened();
+    void filePathChanged();
+    void undoChanged();
+    void filterChanged();
+    void feedbackChanged();
     void savePathChanged();
     void modifiedChanged();
     void statusChanged();
@@ -87,6 +129,21 @@ private:
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
+    // Shows the station (null: none) after a read or a new one.
+    void adopt(std::shared_ptr<sdf::SDF> station);
+    // Puts a field of an object back to a value, for undo and redo: selects
+    // the object so that the change is seen.
+    void applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value);
+    // Whether the field is one the object model keeps facts of (its name,
+    // parent or child ids): it must change through the object, or the tree
+    // follows it.
+    enum class Own
+    {
+        None,
+        Name,
+        Shape,
+    };
+    Own ownField(const FieldListModel::Field& field) const;
 
     QString path;
     QString target;
@@ -100,6 +157,14 @@ private:
     std::unique_ptr<StationObjects> objects;
     ObjectTreeModel treeModel;
     FieldListModel fieldModel;
+    QUndoStack undoStack;
+    struct Feedback
+    {
+        QString path;
+        QString text;
+        QString level;
+    } feedback;
+    void setFeedback(Feedback value);
 };
 
 } // namespace zrv::core

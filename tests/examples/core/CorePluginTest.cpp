@@ -252,6 +252,80 @@ private slots:
         QCOMPARE(findObject(written->Root(), 11, "joint")->asDouble("axis/limit/lower"), -63.0);
     }
 
+    // The editor's keys and commands, run the way a person works: edit, take
+    // back, redo, rename to nothing, move through the tree, filter it, save
+    // over the file and under a new name; and the QML
+    // says nothing on standard error meanwhile.
+    void editorCommandsWorkWithoutQmlWarnings()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString other = scratch.path(QStringLiteral("other.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("editor.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "pose"}, {"property", "text"},
+                  {"equals", "position 900, 0, 0 \u00b7 rx 0\u00b0, ry 0\u00b0, rz 0\u00b0"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "1 2 3 0.7071068 0 0 0.7071068"}, {"expect", "1 2 3 0.707107 0 0 0.707107"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "pose"}, {"property", "text"},
+                  {"equals", "position 1, 2, 3 \u00b7 rx 0\u00b0, ry 0\u00b0, rz 90\u00b0"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+            step({{"action", "key"}, {"id", "fieldValue"}, {"name", "pose"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 1 0 0 0"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Shift+Z"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "1 2 3 0.707107 0 0 0.707107"}}),
+            // An object without a name gets a placeholder, in the tree and
+            // in the title.
+            step({{"action", "select"}, {"objectId", 4}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", ""}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "(unnamed link 4)"}}),
+            step({{"action", "check"}, {"id", "treeRowName"}, {"name", "(unnamed link 4)"}, {"property", "visible"}, {"equals", true}}),
+            // Id fields say what they name.
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "parent"}, {"property", "text"}, {"equals", "\u2192 IRB1600_10_145"}}),
+            // Keys in the tree: Down moves, Left goes to the parent.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Down"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "link_2 (link 5)"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Left"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "IRB1600_10_145 (manipulator 2)"}}),
+            // Find filters the tree to the matches and their ancestors.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+F"}}),
+            step({{"action", "check"}, {"id", "findField"}, {"property", "activeFocus"}, {"equals", true}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", "wirefeed"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"equals", 3}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "aoWireFeed"}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", "27"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"equals", 3}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", ""}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"notEquals", 3}}),
+            // Save over the file with the key, then under a new name, which
+            // becomes the station's file.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+S"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Saved " + station}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            step({{"action", "save"}, {"path", other}}),
+            step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", other}}),
+            step({{"action", "screenshot"}, {"path", "editor.png"}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        if (run.exitCode != 0)
+            qInfo().noquote() << run.describe(); // longer than a failure message may be
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+        for (const QString& line : run.err.split(QLatin1Char('\n'))) {
+            QVERIFY2(!line.contains(QLatin1String("qrc:/")) && !line.contains(QLatin1String("QML")) &&
+                         !line.contains(QLatin1String("Binding loop")),
+                     qPrintable(QStringLiteral("QML warning: ") + line));
+        }
+
+        for (const QString& file : {station, other}) {
+            const auto written = sdf::SDF::ReadSdfFromFile(file.toStdString());
+            const auto pose = findObject(written->Root(), 19, "part")->asPose("pose");
+            QCOMPARE(pose.pos.x, 1.0);
+            QCOMPARE(pose.orient.z, 0.707107);
+            QCOMPARE(findObject(written->Root(), 4, "link")->asString("name"), std::string());
+        }
+    }
+
     void failedSaveIsReportedAndLeavesTheFileAlone()
     {
         Scratch scratch;
