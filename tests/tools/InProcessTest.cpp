@@ -4,9 +4,9 @@
 #include "ArgParser.h"
 #include "Command.h"
 #include "ElementPath.h"
-#include "ObjectFields.h"
 
 #include <sdformat/ElementTemplate.h>
+#include <sdformat/ObjectFields.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,10 @@
 
 namespace sdftool {
 namespace {
+
+using sdf::IdReferenceLabels;
+using sdf::IsIdReference;
+using sdf::IsObjectTemplate;
 
 constexpr OptionSpec kSpecs[] = {{"ids", 0, false}, {"output", 'o', true}};
 

@@ -1,7 +1,7 @@
 #include "Survey.h"
 
-#include "ObjectFields.h"
-#include "TreeWalk.h"
+#include <sdformat/ObjectFields.h>
+#include <sdformat/TreeWalk.h>
 
 #include <algorithm>
 #include <string_view>
@@ -15,13 +15,13 @@ Survey SurveyDocument(const sdf::Element& root)
     // Labels live in the templates, which outlive the walk: count by view and
     // copy each label once at the end.
     std::unordered_map<std::string_view, std::size_t> byLabel;
-    WalkTree(root, [&](const Visit& v) {
+    sdf::WalkTree(root, [&](const sdf::TreeVisit& v) {
         ++survey.elements;
         ++byLabel[v.templ._name];
         if (survey.byDepth.size() <= v.depth)
             survey.byDepth.resize(v.depth + 1);
         ++survey.byDepth[v.depth];
-        if (IsObjectTemplate(v.templ)) {
+        if (sdf::IsObjectTemplate(v.templ)) {
             ++survey.objects;
             survey.largestId = std::max(survey.largestId, v.element.getId(false));
         }

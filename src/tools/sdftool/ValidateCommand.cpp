@@ -1,10 +1,10 @@
 // sdftool validate: reads documents and reports each one.
 
 #include "Command.h"
-#include "IdCheck.h"
 #include "Plural.h"
 #include "Survey.h"
 
+#include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
 
 #include <fmt/format.h>
@@ -53,9 +53,9 @@ bool validate(const std::string& file, bool checkIds)
     }
     const auto& root = *document->Root();
     if (checkIds) {
-        const auto problems = CheckIds(root);
+        const auto problems = sdf::IdCheck::Check(root);
         for (const auto& p : problems)
-            fmt::print(stderr, "{}: error: {}: {}\n", file, p.path, p.message);
+            fmt::print(stderr, "{}: error: {}: {}\n", file, p.paths.front(), p.message);
         if (!problems.empty())
             return false;
     }

@@ -1,4 +1,4 @@
-#include "TreeWalk.h"
+#include "sdformat/TreeWalk.h"
 
 #include <fmt/format.h>
 
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace sdftool {
+namespace sdf {
 
 namespace {
 
@@ -20,12 +20,12 @@ struct LabelCount
 class Walker
 {
 public:
-    explicit Walker(const std::function<void(const Visit&)>& visit) : _visit(visit) {}
+    explicit Walker(const std::function<void(const TreeVisit&)>& visit) : _visit(visit) {}
 
-    void walk(const sdf::Element& element, const sdf::ElementTemplate& templ,
-              const sdf::ElementTemplate* parentTempl, std::size_t depth)
+    void walk(const Element& element, const ElementTemplate& templ,
+              const ElementTemplate* parentTempl, std::size_t depth)
     {
-        _visit(Visit{element, templ, parentTempl, depth, _path});
+        _visit(TreeVisit{element, templ, parentTempl, depth, _path});
 
         const auto& children = element.elements();
         if (children.empty())
@@ -49,10 +49,10 @@ public:
         }
     }
 
-    void start(const sdf::Element& root)
+    void start(const Element& root)
     {
         _path = "/" + root.label();
-        walk(root, sdf::RootTemplate(), nullptr, 0);
+        walk(root, RootTemplate(), nullptr, 0);
     }
 
 private:
@@ -64,15 +64,15 @@ private:
         return counts.emplace_back(LabelCount{label});
     }
 
-    const std::function<void(const Visit&)>& _visit;
+    const std::function<void(const TreeVisit&)>& _visit;
     std::string _path;
 };
 
 } // namespace
 
-void WalkTree(const sdf::Element& root, const std::function<void(const Visit&)>& visit)
+void WalkTree(const Element& root, const std::function<void(const TreeVisit&)>& visit)
 {
     Walker(visit).start(root);
 }
 
-} // namespace sdftool
+} // namespace sdf

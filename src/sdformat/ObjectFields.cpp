@@ -1,9 +1,9 @@
-#include "ObjectFields.h"
+#include "sdformat/ObjectFields.h"
 
 #include <algorithm>
 #include <array>
 
-namespace sdftool {
+namespace sdf {
 
 namespace {
 
@@ -45,21 +45,21 @@ constexpr std::array<std::string_view, 31> kIdLabels = {
     "clearance_speed", "approach_speed",
 };
 
-bool hasChild(const sdf::ElementTemplate& templ, std::string_view name)
+bool hasChild(const ElementTemplate& templ, std::string_view name)
 {
     return std::ranges::any_of(templ._children, [&](const auto& c) { return c._name == name; });
 }
 
 } // namespace
 
-bool IsObjectTemplate(const sdf::ElementTemplate& templ)
+bool IsObjectTemplate(const ElementTemplate& templ)
 {
     const bool hasId = std::ranges::any_of(templ._attributes, [](const auto& a) { return a._label == "id"; });
     return hasId && hasChild(templ, "name") && hasChild(templ, "parent") && hasChild(templ, "child") &&
            hasChild(templ, "user_file");
 }
 
-bool IsIdReference(const sdf::ElementTemplate& templ, const sdf::ElementTemplate* parentTempl)
+bool IsIdReference(const ElementTemplate& templ, const ElementTemplate* parentTempl)
 {
     if (templ._value._type != "unsigned int" || std::ranges::find(kIdLabels, templ._name) == kIdLabels.end())
         return false;
@@ -72,4 +72,4 @@ std::span<const std::string_view> IdReferenceLabels()
     return kIdLabels;
 }
 
-} // namespace sdftool
+} // namespace sdf
