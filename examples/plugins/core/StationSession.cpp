@@ -1,6 +1,7 @@
 #include "StationSession.h"
 
 #include "FieldEdit.h"
+#include "FieldEntry.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
@@ -289,6 +290,22 @@ QString StationSession::setField(int fieldRow, const QString& text)
     const std::shared_ptr<sdf::Attr> attr = field->attr;
     sdf::SdfObject& object = *objects->entry(selected).object;
     const Own own = ownField(*field);
+    // Names are free text; every other value must be a whole value of its
+    // type, and nothing is stored otherwise.
+    FieldEntry entry;
+    if (own == Own::Name) {
+        entry.accepted = true;
+        entry.storedText = text;
+    } else {
+        entry = FieldEntry::Check(*field, text, [this](std::uint32_t id) {
+            return objects->find(id) != StationObjects::NoEntry;
+        });
+    }
+    if (!entry.accepted) {
+        setFeedback({path, entry.error, QStringLiteral("error")});
+        setStatus(tr("%1 not changed").arg(path), entry.error);
+        return text;
+    }
     ValueSnapshot before = ValueSnapshot::Take(element, attr);
     try {
         if (own == Own::Name) {
@@ -296,11 +313,12 @@ QString StationSession::setField(int fieldRow, const QString& text)
             fieldModel.refreshRow(fieldRow);
             treeModel.refresh(selected);
         } else {
-            fieldModel.write(fieldRow, text);
+            fieldModel.write(fieldRow, entry.storedText);
         }
     } catch (const std::exception& e) {
+        setFeedback({path, QString::fromStdString(e.what()), QStringLiteral("error")});
         setStatus(tr("Could not set %1").arg(path), QString::fromStdString(e.what()));
-        return FieldListModel::Text(*field);
+        return text;
     }
     ValueSnapshot after = ValueSnapshot::Take(element, attr);
     const std::uint32_t id = object.getId();
@@ -315,10 +333,11 @@ QString StationSession::setField(int fieldRow, const QString& text)
         // whose row may be the very one that called.
         QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
     }
-    if (stored == text)
-        setStatus(tr("%1 set to \"%2\"").arg(path, stored));
+    setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});
+    if (!entry.warning.isEmpty())
+        setStatus(QStringLiteral("%1 %2").arg(path, entry.warning));
     else
-        setStatus(tr("%1 stored as \"%2\"").arg(path, stored));
+        setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
 }

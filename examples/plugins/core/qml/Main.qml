@@ -231,7 +231,8 @@ ApplicationWindow {
     footer: Label {
         id: statusText
         text: station.statusText
-        color: station.lastError.length ? "#b00020" : palette.windowText
+        color: station.lastError.length ? "#b00020"
+             : station.feedbackLevel === "warning" ? "#9a5b00" : palette.windowText
         padding: 6
         elide: Text.ElideRight
     }
