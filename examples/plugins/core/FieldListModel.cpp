@@ -5,6 +5,7 @@
 
 #include <sdformat/Attr.h>
 #include <sdformat/Element.h>
+#include <sdformat/IdField.h>
 #include <zrvrob/JointTarget.h>
 #include <zrvrob/RobTarget.h>
 #include <zrvrob/SpeedData.h>
@@ -60,8 +61,11 @@ void FieldListModel::show(const std::shared_ptr<sdf::Element>& objectElement)
 {
     beginResetModel();
     fields.clear();
-    if (objectElement)
+    objectPath.clear();
+    if (objectElement) {
+        objectPath = DocumentPath(*objectElement);
         collect(objectElement, {}, true);
+    }
     endResetModel();
 }
 
@@ -93,8 +97,7 @@ bool FieldListModel::IsIdField(const Field& field)
 {
     if (field.attr || !field.element->hasValue() || field.element->type_info() != typeid(unsigned int))
         return false;
-    const std::string& label = field.element->label();
-    return label == "parent" || label == "child";
+    return sdf::HoldsObjectId(*field.element);
 }
 
 std::optional<std::uint32_t> FieldListModel::idValue(const Field& field)
@@ -117,6 +120,8 @@ QString FieldListModel::note(const Field& field) const
     if (type == typeid(zrv::rob::OrientTemplate<double>))
         return OrientText(field.element->as<zrv::rob::OrientTemplate<double>>());
     const std::optional<std::uint32_t> id = idValue(field);
+    if (!id && dangling(field))
+        return tr("\u2192 no object has id %1 (dangling)").arg(Text(field));
     if (!id || !nameOf)
         return {};
     if (const std::optional<QString> name = nameOf(*id))
@@ -126,8 +131,38 @@ QString FieldListModel::note(const Field& field) const
 
 bool FieldListModel::dangling(const Field& field) const
 {
-    const std::optional<std::uint32_t> id = idValue(field);
-    return id && nameOf && !nameOf(*id);
+    if (const std::optional<std::uint32_t> id = idValue(field))
+        return nameOf && !nameOf(*id);
+    return !field.attr && danglingAt && danglingAt(objectPath + '/' + field.path.toStdString());
+}
+
+void FieldListModel::refreshNotes()
+{
+    if (!fields.empty())
+        emit dataChanged(index(0), index(static_cast<int>(fields.size()) - 1), {NoteRole, DanglingRole});
+}
+
+std::string FieldListModel::DocumentPath(const sdf::Element& element)
+{
+    std::vector<std::string> pieces;
+    const sdf::Element* at = &element;
+    for (std::shared_ptr<sdf::Element> parent = at->parent(); parent; parent = parent->parent()) {
+        int total = 0;
+        int number = 0;
+        for (const std::shared_ptr<sdf::Element>& sibling : parent->elements()) {
+            if (sibling->label() != at->label())
+                continue;
+            ++total;
+            if (sibling.get() == at)
+                number = total;
+        }
+        pieces.push_back(total > 1 ? at->label() + '[' + std::to_string(number) + ']' : at->label());
+        at = parent.get();
+    }
+    std::string path = '/' + at->label();
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+        path += '/' + *it;
+    return path;
 }
 
 int FieldListModel::rowCount(const QModelIndex& parent) const

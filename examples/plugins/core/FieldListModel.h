@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace sdf {
@@ -54,6 +55,17 @@ public:
     // it; set by the owner so that id fields can say what they name.
     using NameOf = std::function<std::optional<QString>(std::uint32_t id)>;
     void setNameOf(NameOf lookup) { nameOf = std::move(lookup); }
+    // Whether the id check found that the value at a document path names
+    // no object; this marks id fields that IsIdField does not know.
+    using DanglingAt = std::function<bool(const std::string& documentPath)>;
+    void setDanglingAt(DanglingAt lookup) { danglingAt = std::move(lookup); }
+    // The id check's results changed: notes and marks are read again.
+    void refreshNotes();
+
+    // The path of the element from the document's root as the id check
+    // writes it ("/sdf/station/part[2]"): a label that repeats among its
+    // siblings is numbered from 1.
+    static std::string DocumentPath(const sdf::Element& element);
 
 
     struct Field
@@ -99,6 +111,8 @@ private:
 
     std::vector<Field> fields;
     NameOf nameOf;
+    DanglingAt danglingAt;
+    std::string objectPath;
 };
 
 } // namespace zrv::core

@@ -150,6 +150,15 @@ std::size_t StationObjects::find(std::uint32_t id) const
     return it == byId.end() ? NoEntry : it->second;
 }
 
+std::size_t StationObjects::findElement(const sdf::Element* element) const
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].object->getElement().get() == element)
+            return i;
+    }
+    return NoEntry;
+}
+
 std::size_t StationObjects::findByName(const std::string& name) const
 {
     std::vector<std::size_t> stack(rootList.rbegin(), rootList.rend());

@@ -63,6 +63,8 @@ public:
     // The entry of the object with that id (the first one when the id is
     // taken twice), or NoEntry.
     std::size_t find(std::uint32_t id) const;
+    // The entry whose object views that element, or NoEntry.
+    std::size_t findElement(const sdf::Element* element) const;
     // The first entry named so, depth first in tree order, or NoEntry.
     std::size_t findByName(const std::string& name) const;
     // Number of entries from the root down to index, the root being 0.

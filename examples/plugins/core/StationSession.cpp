@@ -4,6 +4,7 @@
 #include "FieldEntry.h"
 
 #include <sdformat/Element.h>
+#include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
 
 #include <zrvcommon/AppLogger.h>
@@ -11,6 +12,7 @@
 #include <fmt/format.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QRegularExpression>
 
 #include <algorithm>
 #include <exception>
@@ -45,6 +47,7 @@ StationSession::StationSession(QObject* parent)
             return std::nullopt;
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
+    fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
     connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] {
         row = treeModel.rowOf(selected);
         emit selectionChanged();
@@ -117,6 +120,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station)
         treeModel.reset(objects.get());
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
+    checkIds();
     setModified(false);
     emit filePathChanged();
     emit opened();
@@ -218,6 +222,54 @@ void StationSession::setFilter(const QString& text)
 QString StationSession::fieldGroup(int fieldRow) const
 {
     return fieldModel.data(fieldModel.index(fieldRow), FieldListModel::GroupRole).toString();
+}
+
+void StationSession::checkIds()
+{
+    std::vector<sdf::IdCheck::Problem> found;
+    if (document)
+        found = sdf::IdCheck::Check(*document->Root());
+    problemModel.reset(std::move(found));
+    fieldModel.refreshNotes();
+    emit problemsChanged();
+}
+
+int StationSession::selectProblem(int problemRow)
+{
+    const sdf::IdCheck::Problem* problem = problemModel.problem(problemRow);
+    if (!problem || problem->paths.empty() || !objects)
+        return -1;
+    // Walk the path down from the root, then up to the nearest object.
+    std::shared_ptr<sdf::Element> at = document->Root();
+    const QStringList pieces = QString::fromStdString(problem->paths.front()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    static const QRegularExpression numbered(QStringLiteral("^(.*)\\[(\\d+)\\]$"));
+    for (qsizetype i = 1; at && i < pieces.size(); ++i) {
+        QString label = pieces[i];
+        int number = 1;
+        if (const QRegularExpressionMatch match = numbered.match(label); match.hasMatch()) {
+            label = match.captured(1);
+            number = match.captured(2).toInt();
+        }
+        std::shared_ptr<sdf::Element> next;
+        const std::string wanted = label.toStdString(); // the view keeps only a reference
+        for (const std::shared_ptr<sdf::Element>& child : at->children(wanted)) {
+            if (--number == 0) {
+                next = child;
+                break;
+            }
+        }
+        at = next;
+    }
+    for (; at; at = at->parent()) {
+        const std::size_t entry = objects->findElement(at.get());
+        if (entry != StationObjects::NoEntry) {
+            if (!treeModel.filter().isEmpty())
+                setFilter({});
+            selectEntry(entry);
+            return row;
+        }
+    }
+    return -1;
 }
 
 void StationSession::clearFeedback()
@@ -328,6 +380,8 @@ QString StationSession::setField(int fieldRow, const QString& text)
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
                                      id, path, std::move(before), std::move(after)));
     }
+    if (FieldListModel::TypeName(*fieldModel.field(fieldRow)) == QLatin1String("unsigned int"))
+        checkIds();
     if (own == Own::Shape) {
         // Later, not under the caller: rebuilding resets the field list,
         // whose row may be the very one that called.
@@ -365,6 +419,8 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
         treeModel.refresh(entry);
     if (own == Own::Shape)
         QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
+    if (FieldListModel::TypeName(*field) == QLatin1String("unsigned int"))
+        checkIds();
     setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
     emit selectionChanged();
 }

@@ -5,6 +5,7 @@
 
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
+#include "ProblemListModel.h"
 #include "StationObjects.h"
 #include "ValueSnapshot.h"
 
@@ -43,6 +44,8 @@ class StationSession : public QObject
     Q_PROPERTY(QString feedbackPath READ feedbackPath NOTIFY feedbackChanged)
     Q_PROPERTY(QString feedbackText READ feedbackText NOTIFY feedbackChanged)
     Q_PROPERTY(QString feedbackLevel READ feedbackLevel NOTIFY feedbackChanged)
+    Q_PROPERTY(QObject* problems READ problems CONSTANT)
+    Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
 
@@ -81,6 +84,11 @@ public:
     QString feedbackLevel() const { return feedback.level; }
     Q_INVOKABLE void clearFeedback();
     QObject* tree() { return &treeModel; }
+    QObject* problems() { return &problemModel; }
+    int problemCount() const { return problemModel.rowCount(); }
+    // Selects the object the problem in that row is reported at; returns
+    // its tree row, or -1 when it has no object to show.
+    Q_INVOKABLE int selectProblem(int problemRow);
     QObject* fields() { return &fieldModel; }
 
     Q_INVOKABLE void select(int treeRow);
@@ -118,6 +126,7 @@ signals:
     void undoChanged();
     void filterChanged();
     void feedbackChanged();
+    void problemsChanged();
     void savePathChanged();
     void modifiedChanged();
     void statusChanged();
@@ -165,6 +174,9 @@ private:
         QString level;
     } feedback;
     void setFeedback(Feedback value);
+    // Runs the id check over the document again.
+    void checkIds();
+    ProblemListModel problemModel;
 };
 
 } // namespace zrv::core

@@ -380,6 +380,47 @@ private slots:
         }
     }
 
+    // The id check's problems are listed under the tree; a click selects the
+    // object concerned, whose id field is marked dangling. New starts an
+    // empty station without problems.
+    void problemsPanelListsIdProblemsAndSelectsTheObject()
+    {
+        Scratch scratch;
+        const QString station = scratch.writeFile(QStringLiteral("problems.sdf"), R"(<sdf version='1.0'><station id='1'><name>Cell</name>
+            <part id='2'><name>A</name><parent>1</parent><pose>0 0 0 1 0 0 0</pose></part>
+            <part id='3'><parent>1</parent><pose>0 0 0 1 0 0 0</pose></part>
+            <frame id='4'><name>F</name><parent>1</parent><anchor>77</anchor><pose>0 0 0 1 0 0 0</pose></frame>
+            </station></sdf>)");
+        const QString script = scratch.writeScript(QStringLiteral("problems.json"), {
+            step({{"action", "check"}, {"id", "problemsHeading"}, {"property", "text"}, {"contains", "1 id problem"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Cell (station 1)"}}),
+            step({{"action", "click"}, {"id", "problemRow"}, {"name", "/sdf/station/frame/anchor"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "F (frame 4)"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "anchor"}, {"property", "text"},
+                  {"equals", "\u2192 no object has id 77 (dangling)"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "(unnamed part 3)"}}),
+            // Mending it empties the list.
+            step({{"action", "edit"}, {"field", "anchor"}, {"value", "2"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "anchor"}, {"property", "text"}, {"equals", "\u2192 A"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "screenshot"}, {"path", "problems.png"}}),
+            // Undone, nothing is unsaved: New starts at once. With a change
+            // it asks first.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+N"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "New station (station 1)"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", "Cell 2"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+N"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "unsavedDialogShown"}, {"equals", true}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY2(colourShare(QImage(scratch.path(QStringLiteral("problems.png"))), QColor(0xb0, 0x00, 0x20)) > 0,
+                 "the problems and the dangling id are not in the error colour");
+    }
+
     void failedSaveIsReportedAndLeavesTheFileAlone()
     {
         Scratch scratch;

@@ -52,6 +52,7 @@ ApplicationWindow {
     // File dialogs are not items; scripts see them through these.
     readonly property bool openDialogShown: openDialog.visible
     readonly property bool saveAsDialogShown: saveAsDialog.visible
+    readonly property bool unsavedDialogShown: unsavedDialog.visible
 
     // A local file path from a dialog's URL.
     function localPath(url) {
@@ -228,13 +229,70 @@ ApplicationWindow {
         }
     }
 
-    footer: Label {
-        id: statusText
-        text: station.statusText
-        color: station.lastError.length ? "#b00020"
-             : station.feedbackLevel === "warning" ? "#9a5b00" : palette.windowText
-        padding: 6
-        elide: Text.ElideRight
+    footer: ColumnLayout {
+        id: footerColumn
+        spacing: 0
+
+        // The id check's findings; a click selects the object concerned.
+        Pane {
+            id: problemsPanel
+            property bool expanded: true
+            visible: station.loaded && station.problemCount > 0
+            padding: 0
+            Layout.fillWidth: true
+            ColumnLayout {
+                anchors.left: parent.left
+                anchors.right: parent.right
+                spacing: 0
+                ItemDelegate {
+                    id: problemsHeading
+                    text: (problemsPanel.expanded ? "\u25BE " : "\u25B8 ")
+                          + (station.problemCount === 1 ? qsTr("1 id problem")
+                                                        : qsTr("%1 id problems").arg(station.problemCount))
+                    font.bold: true
+                    palette.text: "#b00020"
+                    palette.windowText: "#b00020"
+                    topPadding: 4
+                    bottomPadding: 4
+                    Layout.fillWidth: true
+                    onClicked: problemsPanel.expanded = !problemsPanel.expanded
+                }
+                ListView {
+                    id: problemList
+                    model: station.problems
+                    visible: problemsPanel.expanded
+                    clip: true
+                    boundsBehavior: Flickable.StopAtBounds
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: Math.min(contentHeight, 120)
+                    ScrollBar.vertical: ScrollBar {}
+                    delegate: ItemDelegate {
+                        id: problemRow
+                        objectName: model.path
+                        width: ListView.view.width
+                        text: model.message + "  \u2014  " + model.path
+                        topPadding: 2
+                        bottomPadding: 2
+                        leftPadding: 24
+                        onClicked: {
+                            const row = station.selectProblem(index)
+                            if (row >= 0)
+                                stationTree.positionViewAtIndex(row, ListView.Contain)
+                        }
+                    }
+                }
+            }
+        }
+
+        Label {
+            id: statusText
+            text: station.statusText
+            color: station.lastError.length ? "#b00020"
+                 : station.feedbackLevel === "warning" ? "#9a5b00" : palette.windowText
+            padding: 6
+            elide: Text.ElideRight
+            Layout.fillWidth: true
+        }
     }
 
     // Shown instead of the station when it could not be read.
