@@ -65,6 +65,10 @@ void FieldListModel::show(const std::shared_ptr<sdf::Element>& objectElement)
     if (objectElement) {
         objectPath = DocumentPath(*objectElement);
         collect(objectElement, {}, true);
+        // The object's own fields first, then the nested ones, so that each
+        // group of nested fields comes under one heading.
+        std::stable_partition(fields.begin(), fields.end(),
+                              [](const Field& f) { return !f.path.contains(QLatin1Char('/')); });
     }
     endResetModel();
 }

@@ -20,6 +20,7 @@
 
 #include <sdformat/SdfObject.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,13 +43,24 @@ public:
     {
         std::unique_ptr<sdf::SdfObject> object;
         bool registered = false;
+        // The stored object parent's id (the enclosing object's without one).
+        std::uint32_t parentId = 0;
         std::size_t parent = NoEntry;
         std::vector<std::size_t> children;
     };
 
     // Builds the objects under root (the document's root element, or any
-    // element of it).
+    // element of it) and registers them.
     explicit StationObjects(const std::shared_ptr<sdf::Element>& root);
+
+    // Builds the objects without touching the registry, on any thread: the
+    // station shown meanwhile keeps its ids registered. registerAll() then
+    // does the rest on the thread that owns the registry's users. Null when
+    // cancel was set on the way.
+    static std::unique_ptr<StationObjects> Prepare(const std::shared_ptr<sdf::Element>& root,
+                                                   const std::atomic<bool>* cancel);
+    // Registers the prepared objects and arranges the tree.
+    void registerAll();
     // Unregisters the objects it registered.
     ~StationObjects();
     StationObjects(const StationObjects&) = delete;
@@ -76,7 +88,10 @@ public:
     const std::vector<std::string>& warnings() const { return problems; }
 
 private:
-    void collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId);
+    StationObjects() = default;
+    // False when cancelled.
+    bool collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId,
+                 const std::atomic<bool>* cancel);
     void add(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId);
     void arrange();
 

@@ -15,6 +15,7 @@
 #include <QtCore/QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <utility>
 #include <filesystem>
@@ -58,8 +59,29 @@ StationSession::StationSession(QObject* parent)
     connect(&undoStack, &QUndoStack::canRedoChanged, this, &StationSession::undoChanged);
 }
 
+// One reading of a station: cancelled when another takes its place.
+struct StationSession::LoadJob
+{
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+};
+
+// What a reading thread hands over.
+struct StationSession::Loaded
+{
+    QString file;
+    QString saveTo;
+    std::shared_ptr<sdf::SDF> document;
+    std::unique_ptr<StationObjects> objects;
+    std::vector<sdf::IdCheck::Problem> problems;
+    QString error;
+};
+
 StationSession::~StationSession()
 {
+    if (loadJob)
+        loadJob->cancelled = true;
+    reapLoaders(true);
     // The views must let go of the objects before they are unregistered.
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
@@ -67,26 +89,106 @@ StationSession::~StationSession()
 
 void StationSession::open(const QString& file, const QString& saveTo)
 {
-    path = file;
-    readError.clear();
-    std::shared_ptr<sdf::SDF> read;
-    try {
-        read = sdf::SDF::ReadSdfFromFile(FsPath(file));
-    } catch (const std::exception& e) {
-        readError = QString::fromStdString(e.what());
-        zrv::AppLogger::inst()->error(fmt::format("reading station {} failed: {}", file.toStdString(), e.what()));
+    if (loadJob)
+        loadJob->cancelled = true;
+    reapLoaders(false);
+    auto job = std::make_shared<LoadJob>();
+    loadJob = job;
+    loadPhase = tr("Reading %1\u2026").arg(QDir::toNativeSeparators(file));
+    emit loadingChanged();
+    setStatus(loadPhase);
+    std::thread reader([this, job, file, saveTo] {
+        auto result = std::make_shared<Loaded>();
+        result->file = file;
+        result->saveTo = saveTo;
+        try {
+            result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+            if (!job->cancelled) {
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Building the object tree\u2026")); },
+                                          Qt::QueuedConnection);
+                result->objects = StationObjects::Prepare(result->document->Root(), &job->cancelled);
+            }
+            if (!job->cancelled) {
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking ids\u2026")); },
+                                          Qt::QueuedConnection);
+                result->problems = sdf::IdCheck::Check(*result->document->Root());
+            }
+        } catch (const std::exception& e) {
+            result->document.reset();
+            result->objects.reset();
+            result->error = QString::fromStdString(e.what());
+        }
+        // What was read is dropped here when nobody wants it any more.
+        if (job->cancelled) {
+            result.reset();
+        } else {
+            QMetaObject::invokeMethod(this, [this, job, result] { finishLoad(job, result); }, Qt::QueuedConnection);
+        }
+        job->done = true;
+    });
+    loaders.emplace_back(std::move(reader), job);
+}
+
+void StationSession::setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text)
+{
+    if (job != loadJob)
+        return;
+    loadPhase = text;
+    emit loadingChanged();
+    setStatus(text);
+}
+
+void StationSession::cancelLoading()
+{
+    if (!loadJob)
+        return;
+    loadJob->cancelled = true;
+    loadJob.reset();
+    loadPhase.clear();
+    emit loadingChanged();
+    if (document)
+        setStatus(tr("Opening cancelled; %1 objects").arg(objectCount()));
+    else
+        setStatus(tr("Opening cancelled"), tr("no station is open"));
+}
+
+void StationSession::reapLoaders(bool wait)
+{
+    for (auto it = loaders.begin(); it != loaders.end();) {
+        if (wait || it->second->done) {
+            it->first.join();
+            it = loaders.erase(it);
+        } else {
+            ++it;
+        }
     }
-    adopt(std::move(read));
-    if (document) {
+}
+
+void StationSession::finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result)
+{
+    if (job != loadJob)
+        return;
+    loadJob.reset();
+    loadPhase.clear();
+    const QString file = result->file;
+    path = file;
+    readError = result->error;
+    if (result->document) {
+        adopt(std::move(result->document), std::move(result->objects), &result->problems);
         for (const std::string& warning : objects->warnings())
             zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
         zrv::AppLogger::inst()->info(
             fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
     } else {
+        zrv::AppLogger::inst()->error(
+            fmt::format("reading station {} failed: {}", file.toStdString(), readError.toStdString()));
+        adopt(nullptr);
         setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
     }
-    target = saveTo;
+    target = result->saveTo;
     emit savePathChanged();
+    emit loadingChanged();
+    QMetaObject::invokeMethod(this, [this] { reapLoaders(false); }, Qt::QueuedConnection);
 }
 
 void StationSession::openFile(const QString& file)
@@ -96,6 +198,7 @@ void StationSession::openFile(const QString& file)
 
 void StationSession::newStation()
 {
+    cancelLoading();
     auto created = sdf::SDF::SpawnFromRootTemplate();
     created->Root()->appendObject("station", 1, tr("New station").toStdString());
     path.clear();
@@ -105,10 +208,12 @@ void StationSession::newStation()
     emit savePathChanged();
 }
 
-void StationSession::adopt(std::shared_ptr<sdf::SDF> station)
+void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
+                           const std::vector<sdf::IdCheck::Problem>* checked)
 {
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
+    // The old objects leave the registry before the new ones enter it.
     objects.reset();
     document = std::move(station);
     selected = StationObjects::NoEntry;
@@ -116,11 +221,22 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station)
     undoStack.clear();
     undoStack.setClean();
     if (document) {
-        objects = std::make_unique<StationObjects>(document->Root());
+        if (prepared) {
+            objects = std::move(prepared);
+            objects->registerAll();
+        } else {
+            objects = std::make_unique<StationObjects>(document->Root());
+        }
         treeModel.reset(objects.get());
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
-    checkIds();
+    if (checked) {
+        problemModel.reset(*checked);
+        fieldModel.refreshNotes();
+        emit problemsChanged();
+    } else {
+        checkIds();
+    }
     setModified(false);
     emit filePathChanged();
     emit opened();

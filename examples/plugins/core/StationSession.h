@@ -16,6 +16,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace sdf {
 class SDF;
@@ -44,6 +47,8 @@ class StationSession : public QObject
     Q_PROPERTY(QString feedbackPath READ feedbackPath NOTIFY feedbackChanged)
     Q_PROPERTY(QString feedbackText READ feedbackText NOTIFY feedbackChanged)
     Q_PROPERTY(QString feedbackLevel READ feedbackLevel NOTIFY feedbackChanged)
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    Q_PROPERTY(QString loadingText READ loadingText NOTIFY loadingChanged)
     Q_PROPERTY(QObject* problems READ problems CONSTANT)
     Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
@@ -53,10 +58,16 @@ public:
     explicit StationSession(QObject* parent = nullptr);
     ~StationSession() override;
 
-    // Reads the station file; a failure leaves no document and keeps the
-    // library's message in errorText, and is logged. savePath starts as
-    // given.
+    // Reads the station file and builds its objects on another thread; the
+    // window keeps showing the station it has (and painting) meanwhile, and
+    // loading tells so. A failure leaves no document and keeps the library's
+    // message in errorText, and is logged. savePath starts as given. Opening
+    // again, or cancelLoading(), drops a read still under way.
     void open(const QString& path, const QString& savePath);
+    bool loading() const { return loadJob != nullptr; }
+    QString loadingText() const { return loadPhase; }
+    // Stops waiting for the station being read; the one shown stays.
+    Q_INVOKABLE void cancelLoading();
 
     QString filePath() const { return path; }
     bool canUndo() const { return undoStack.canUndo(); }
@@ -127,6 +138,7 @@ signals:
     void filterChanged();
     void feedbackChanged();
     void problemsChanged();
+    void loadingChanged();
     void savePathChanged();
     void modifiedChanged();
     void statusChanged();
@@ -138,8 +150,16 @@ private:
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
-    // Shows the station (null: none) after a read or a new one.
-    void adopt(std::shared_ptr<sdf::SDF> station);
+    // Shows the station (null: none) after a read or a new one; objects
+    // and problems prepared elsewhere are taken as they are.
+    void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
+               const std::vector<sdf::IdCheck::Problem>* checked = nullptr);
+    struct LoadJob;
+    struct Loaded;
+    void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
+    void setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text);
+    // Joins the reading threads that have ended; all of them when wait.
+    void reapLoaders(bool wait);
     // Puts a field of an object back to a value, for undo and redo: selects
     // the object so that the change is seen.
     void applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value);
@@ -177,6 +197,9 @@ private:
     // Runs the id check over the document again.
     void checkIds();
     ProblemListModel problemModel;
+    std::shared_ptr<LoadJob> loadJob;
+    QString loadPhase;
+    std::vector<std::pair<std::thread, std::shared_ptr<LoadJob>>> loaders;
 };
 
 } // namespace zrv::core

@@ -421,6 +421,31 @@ private slots:
                  "the problems and the dangling id are not in the error colour");
     }
 
+    // A big station is read and its tree built on another thread: the window
+    // shows that it is loading, Cancel brings back the station it had, and
+    // a second try shows the big one.
+    void bigStationLoadsWhileTheWindowStaysAndCanBeCancelled()
+    {
+        Scratch scratch;
+        const QString big = scratch.path(QStringLiteral("big.sdf"));
+        QCOMPARE(QProcess::execute(QStringLiteral(WRITE_GENERATED_STATION), {big, QStringLiteral("120000")}), 0);
+        const QString script = scratch.writeScript(QStringLiteral("big.json"), {
+            step({{"action", "open"}, {"path", big}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "check"}, {"id", "loadingText"}, {"property", "text"}, {"notEquals", ""}}),
+            step({{"action", "click"}, {"id", "cancelLoadButton"}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 77 objects"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Sample welding cell (station 1)"}}),
+            step({{"action", "open"}, {"path", big}}),
+            step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", big}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"matches", "^[0-9]{5} objects$"}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
+        }, 120000);
+        const Run run = scratch.zervan({QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+    }
+
     void failedSaveIsReportedAndLeavesTheFileAlone()
     {
         Scratch scratch;

@@ -299,7 +299,7 @@ ApplicationWindow {
     Pane {
         id: errorPanel
         anchors.fill: parent
-        visible: !station.loaded
+        visible: !station.loaded && !station.loading
         ColumnLayout {
             anchors.centerIn: parent
             width: Math.min(parent.width, 800)
@@ -315,6 +315,40 @@ ApplicationWindow {
                 text: station.errorText
                 wrapMode: Text.Wrap
                 Layout.fillWidth: true
+            }
+        }
+    }
+
+    // While a station is read and its tree built (on another thread), the
+    // window goes on painting and shows how far it got.
+    Frame {
+        id: loadingPanel
+        visible: station.loading
+        anchors.centerIn: parent
+        z: 10
+        padding: 24
+        background: Rectangle {
+            color: palette.window
+            border.color: palette.mid
+            radius: 4
+        }
+        ColumnLayout {
+            spacing: 8
+            BusyIndicator {
+                id: loadingIndicator
+                running: station.loading
+                Layout.alignment: Qt.AlignHCenter
+            }
+            Label {
+                id: loadingText
+                text: station.loadingText
+                Layout.alignment: Qt.AlignHCenter
+            }
+            Button {
+                id: cancelLoadButton
+                text: qsTr("Cancel")
+                Layout.alignment: Qt.AlignHCenter
+                onClicked: station.cancelLoading()
             }
         }
     }
@@ -486,11 +520,13 @@ ApplicationWindow {
                 section.property: "group"
                 section.delegate: ItemDelegate {
                     id: fieldGroupHeading
-                    required property string section
                     objectName: section
                     width: ListView.view.width
-                    visible: section.length > 0
-                    height: visible ? implicitHeight : 0
+                    // The object's own fields have no heading (the view
+                    // shows every section item, so it is made empty).
+                    height: section.length ? implicitHeight : 0
+                    opacity: section.length ? 1 : 0
+                    enabled: section.length > 0
                     topPadding: 2
                     bottomPadding: 2
                     leftPadding: 8 + (section.split("/").length - 1) * 12
