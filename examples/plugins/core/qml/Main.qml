@@ -128,6 +128,13 @@ ApplicationWindow {
         }
         return null
     }
+    // In a text field Undo and Redo take back its own typing first.
+    function handleFieldCommandKey(field, event) {
+        const action = commandFor(event)
+        if ((action === undoAction && field.canUndo) || (action === redoAction && field.canRedo))
+            return
+        handleCommandKey(event)
+    }
     function handleCommandKey(event) {
         const action = commandFor(event)
         if (!action)
@@ -208,7 +215,7 @@ ApplicationWindow {
                 Keys.onEscapePressed: text = ""
                 Keys.onReturnPressed: stationTree.forceActiveFocus()
                 Keys.onDownPressed: stationTree.forceActiveFocus()
-                Keys.onPressed: (event) => mainWindow.handleCommandKey(event)
+                Keys.onPressed: (event) => mainWindow.handleFieldCommandKey(findField, event)
             }
             TextField {
                 id: savePathField
@@ -218,7 +225,7 @@ ApplicationWindow {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
                 onTextChanged: station.savePath = text
-                Keys.onPressed: (event) => mainWindow.handleCommandKey(event)
+                Keys.onPressed: (event) => mainWindow.handleFieldCommandKey(savePathField, event)
             }
             Button {
                 id: saveButton
@@ -357,6 +364,8 @@ ApplicationWindow {
         id: splitView
         anchors.fill: parent
         visible: station.loaded
+        // No edits to a station about to be replaced.
+        enabled: !station.loading
 
         ListView {
             id: stationTree
