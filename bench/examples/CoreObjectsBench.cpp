@@ -22,6 +22,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -135,11 +137,51 @@ void ShowPreparedTree(benchmark::State& state)
     Counters(state, station, objects);
 }
 
+// GUI thread, as the window does it: the objects enter the registry in
+// slices between which the window paints; the longest step (a slice, or
+// the last one, which also arranges the tree and fills the model) is the
+// longest the window is held up. Reported as CPU time of this thread.
+void LongestShowStep(benchmark::State& state)
+{
+    const Generated& station = Station(static_cast<std::size_t>(state.range(0)));
+    const auto threadCpuMs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+    };
+    double longest = 0;
+    std::size_t steps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto prepared = zrv::core::StationObjects::Prepare(station.root, nullptr);
+        zrv::core::ObjectTreeModel model;
+        state.ResumeTiming();
+        steps = 0;
+        for (bool done = false; !done; ++steps) {
+            const double start = threadCpuMs();
+            done = prepared->registerSome(20000);
+            if (done) {
+                model.reset(prepared.get());
+                benchmark::DoNotOptimize(model.reveal(prepared->roots().front()));
+            }
+            longest = std::max(longest, threadCpuMs() - start);
+        }
+        state.PauseTiming();
+        model.reset(nullptr);
+        prepared.reset();
+        state.ResumeTiming();
+    }
+    Counters(state, station, 0);
+    state.counters["longest_step_ms"] = longest;
+    state.counters["steps"] = static_cast<double>(steps);
+}
+
 #define STATION_SIZES ->Arg(10'000)->Arg(185'000)->Arg(1'500'000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
 BENCHMARK(BuildObjectTree) STATION_SIZES;
 BENCHMARK(ReadStation) STATION_SIZES;
 BENCHMARK(PrepareObjects) STATION_SIZES;
 BENCHMARK(CheckIds) STATION_SIZES;
+BENCHMARK(LongestShowStep) STATION_SIZES;
 BENCHMARK(ShowPreparedTree)
     ->ArgsProduct({{10'000, 185'000, 1'500'000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)

@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <any>
 #include <utility>
 
@@ -64,7 +65,16 @@ std::unique_ptr<StationObjects> StationObjects::Prepare(const std::shared_ptr<sd
 
 void StationObjects::registerAll()
 {
-    for (Entry& entry : list) {
+    registerSome(list.size());
+}
+
+bool StationObjects::registerSome(std::size_t count)
+{
+    if (arranged)
+        return true;
+    const std::size_t end = std::min(list.size(), registeredUpTo + count);
+    for (; registeredUpTo < end; ++registeredUpTo) {
+        Entry& entry = list[registeredUpTo];
         sdf::SdfObject& object = *entry.object;
         entry.registered = sdf::SdfManager::Register(&object);
         if (!entry.registered) {
@@ -75,7 +85,11 @@ void StationObjects::registerAll()
                 container->addObjChild(child);
         }
     }
+    if (registeredUpTo < list.size())
+        return false;
     arrange();
+    arranged = true;
+    return true;
 }
 
 StationObjects::~StationObjects()

@@ -61,6 +61,10 @@ public:
                                                    const std::atomic<bool>* cancel);
     // Registers the prepared objects and arranges the tree.
     void registerAll();
+    // The same in steps of at most count objects, so that a window can
+    // paint between them; true once all are registered and arranged.
+    bool registerSome(std::size_t count);
+    std::size_t registeredSoFar() const { return registeredUpTo; }
     // Unregisters the objects it registered.
     ~StationObjects();
     StationObjects(const StationObjects&) = delete;
@@ -99,6 +103,8 @@ private:
     std::vector<std::size_t> rootList;
     std::unordered_map<std::uint32_t, std::size_t> byId;
     std::vector<std::string> problems;
+    std::size_t registeredUpTo = 0;
+    bool arranged = false;
 };
 
 } // namespace zrv::core

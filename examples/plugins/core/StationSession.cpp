@@ -87,10 +87,18 @@ StationSession::~StationSession()
     treeModel.reset(nullptr);
 }
 
-void StationSession::open(const QString& file, const QString& saveTo)
+void StationSession::dropLoad()
 {
     if (loadJob)
         loadJob->cancelled = true;
+    loadJob.reset();
+    loadPhase.clear();
+    registering = false;
+}
+
+void StationSession::open(const QString& file, const QString& saveTo)
+{
+    dropLoad();
     reapLoaders(false);
     auto job = std::make_shared<LoadJob>();
     loadJob = job;
@@ -129,6 +137,35 @@ void StationSession::open(const QString& file, const QString& saveTo)
     loaders.emplace_back(std::move(reader), job);
 }
 
+void StationSession::registerStep(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result)
+{
+    if (job != loadJob)
+        return;
+    // About 5 ms of work a slice on a desktop machine.
+    constexpr std::size_t slice = 20000;
+    if (!result->objects->registerSome(slice)) {
+        setLoadPhase(job, tr("Registering objects: %1 of %2")
+                              .arg(result->objects->registeredSoFar())
+                              .arg(result->objects->size()));
+        QMetaObject::invokeMethod(this, [this, job, result] { registerStep(job, result); }, Qt::QueuedConnection);
+        return;
+    }
+    loadJob.reset();
+    loadPhase.clear();
+    registering = false;
+    const QString file = result->file;
+    path = file;
+    readError.clear();
+    adopt(std::move(result->document), std::move(result->objects), &result->problems);
+    for (const std::string& warning : objects->warnings())
+        zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
+    zrv::AppLogger::inst()->info(fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
+    target = result->saveTo;
+    emit savePathChanged();
+    emit loadingChanged();
+    QMetaObject::invokeMethod(this, [this] { reapLoaders(false); }, Qt::QueuedConnection);
+}
+
 void StationSession::setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text)
 {
     if (job != loadJob)
@@ -140,11 +177,9 @@ void StationSession::setLoadPhase(const std::shared_ptr<LoadJob>& job, const QSt
 
 void StationSession::cancelLoading()
 {
-    if (!loadJob)
+    if (!loadCancellable())
         return;
-    loadJob->cancelled = true;
-    loadJob.reset();
-    loadPhase.clear();
+    dropLoad();
     emit loadingChanged();
     if (document)
         setStatus(tr("Opening cancelled; %1 objects").arg(objectCount()));
@@ -168,23 +203,28 @@ void StationSession::finishLoad(const std::shared_ptr<LoadJob>& job, const std::
 {
     if (job != loadJob)
         return;
+    if (result->document) {
+        // The station shown gives up its ids to the new one, which enters
+        // the registry a slice at a time so that the window keeps painting.
+        fieldModel.show(nullptr);
+        treeModel.reset(nullptr);
+        objects.reset();
+        selected = StationObjects::NoEntry;
+        row = -1;
+        emit selectionChanged();
+        registering = true;
+        registerStep(job, result);
+        return;
+    }
     loadJob.reset();
     loadPhase.clear();
     const QString file = result->file;
     path = file;
     readError = result->error;
-    if (result->document) {
-        adopt(std::move(result->document), std::move(result->objects), &result->problems);
-        for (const std::string& warning : objects->warnings())
-            zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
-        zrv::AppLogger::inst()->info(
-            fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
-    } else {
-        zrv::AppLogger::inst()->error(
-            fmt::format("reading station {} failed: {}", file.toStdString(), readError.toStdString()));
-        adopt(nullptr);
-        setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
-    }
+    zrv::AppLogger::inst()->error(
+        fmt::format("reading station {} failed: {}", file.toStdString(), readError.toStdString()));
+    adopt(nullptr);
+    setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
     target = result->saveTo;
     emit savePathChanged();
     emit loadingChanged();
@@ -198,7 +238,10 @@ void StationSession::openFile(const QString& file)
 
 void StationSession::newStation()
 {
-    cancelLoading();
+    if (loadJob) {
+        dropLoad();
+        emit loadingChanged();
+    }
     auto created = sdf::SDF::SpawnFromRootTemplate();
     created->Root()->appendObject("station", 1, tr("New station").toStdString());
     path.clear();

@@ -49,6 +49,7 @@ class StationSession : public QObject
     Q_PROPERTY(QString feedbackLevel READ feedbackLevel NOTIFY feedbackChanged)
     Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
     Q_PROPERTY(QString loadingText READ loadingText NOTIFY loadingChanged)
+    Q_PROPERTY(bool loadCancellable READ loadCancellable NOTIFY loadingChanged)
     Q_PROPERTY(QObject* problems READ problems CONSTANT)
     Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
@@ -66,6 +67,8 @@ public:
     void open(const QString& path, const QString& savePath);
     bool loading() const { return loadJob != nullptr; }
     QString loadingText() const { return loadPhase; }
+    // False once the station shown before has made room for the new one.
+    bool loadCancellable() const { return loadJob && !registering; }
     // Stops waiting for the station being read; the one shown stays.
     Q_INVOKABLE void cancelLoading();
 
@@ -158,6 +161,10 @@ private:
     struct Loaded;
     void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
     void setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text);
+    // Stops caring for the reading under way, if any.
+    void dropLoad();
+    // Registers the next objects of a finished read, then shows the station.
+    void registerStep(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
     // Joins the reading threads that have ended; all of them when wait.
     void reapLoaders(bool wait);
     // Puts a field of an object back to a value, for undo and redo: selects
@@ -199,6 +206,7 @@ private:
     ProblemListModel problemModel;
     std::shared_ptr<LoadJob> loadJob;
     QString loadPhase;
+    bool registering = false;
     std::vector<std::pair<std::thread, std::shared_ptr<LoadJob>>> loaders;
 };
 

@@ -354,6 +354,7 @@ ApplicationWindow {
             Button {
                 id: cancelLoadButton
                 text: qsTr("Cancel")
+                enabled: station.loadCancellable
                 Layout.alignment: Qt.AlignHCenter
                 onClicked: station.cancelLoading()
             }
