@@ -539,7 +539,8 @@ QString StationSession::setField(int fieldRow, const QString& text)
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
                                      id, path, std::move(before), std::move(after)));
     }
-    if (FieldListModel::TypeName(*fieldModel.field(fieldRow)) == QLatin1String("unsigned int"))
+    // Only ids change what the id check finds.
+    if (FieldListModel::IsIdField(*fieldModel.field(fieldRow)))
         checkIds();
     if (own == Own::Shape) {
         // Later, not under the caller: rebuilding resets the field list,
@@ -578,7 +579,7 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
         treeModel.refresh(entry);
     if (own == Own::Shape)
         QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
-    if (FieldListModel::TypeName(*field) == QLatin1String("unsigned int"))
+    if (FieldListModel::IsIdField(*field))
         checkIds();
     setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
     emit selectionChanged();
