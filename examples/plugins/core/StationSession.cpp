@@ -181,10 +181,14 @@ void StationSession::cancelLoading()
         return;
     dropLoad();
     emit loadingChanged();
-    if (document)
+    if (document) {
         setStatus(tr("Opening cancelled; %1 objects").arg(objectCount()));
-    else
+    } else {
+        // The window says why it shows no station.
+        readError = tr("Opening was cancelled.");
+        emit opened();
         setStatus(tr("Opening cancelled"), tr("no station is open"));
+    }
 }
 
 void StationSession::reapLoaders(bool wait)
