@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-private-dev qt6-declarative-dev qt6-declarative-private-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
+  qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel
   libbackward-cpp-dev libdw-dev libgl-dev fontconfig fonts-dejavu-core
 )
 

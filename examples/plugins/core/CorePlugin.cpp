@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace zrv::core {
 
@@ -93,7 +94,19 @@ void CorePlugin::initialize()
         QObject* hook = qvariant_cast<QObject*>(qApp->property("zrvhook"));
         runner = std::make_unique<ScriptRunner>(hook, session.get(), script);
         connect(runner.get(), &ScriptRunner::finished, this, [](int failed) { quitWith(std::min(failed, 255)); });
-        runner->start();
+        // Scripts start on the station as read, not on the window waiting
+        // for it.
+        if (!session->loading()) {
+            runner->start();
+        } else {
+            auto started = std::make_shared<QMetaObject::Connection>();
+            *started = connect(session.get(), &StationSession::loadingChanged, this, [this, started] {
+                if (session->loading())
+                    return;
+                QObject::disconnect(*started);
+                runner->start();
+            });
+        }
     }
 }
 

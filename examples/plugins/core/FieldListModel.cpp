@@ -1,14 +1,17 @@
 #include "FieldListModel.h"
 
 #include "ObjectKinds.h"
+#include "PoseText.h"
 
 #include <sdformat/Attr.h>
 #include <sdformat/Element.h>
+#include <sdformat/IdField.h>
 #include <zrvrob/JointTarget.h>
 #include <zrvrob/RobTarget.h>
 #include <zrvrob/SpeedData.h>
 #include <zrvrob/ZoneData.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <typeinfo>
@@ -58,8 +61,15 @@ void FieldListModel::show(const std::shared_ptr<sdf::Element>& objectElement)
 {
     beginResetModel();
     fields.clear();
-    if (objectElement)
+    objectPath.clear();
+    if (objectElement) {
+        objectPath = DocumentPath(*objectElement);
         collect(objectElement, {}, true);
+        // The object's own fields first, then the nested ones, so that each
+        // group of nested fields comes under one heading.
+        std::stable_partition(fields.begin(), fields.end(),
+                              [](const Field& f) { return !f.path.contains(QLatin1Char('/')); });
+    }
     endResetModel();
 }
 
@@ -87,6 +97,78 @@ void FieldListModel::collect(const std::shared_ptr<sdf::Element>& element, const
     }
 }
 
+bool FieldListModel::IsIdField(const Field& field)
+{
+    if (field.attr || !field.element->hasValue() || field.element->type_info() != typeid(unsigned int))
+        return false;
+    return sdf::HoldsObjectId(*field.element);
+}
+
+std::optional<std::uint32_t> FieldListModel::idValue(const Field& field)
+{
+    if (!IsIdField(field))
+        return std::nullopt;
+    const std::uint32_t id = field.element->valueOr<unsigned int>("", 0u);
+    if (id == 0)
+        return std::nullopt;
+    return id;
+}
+
+QString FieldListModel::note(const Field& field) const
+{
+    if (field.attr || !field.element->hasValue())
+        return {};
+    const std::type_info& type = field.element->type_info();
+    if (type == typeid(zrv::rob::PoseTemplate<double>))
+        return PoseText(field.element->as<zrv::rob::PoseTemplate<double>>());
+    if (type == typeid(zrv::rob::OrientTemplate<double>))
+        return OrientText(field.element->as<zrv::rob::OrientTemplate<double>>());
+    const std::optional<std::uint32_t> id = idValue(field);
+    if (!id && dangling(field))
+        return tr("\u2192 no object has id %1 (dangling)").arg(Text(field));
+    if (!id || !nameOf)
+        return {};
+    if (const std::optional<QString> name = nameOf(*id))
+        return QStringLiteral("\u2192 %1").arg(*name);
+    return tr("\u2192 no object has id %1 (dangling)").arg(*id);
+}
+
+bool FieldListModel::dangling(const Field& field) const
+{
+    if (const std::optional<std::uint32_t> id = idValue(field))
+        return nameOf && !nameOf(*id);
+    return !field.attr && danglingAt && danglingAt(objectPath + '/' + field.path.toStdString());
+}
+
+void FieldListModel::refreshNotes()
+{
+    if (!fields.empty())
+        emit dataChanged(index(0), index(static_cast<int>(fields.size()) - 1), {NoteRole, DanglingRole});
+}
+
+std::string FieldListModel::DocumentPath(const sdf::Element& element)
+{
+    std::vector<std::string> pieces;
+    const sdf::Element* at = &element;
+    for (std::shared_ptr<sdf::Element> parent = at->parent(); parent; parent = parent->parent()) {
+        int total = 0;
+        int number = 0;
+        for (const std::shared_ptr<sdf::Element>& sibling : parent->elements()) {
+            if (sibling->label() != at->label())
+                continue;
+            ++total;
+            if (sibling.get() == at)
+                number = total;
+        }
+        pieces.push_back(total > 1 ? at->label() + '[' + std::to_string(number) + ']' : at->label());
+        at = parent.get();
+    }
+    std::string path = '/' + at->label();
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
+        path += '/' + *it;
+    return path;
+}
+
 int FieldListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(fields.size());
@@ -103,13 +185,18 @@ QVariant FieldListModel::data(const QModelIndex& index, int role) const
     case ValueRole: return Text(*at);
     case TypeRole: return TypeName(*at);
     case EditableRole: return at->editable;
+    case LabelRole: return at->path.mid(at->path.lastIndexOf(QLatin1Char('/')) + 1);
+    case GroupRole: return at->path.left(std::max<qsizetype>(at->path.lastIndexOf(QLatin1Char('/')), 0));
+    case NoteRole: return note(*at);
+    case DanglingRole: return dangling(*at);
     default: return {};
     }
 }
 
 QHash<int, QByteArray> FieldListModel::roleNames() const
 {
-    return {{PathRole, "path"}, {ValueRole, "value"}, {TypeRole, "type"}, {EditableRole, "editable"}};
+    return {{PathRole, "path"},   {ValueRole, "value"}, {TypeRole, "type"},         {EditableRole, "editable"},
+            {LabelRole, "label"}, {GroupRole, "group"}, {NoteRole, "note"}, {DanglingRole, "dangling"}};
 }
 
 const FieldListModel::Field* FieldListModel::field(int row) const
@@ -148,8 +235,15 @@ void FieldListModel::write(int row, const QString& text)
         at->attr->fromString(utf8);
     else
         at->element->setValueFromString(utf8);
+    refreshRow(row);
+}
+
+void FieldListModel::refreshRow(int row)
+{
+    if (!field(row))
+        return;
     const QModelIndex changed = index(row);
-    emit dataChanged(changed, changed, {ValueRole, Qt::DisplayRole});
+    emit dataChanged(changed, changed);
 }
 
 } // namespace zrv::core

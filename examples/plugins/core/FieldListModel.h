@@ -14,7 +14,11 @@
 #include <QtCore/QAbstractListModel>
 #include <QtCore/QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace sdf {
@@ -35,7 +39,34 @@ public:
         ValueRole,
         TypeRole,
         EditableRole,
+        // The last piece of the path, shown under its group's heading.
+        LabelRole,
+        // The path of the heading the row is shown under: the path up to
+        // its last "/" ("" for the object's own fields).
+        GroupRole,
+        // What the value means to a reader: the name of the object an id
+        // names, a pose's position and Euler angles.
+        NoteRole,
+        // An id that names no object.
+        DanglingRole,
     };
+
+    // The name of the object with that id, or nothing when no object has
+    // it; set by the owner so that id fields can say what they name.
+    using NameOf = std::function<std::optional<QString>(std::uint32_t id)>;
+    void setNameOf(NameOf lookup) { nameOf = std::move(lookup); }
+    // Whether the id check found that the value at a document path names
+    // no object; this marks id fields that IsIdField does not know.
+    using DanglingAt = std::function<bool(const std::string& documentPath)>;
+    void setDanglingAt(DanglingAt lookup) { danglingAt = std::move(lookup); }
+    // The id check's results changed: notes and marks are read again.
+    void refreshNotes();
+
+    // The path of the element from the document's root as the id check
+    // writes it ("/sdf/station/part[2]"): a label that repeats among its
+    // siblings is numbered from 1.
+    static std::string DocumentPath(const sdf::Element& element);
+
 
     struct Field
     {
@@ -47,6 +78,9 @@ public:
     };
 
     using QAbstractListModel::QAbstractListModel;
+
+    // Whether the field holds the id of another object.
+    static bool IsIdField(const Field& field);
 
     // The fields of the object element (null: none).
     void show(const std::shared_ptr<sdf::Element>& objectElement);
@@ -66,11 +100,19 @@ public:
     // checked that the row is editable. Exceptions of the library pass
     // through, with nothing changed.
     void write(int row, const QString& text);
+    // The row's value changed outside write().
+    void refreshRow(int row);
 
 private:
     void collect(const std::shared_ptr<sdf::Element>& element, const QString& path, bool isObject);
+    static std::optional<std::uint32_t> idValue(const Field& field);
+    QString note(const Field& field) const;
+    bool dangling(const Field& field) const;
 
     std::vector<Field> fields;
+    NameOf nameOf;
+    DanglingAt danglingAt;
+    std::string objectPath;
 };
 
 } // namespace zrv::core

@@ -2,20 +2,86 @@
 
 namespace zrv::core {
 
+QString ObjectTreeModel::DisplayName(const sdf::SdfObject& object)
+{
+    const std::string& name = object.getDisplayString();
+    if (!name.empty())
+        return QString::fromStdString(name);
+    return QStringLiteral("(unnamed %1 %2)")
+        .arg(QString::fromStdString(StationObjects::KindLabel(object)))
+        .arg(object.getId());
+}
+
 void ObjectTreeModel::reset(const StationObjects* station)
 {
     beginResetModel();
     objects = station;
-    rows.clear();
     expanded.assign(station ? station->size() : 0, false);
     if (station) {
-        for (std::size_t root : station->roots()) {
+        for (std::size_t root : station->roots())
             expanded[root] = true;
-            rows.push_back({root, 0});
-            appendVisibleChildren(root, 0, rows);
+    }
+    filterText.clear();
+    kept.clear();
+    buildRows();
+    endResetModel();
+}
+
+void ObjectTreeModel::buildRows()
+{
+    rows.clear();
+    if (!objects)
+        return;
+    for (std::size_t root : objects->roots()) {
+        if (!shown(root))
+            continue;
+        rows.push_back({root, 0});
+        appendVisibleChildren(root, 0, rows);
+    }
+}
+
+void ObjectTreeModel::setFilter(const QString& text)
+{
+    const QString wanted = text.trimmed();
+    if (wanted == filterText)
+        return;
+    beginResetModel();
+    filterText = wanted;
+    kept.assign(objects && !wanted.isEmpty() ? objects->size() : 0, false);
+    if (objects && !wanted.isEmpty()) {
+        bool isNumber = false;
+        const uint id = wanted.toUInt(&isNumber);
+        for (std::size_t i = 0; i < objects->size(); ++i) {
+            const sdf::SdfObject& object = *objects->entry(i).object;
+            const bool match = (isNumber && object.getId() == id) ||
+                               DisplayName(object).contains(wanted, Qt::CaseInsensitive) ||
+                               QString::fromStdString(StationObjects::KindLabel(object)).contains(wanted, Qt::CaseInsensitive);
+            if (!match)
+                continue;
+            for (std::size_t at = i; at != StationObjects::NoEntry && !kept[at]; at = objects->entry(at).parent)
+                kept[at] = true;
         }
     }
+    buildRows();
     endResetModel();
+}
+
+bool ObjectTreeModel::isExpanded(int row) const
+{
+    const std::size_t entry = entryAt(row);
+    return entry != StationObjects::NoEntry && (!filterText.isEmpty() || expanded[entry]);
+}
+
+bool ObjectTreeModel::hasChildren(int row) const
+{
+    const std::size_t entry = entryAt(row);
+    if (entry == StationObjects::NoEntry)
+        return false;
+    for (std::size_t child : objects->entry(entry).children) {
+        if (shown(child))
+            return true;
+    }
+    return false;
 }
 
 int ObjectTreeModel::rowCount(const QModelIndex& parent) const
@@ -31,12 +97,13 @@ QVariant ObjectTreeModel::data(const QModelIndex& index, int role) const
     const StationObjects::Entry& entry = objects->entry(row.entry);
     switch (role) {
     case Qt::DisplayRole:
-    case NameRole: return QString::fromStdString(entry.object->getDisplayString());
+    case NameRole: return DisplayName(*entry.object);
+    case UnnamedRole: return entry.object->getDisplayString().empty();
     case KindRole: return QString::fromStdString(StationObjects::KindLabel(*entry.object));
     case ObjectIdRole: return static_cast<uint>(entry.object->getId());
     case DepthRole: return row.depth;
-    case HasChildrenRole: return !entry.children.empty();
-    case ExpandedRole: return static_cast<bool>(expanded[row.entry]);
+    case HasChildrenRole: return hasChildren(index.row());
+    case ExpandedRole: return isExpanded(index.row());
     default: return {};
     }
 }
@@ -46,6 +113,7 @@ QHash<int, QByteArray> ObjectTreeModel::roleNames() const
     return {
         {NameRole, "name"},       {KindRole, "kind"},           {ObjectIdRole, "objectId"},
         {DepthRole, "depth"},     {HasChildrenRole, "hasChildren"}, {ExpandedRole, "expanded"},
+        {UnnamedRole, "unnamed"},
     };
 }
 
@@ -69,6 +137,8 @@ int ObjectTreeModel::reveal(std::size_t entry)
 {
     if (!objects || entry >= objects->size())
         return -1;
+    if (!filterText.isEmpty())
+        return rowOf(entry);
     // Expand from the top down, so that each ancestor is visible when its
     // turn comes.
     std::vector<std::size_t> ancestors;
@@ -89,7 +159,8 @@ void ObjectTreeModel::toggle(int row)
 void ObjectTreeModel::setExpanded(int row, bool expand)
 {
     const std::size_t entry = entryAt(row);
-    if (entry == StationObjects::NoEntry || expanded[entry] == expand)
+    // While filtering every shown row is open.
+    if (entry == StationObjects::NoEntry || expanded[entry] == expand || !filterText.isEmpty())
         return;
     const int depth = rows[static_cast<std::size_t>(row)].depth;
     if (expand) {
@@ -128,9 +199,11 @@ void ObjectTreeModel::refresh(std::size_t entry)
 
 void ObjectTreeModel::appendVisibleChildren(std::size_t entry, int depth, std::vector<Row>& out) const
 {
-    if (!expanded[entry])
+    if (!expanded[entry] && filterText.isEmpty())
         return;
     for (std::size_t child : objects->entry(entry).children) {
+        if (!shown(child))
+            continue;
         out.push_back({child, depth + 1});
         appendVisibleChildren(child, depth + 1, out);
     }

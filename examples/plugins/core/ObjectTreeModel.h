@@ -7,6 +7,7 @@
 #include "StationObjects.h"
 
 #include <QtCore/QAbstractListModel>
+#include <QtCore/QString>
 
 #include <cstddef>
 #include <vector>
@@ -26,6 +27,7 @@ public:
         DepthRole,
         HasChildrenRole,
         ExpandedRole,
+        UnnamedRole,
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -50,6 +52,18 @@ public:
     // The entry's name or kind changed.
     void refresh(std::size_t entry);
 
+    // Shows only the objects whose name or kind contains the text (ignoring
+    // case) or whose id it is, with their ancestors, all open; empty text
+    // shows the whole tree again as it was opened.
+    void setFilter(const QString& text);
+    const QString& filter() const { return filterText; }
+    bool isExpanded(int row) const;
+    bool hasChildren(int row) const;
+
+    // The name the tree shows: the object's own, or a placeholder with kind
+    // and id for an object without one.
+    static QString DisplayName(const sdf::SdfObject& object);
+
 private:
     struct Row
     {
@@ -59,7 +73,11 @@ private:
 
     // The visible rows below entry (depth first), were it expanded.
     void appendVisibleChildren(std::size_t entry, int depth, std::vector<Row>& out) const;
+    void buildRows();
+    bool shown(std::size_t entry) const { return filterText.isEmpty() || kept[entry]; }
 
+    QString filterText;
+    std::vector<bool> kept; // per entry, while filtering: a match or an ancestor of one
     const StationObjects* objects = nullptr;
     std::vector<Row> rows;
     std::vector<bool> expanded; // per entry

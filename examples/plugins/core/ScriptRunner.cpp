@@ -288,6 +288,11 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         const QString path = step.value(QLatin1String("path")).toString();
         result.title = path.isEmpty() ? QStringLiteral("save") : QStringLiteral("save %1").arg(path);
         result.phases = savePhases(path);
+    } else if (action == QLatin1String("open")) {
+        const QString path = step.value(QLatin1String("path")).toString();
+        result.title = QStringLiteral("open %1").arg(path);
+        if (needs({"path"}))
+            result.phases = {openPhase(path)};
     } else if (action == QLatin1String("screenshot")) {
         const QString path = step.value(QLatin1String("path")).toString();
         result.title = QStringLiteral("screenshot %1").arg(path);
@@ -647,6 +652,17 @@ std::vector<ScriptRunner::Phase> ScriptRunner::savePhases(QString path)
         return retry(QStringLiteral("nothing saved"));
     });
     return phases;
+}
+
+ScriptRunner::Phase ScriptRunner::openPhase(QString path)
+{
+    return [this, path]() -> Outcome {
+        if (!session)
+            return fail(QStringLiteral("the station is gone"));
+        // As the Open dialog does: reading goes on while later steps run.
+        session->openFile(absolute(path));
+        return pass(QStringLiteral("reading %1").arg(absolute(path)));
+    };
 }
 
 ScriptRunner::Phase ScriptRunner::screenshotPhase(QString path)

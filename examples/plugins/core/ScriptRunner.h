@@ -98,6 +98,7 @@ private:
     std::vector<Phase> selectPhases(QJsonObject step);
     std::vector<Phase> editPhases(QString path, QString value, QJsonValue expected);
     std::vector<Phase> savePhases(QString path);
+    Phase openPhase(QString path);
     Phase screenshotPhase(QString path);
 
     QPointer<QObject> hook;

@@ -9,12 +9,15 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <any>
 #include <utility>
 
 namespace zrv::core {
 
 namespace {
+
+constexpr std::uint32_t UnassignedParent = 9999;
 
 class StationNode : public sdf::SdfNode
 {
@@ -47,8 +50,46 @@ std::uint32_t StoredParent(const sdf::Element& element, std::uint32_t fallback)
 StationObjects::StationObjects(const std::shared_ptr<sdf::Element>& root)
 {
     if (root)
-        collect(root, 0);
+        collect(root, 0, nullptr);
+    registerAll();
+}
+
+std::unique_ptr<StationObjects> StationObjects::Prepare(const std::shared_ptr<sdf::Element>& root,
+                                                         const std::atomic<bool>* cancel)
+{
+    std::unique_ptr<StationObjects> prepared(new StationObjects);
+    if (root && !prepared->collect(root, 0, cancel))
+        return nullptr;
+    return prepared;
+}
+
+void StationObjects::registerAll()
+{
+    registerSome(list.size());
+}
+
+bool StationObjects::registerSome(std::size_t count)
+{
+    if (arranged)
+        return true;
+    const std::size_t end = std::min(list.size(), registeredUpTo + count);
+    for (; registeredUpTo < end; ++registeredUpTo) {
+        Entry& entry = list[registeredUpTo];
+        sdf::SdfObject& object = *entry.object;
+        entry.registered = sdf::SdfManager::Register(&object);
+        if (!entry.registered) {
+            problems.push_back(fmt::format("{} '{}' has id {}, which another object has already; it is not registered",
+                                           object.getElement()->label(), object.getDisplayString(), object.getId()));
+        } else if (auto* container = dynamic_cast<sdf::SdfContainer*>(&object)) {
+            for (const std::shared_ptr<sdf::Element>& child : object.getElement()->children("child"))
+                container->addObjChild(child);
+        }
+    }
+    if (registeredUpTo < list.size())
+        return false;
     arrange();
+    arranged = true;
+    return true;
 }
 
 StationObjects::~StationObjects()
@@ -61,42 +102,43 @@ StationObjects::~StationObjects()
     }
 }
 
-void StationObjects::collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId)
+bool StationObjects::collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId,
+                             const std::atomic<bool>* cancel)
 {
     std::uint32_t inner = enclosingId;
     if (IsObjectElement(*element)) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
         add(element, enclosingId);
         inner = element->getId();
     }
-    for (const std::shared_ptr<sdf::Element>& child : element->elements())
-        collect(child, inner);
+    for (const std::shared_ptr<sdf::Element>& child : element->elements()) {
+        if (!collect(child, inner, cancel))
+            return false;
+    }
+    return true;
 }
 
 void StationObjects::add(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId)
 {
     const sdf::ObjectType kind = KindOf(element->label());
     Entry entry;
-    StationContainer* container = nullptr;
     if (element->exists("child")) {
-        auto made = std::make_unique<StationContainer>(element, kind);
-        container = made.get();
-        entry.object = std::move(made);
+        entry.object = std::make_unique<StationContainer>(element, kind);
     } else if (element->exists("pose")) {
         entry.object = std::make_unique<StationNode>(element, kind);
     } else {
         entry.object = std::make_unique<sdf::SdfObject>(element, kind);
     }
     sdf::SdfObject& object = *entry.object;
-    object.setObjParent(StoredParent(*element, enclosingId));
-
-    entry.registered = sdf::SdfManager::Register(&object);
-    if (!entry.registered) {
-        problems.push_back(fmt::format("{} '{}' has id {}, which another object has already; it is not registered",
-                                       element->label(), object.getDisplayString(), object.getId()));
-    } else if (container) {
-        for (const std::shared_ptr<sdf::Element>& child : element->children("child"))
-            container->addObjChild(child);
-    }
+    // The object model keeps 9999 for a parent not yet assigned and will not
+    // hand it out, yet a document may well have an object with that id: the
+    // tree goes by the stored number.
+    entry.parentId = StoredParent(*element, enclosingId);
+    if (entry.parentId == UnassignedParent)
+        object.setObjParentAsDefault();
+    else
+        object.setObjParent(entry.parentId);
     byId.try_emplace(object.getId(), list.size());
     list.push_back(std::move(entry));
 }
@@ -104,7 +146,7 @@ void StationObjects::add(const std::shared_ptr<sdf::Element>& element, std::uint
 void StationObjects::arrange()
 {
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::uint32_t parentId = list[i].object->getObjParentId();
+        const std::uint32_t parentId = list[i].parentId;
         const std::size_t parent = parentId == 0 ? NoEntry : find(parentId);
         list[i].parent = parent == i ? NoEntry : parent;
     }
@@ -148,6 +190,15 @@ std::size_t StationObjects::find(std::uint32_t id) const
 {
     const auto it = byId.find(id);
     return it == byId.end() ? NoEntry : it->second;
+}
+
+std::size_t StationObjects::findElement(const sdf::Element* element) const
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].object->getElement().get() == element)
+            return i;
+    }
+    return NoEntry;
 }
 
 std::size_t StationObjects::findByName(const std::string& name) const

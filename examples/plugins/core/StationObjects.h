@@ -20,6 +20,7 @@
 
 #include <sdformat/SdfObject.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,13 +43,28 @@ public:
     {
         std::unique_ptr<sdf::SdfObject> object;
         bool registered = false;
+        // The stored object parent's id (the enclosing object's without one).
+        std::uint32_t parentId = 0;
         std::size_t parent = NoEntry;
         std::vector<std::size_t> children;
     };
 
     // Builds the objects under root (the document's root element, or any
-    // element of it).
+    // element of it) and registers them.
     explicit StationObjects(const std::shared_ptr<sdf::Element>& root);
+
+    // Builds the objects without touching the registry, on any thread: the
+    // station shown meanwhile keeps its ids registered. registerAll() then
+    // does the rest on the thread that owns the registry's users. Null when
+    // cancel was set on the way.
+    static std::unique_ptr<StationObjects> Prepare(const std::shared_ptr<sdf::Element>& root,
+                                                   const std::atomic<bool>* cancel);
+    // Registers the prepared objects and arranges the tree.
+    void registerAll();
+    // The same in steps of at most count objects, so that a window can
+    // paint between them; true once all are registered and arranged.
+    bool registerSome(std::size_t count);
+    std::size_t registeredSoFar() const { return registeredUpTo; }
     // Unregisters the objects it registered.
     ~StationObjects();
     StationObjects(const StationObjects&) = delete;
@@ -63,6 +79,8 @@ public:
     // The entry of the object with that id (the first one when the id is
     // taken twice), or NoEntry.
     std::size_t find(std::uint32_t id) const;
+    // The entry whose object views that element, or NoEntry.
+    std::size_t findElement(const sdf::Element* element) const;
     // The first entry named so, depth first in tree order, or NoEntry.
     std::size_t findByName(const std::string& name) const;
     // Number of entries from the root down to index, the root being 0.
@@ -74,7 +92,10 @@ public:
     const std::vector<std::string>& warnings() const { return problems; }
 
 private:
-    void collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId);
+    StationObjects() = default;
+    // False when cancelled.
+    bool collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId,
+                 const std::atomic<bool>* cancel);
     void add(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId);
     void arrange();
 
@@ -82,6 +103,8 @@ private:
     std::vector<std::size_t> rootList;
     std::unordered_map<std::uint32_t, std::size_t> byId;
     std::vector<std::string> problems;
+    std::size_t registeredUpTo = 0;
+    bool arranged = false;
 };
 
 } // namespace zrv::core

@@ -1,6 +1,10 @@
 #include "StationSession.h"
 
+#include "FieldEdit.h"
+#include "FieldEntry.h"
+
 #include <sdformat/Element.h>
+#include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
 
 #include <zrvcommon/AppLogger.h>
@@ -8,8 +12,12 @@
 #include <fmt/format.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QRegularExpression>
 
+#include <algorithm>
+#include <atomic>
 #include <exception>
+#include <utility>
 #include <filesystem>
 #include <stdexcept>
 
@@ -35,51 +43,258 @@ StationSession::StationSession(QObject* parent)
         row = treeModel.rowOf(selected);
         emit selectionChanged();
     });
+    fieldModel.setNameOf([this](std::uint32_t id) -> std::optional<QString> {
+        const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
+        if (entry == StationObjects::NoEntry)
+            return std::nullopt;
+        return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
+    });
+    fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
+    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] {
+        row = treeModel.rowOf(selected);
+        emit selectionChanged();
+    });
+    connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
+    connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
+    connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
+    connect(&undoStack, &QUndoStack::canRedoChanged, this, &StationSession::undoChanged);
 }
+
+// One reading of a station: cancelled when another takes its place.
+struct StationSession::LoadJob
+{
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+};
+
+// What a reading thread hands over.
+struct StationSession::Loaded
+{
+    QString file;
+    QString saveTo;
+    std::shared_ptr<sdf::SDF> document;
+    std::unique_ptr<StationObjects> objects;
+    std::vector<sdf::IdCheck::Problem> problems;
+    QString error;
+};
 
 StationSession::~StationSession()
 {
+    if (loadJob)
+        loadJob->cancelled = true;
+    reapLoaders(true);
     // The views must let go of the objects before they are unregistered.
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
 }
 
+void StationSession::dropLoad()
+{
+    if (loadJob)
+        loadJob->cancelled = true;
+    loadJob.reset();
+    loadPhase.clear();
+    registering = false;
+}
+
 void StationSession::open(const QString& file, const QString& saveTo)
+{
+    dropLoad();
+    reapLoaders(false);
+    auto job = std::make_shared<LoadJob>();
+    loadJob = job;
+    loadPhase = tr("Reading %1\u2026").arg(QDir::toNativeSeparators(file));
+    emit loadingChanged();
+    setStatus(loadPhase);
+    std::thread reader([this, job, file, saveTo] {
+        auto result = std::make_shared<Loaded>();
+        result->file = file;
+        result->saveTo = saveTo;
+        try {
+            // A pipe or a device would keep the reader waiting until someone writes.
+            std::error_code statusError;
+            const auto status = std::filesystem::status(FsPath(file), statusError);
+            if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+                throw std::runtime_error(fmt::format("{} is not a regular file", file.toStdString()));
+            result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+            if (!job->cancelled) {
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Building the object tree\u2026")); },
+                                          Qt::QueuedConnection);
+                result->objects = StationObjects::Prepare(result->document->Root(), &job->cancelled);
+            }
+            if (!job->cancelled) {
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking ids\u2026")); },
+                                          Qt::QueuedConnection);
+                result->problems = sdf::IdCheck::Check(*result->document->Root());
+            }
+        } catch (const std::exception& e) {
+            result->document.reset();
+            result->objects.reset();
+            result->error = QString::fromStdString(e.what());
+        }
+        // What was read is dropped here when nobody wants it any more.
+        if (job->cancelled) {
+            result.reset();
+        } else {
+            QMetaObject::invokeMethod(this, [this, job, result] { finishLoad(job, result); }, Qt::QueuedConnection);
+        }
+        job->done = true;
+    });
+    loaders.emplace_back(std::move(reader), job);
+}
+
+void StationSession::registerStep(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result)
+{
+    if (job != loadJob)
+        return;
+    // About 5 ms of work a slice on a desktop machine.
+    constexpr std::size_t slice = 20000;
+    if (!result->objects->registerSome(slice)) {
+        setLoadPhase(job, tr("Registering objects: %1 of %2")
+                              .arg(result->objects->registeredSoFar())
+                              .arg(result->objects->size()));
+        QMetaObject::invokeMethod(this, [this, job, result] { registerStep(job, result); }, Qt::QueuedConnection);
+        return;
+    }
+    loadJob.reset();
+    loadPhase.clear();
+    registering = false;
+    const QString file = result->file;
+    path = file;
+    readError.clear();
+    adopt(std::move(result->document), std::move(result->objects), &result->problems);
+    for (const std::string& warning : objects->warnings())
+        zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
+    zrv::AppLogger::inst()->info(fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
+    target = result->saveTo;
+    emit savePathChanged();
+    emit loadingChanged();
+    QMetaObject::invokeMethod(this, [this] { reapLoaders(false); }, Qt::QueuedConnection);
+}
+
+void StationSession::setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text)
+{
+    if (job != loadJob)
+        return;
+    loadPhase = text;
+    emit loadingChanged();
+    setStatus(text);
+}
+
+void StationSession::cancelLoading()
+{
+    if (!loadCancellable())
+        return;
+    dropLoad();
+    emit loadingChanged();
+    if (document) {
+        setStatus(tr("Opening cancelled; %1 objects").arg(objectCount()));
+    } else {
+        // The window says why it shows no station.
+        readError = tr("Opening was cancelled.");
+        emit opened();
+        setStatus(tr("Opening cancelled"), tr("no station is open"));
+    }
+}
+
+void StationSession::reapLoaders(bool wait)
+{
+    for (auto it = loaders.begin(); it != loaders.end();) {
+        if (wait || it->second->done) {
+            it->first.join();
+            it = loaders.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void StationSession::finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result)
+{
+    if (job != loadJob)
+        return;
+    if (result->document) {
+        // The station shown gives up its ids to the new one, which enters
+        // the registry a slice at a time so that the window keeps painting.
+        fieldModel.show(nullptr);
+        treeModel.reset(nullptr);
+        objects.reset();
+        selected = StationObjects::NoEntry;
+        row = -1;
+        emit selectionChanged();
+        registering = true;
+        registerStep(job, result);
+        return;
+    }
+    loadJob.reset();
+    loadPhase.clear();
+    const QString file = result->file;
+    path = file;
+    readError = result->error;
+    zrv::AppLogger::inst()->error(
+        fmt::format("reading station {} failed: {}", file.toStdString(), readError.toStdString()));
+    adopt(nullptr);
+    setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
+    target = result->saveTo;
+    emit savePathChanged();
+    emit loadingChanged();
+    QMetaObject::invokeMethod(this, [this] { reapLoaders(false); }, Qt::QueuedConnection);
+}
+
+void StationSession::openFile(const QString& file)
+{
+    open(file, file);
+}
+
+void StationSession::newStation()
+{
+    if (loadJob) {
+        dropLoad();
+        emit loadingChanged();
+    }
+    auto created = sdf::SDF::SpawnFromRootTemplate();
+    created->Root()->appendObject("station", 1, tr("New station").toStdString());
+    path.clear();
+    readError.clear();
+    adopt(std::move(created));
+    target.clear();
+    emit savePathChanged();
+}
+
+void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
+                           const std::vector<sdf::IdCheck::Problem>* checked)
 {
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
+    // The old objects leave the registry before the new ones enter it.
     objects.reset();
-    document.reset();
+    document = std::move(station);
     selected = StationObjects::NoEntry;
     row = -1;
-    path = file;
-    readError.clear();
-    try {
-        // A pipe or a device would block the window until someone writes.
-        std::error_code statusError;
-        const auto status = std::filesystem::status(FsPath(file), statusError);
-        if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-            throw std::runtime_error(fmt::format("{} is not a regular file", file.toStdString()));
-        document = sdf::SDF::ReadSdfFromFile(FsPath(file));
-        objects = std::make_unique<StationObjects>(document->Root());
+    undoStack.clear();
+    undoStack.setClean();
+    if (document) {
+        if (prepared) {
+            objects = std::move(prepared);
+            objects->registerAll();
+        } else {
+            objects = std::make_unique<StationObjects>(document->Root());
+        }
         treeModel.reset(objects.get());
-        for (const std::string& warning : objects->warnings())
-            zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
-        zrv::AppLogger::inst()->info(
-            fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
-    } catch (const std::exception& e) {
-        objects.reset();
-        document.reset();
-        readError = QString::fromStdString(e.what());
-        zrv::AppLogger::inst()->error(fmt::format("reading station {} failed: {}", file.toStdString(), e.what()));
-        setStatus(tr("Could not read %1").arg(QDir::toNativeSeparators(file)), readError);
     }
-    target = saveTo;
+    if (checked) {
+        problemModel.reset(*checked);
+        fieldModel.refreshNotes();
+        emit problemsChanged();
+    } else {
+        checkIds();
+    }
     setModified(false);
-    emit savePathChanged();
+    emit filePathChanged();
     emit opened();
     emit selectionChanged();
+    emit undoChanged();
     if (objects && !objects->roots().empty())
         selectEntry(objects->roots().front());
 }
@@ -97,6 +312,8 @@ QString StationSession::selectedTitle() const
     if (!objects || selected == StationObjects::NoEntry)
         return {};
     const sdf::SdfObject& object = *objects->entry(selected).object;
+    if (object.getDisplayString().empty())
+        return ObjectTreeModel::DisplayName(object);
     return QStringLiteral("%1 (%2 %3)")
         .arg(QString::fromStdString(object.getDisplayString()),
              QString::fromStdString(StationObjects::KindLabel(object)))
@@ -113,6 +330,126 @@ void StationSession::select(int treeRow)
 void StationSession::toggle(int treeRow)
 {
     treeModel.toggle(treeRow);
+}
+
+bool StationSession::treeKey(int key)
+{
+    const int count = treeModel.rowCount();
+    switch (key) {
+    case Qt::Key_Up:
+        if (count > 0)
+            select(row < 0 ? 0 : std::max(row - 1, 0));
+        return true;
+    case Qt::Key_Down:
+        if (count > 0)
+            select(row < 0 ? 0 : std::min(row + 1, count - 1));
+        return true;
+    case Qt::Key_Left:
+        if (row < 0)
+            return true;
+        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty())
+            treeModel.setExpanded(row, false);
+        else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
+            selectEntry(parent);
+        return true;
+    case Qt::Key_Right:
+        if (row < 0)
+            return true;
+        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row))
+            treeModel.setExpanded(row, true);
+        else if (treeModel.hasChildren(row))
+            select(row + 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (row >= 0)
+            treeModel.toggle(row);
+        return true;
+    default: return false;
+    }
+}
+
+void StationSession::setFilter(const QString& text)
+{
+    const QString before = treeModel.filter();
+    treeModel.setFilter(text);
+    if (treeModel.filter() == before)
+        return;
+    // The first match is selected unless the selection is still shown.
+    if (row < 0 && treeModel.rowCount() > 0 && !treeModel.filter().isEmpty()) {
+        for (int at = 0; at < treeModel.rowCount(); ++at) {
+            if (QString(treeModel.data(treeModel.index(at), ObjectTreeModel::NameRole).toString())
+                    .contains(treeModel.filter(), Qt::CaseInsensitive)) {
+                select(at);
+                break;
+            }
+        }
+    }
+    emit filterChanged();
+}
+
+QString StationSession::fieldGroup(int fieldRow) const
+{
+    return fieldModel.data(fieldModel.index(fieldRow), FieldListModel::GroupRole).toString();
+}
+
+void StationSession::checkIds()
+{
+    std::vector<sdf::IdCheck::Problem> found;
+    if (document)
+        found = sdf::IdCheck::Check(*document->Root());
+    problemModel.reset(std::move(found));
+    fieldModel.refreshNotes();
+    emit problemsChanged();
+}
+
+int StationSession::selectProblem(int problemRow)
+{
+    const sdf::IdCheck::Problem* problem = problemModel.problem(problemRow);
+    if (!problem || problem->paths.empty() || !objects)
+        return -1;
+    // Walk the path down from the root, then up to the nearest object.
+    std::shared_ptr<sdf::Element> at = document->Root();
+    const QStringList pieces = QString::fromStdString(problem->paths.front()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    static const QRegularExpression numbered(QStringLiteral("^(.*)\\[(\\d+)\\]$"));
+    for (qsizetype i = 1; at && i < pieces.size(); ++i) {
+        QString label = pieces[i];
+        int number = 1;
+        if (const QRegularExpressionMatch match = numbered.match(label); match.hasMatch()) {
+            label = match.captured(1);
+            number = match.captured(2).toInt();
+        }
+        std::shared_ptr<sdf::Element> next;
+        const std::string wanted = label.toStdString(); // the view keeps only a reference
+        for (const std::shared_ptr<sdf::Element>& child : at->children(wanted)) {
+            if (--number == 0) {
+                next = child;
+                break;
+            }
+        }
+        at = next;
+    }
+    for (; at; at = at->parent()) {
+        const std::size_t entry = objects->findElement(at.get());
+        if (entry != StationObjects::NoEntry) {
+            if (!treeModel.filter().isEmpty())
+                setFilter({});
+            selectEntry(entry);
+            return row;
+        }
+    }
+    return -1;
+}
+
+void StationSession::clearFeedback()
+{
+    setFeedback({});
+}
+
+void StationSession::setFeedback(Feedback value)
+{
+    feedback = std::move(value);
+    emit feedbackChanged();
 }
 
 int StationSession::selectByName(const QString& name)
@@ -139,10 +476,25 @@ int StationSession::selectById(uint id)
 
 void StationSession::selectEntry(std::size_t entry)
 {
+    if (entry != selected && !feedback.path.isEmpty())
+        setFeedback({});
     selected = entry;
     row = treeModel.reveal(entry);
     fieldModel.show(objects->entry(entry).object->getElement());
     emit selectionChanged();
+}
+
+StationSession::Own StationSession::ownField(const FieldListModel::Field& field) const
+{
+    if (field.attr || !objects || selected == StationObjects::NoEntry)
+        return Own::None;
+    if (field.element->parent() != objects->entry(selected).object->getElement())
+        return Own::None;
+    if (field.element->label() == "name")
+        return Own::Name;
+    if (field.element->label() == "parent" || field.element->label() == "child")
+        return Own::Shape;
+    return Own::None;
 }
 
 QString StationSession::setField(int fieldRow, const QString& text)
@@ -156,37 +508,113 @@ QString StationSession::setField(int fieldRow, const QString& text)
         return FieldListModel::Text(*field);
     }
     const std::shared_ptr<sdf::Element> element = field->element;
+    const std::shared_ptr<sdf::Attr> attr = field->attr;
     sdf::SdfObject& object = *objects->entry(selected).object;
-    // Fields directly under the object element that the object model keeps
-    // facts of: the name is cached in the object, parent and child ids
-    // shape the tree.
-    const bool own = !field->attr && element->parent() == object.getElement();
+    const Own own = ownField(*field);
+    // Names are free text; every other value must be a whole value of its
+    // type, and nothing is stored otherwise.
+    FieldEntry entry;
+    if (own == Own::Name) {
+        entry.accepted = true;
+        entry.storedText = text;
+    } else {
+        entry = FieldEntry::Check(*field, text, [this](std::uint32_t id) {
+            return objects->find(id) != StationObjects::NoEntry;
+        });
+    }
+    if (!entry.accepted) {
+        setFeedback({path, entry.error, QStringLiteral("error")});
+        setStatus(tr("%1 not changed").arg(path), entry.error);
+        return text;
+    }
+    ValueSnapshot before = ValueSnapshot::Take(element, attr);
     try {
-        if (own && element->label() == "name") {
+        if (own == Own::Name) {
             object.setName(text.toStdString());
-            const QModelIndex changed = fieldModel.index(fieldRow);
-            emit fieldModel.dataChanged(changed, changed);
+            fieldModel.refreshRow(fieldRow);
             treeModel.refresh(selected);
         } else {
-            fieldModel.write(fieldRow, text);
+            fieldModel.write(fieldRow, entry.storedText);
         }
     } catch (const std::exception& e) {
+        setFeedback({path, QString::fromStdString(e.what()), QStringLiteral("error")});
         setStatus(tr("Could not set %1").arg(path), QString::fromStdString(e.what()));
-        return FieldListModel::Text(*field);
+        return text;
     }
-    setModified(true);
+    ValueSnapshot after = ValueSnapshot::Take(element, attr);
+    const std::uint32_t id = object.getId();
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
-    if (own && (element->label() == "parent" || element->label() == "child")) {
+    if (before.text != after.text) {
+        undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
+                                            const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
+                                     id, path, std::move(before), std::move(after)));
+    }
+    // Only ids change what the id check finds.
+    if (FieldListModel::IsIdField(*fieldModel.field(fieldRow)))
+        checkIds();
+    if (own == Own::Shape) {
         // Later, not under the caller: rebuilding resets the field list,
         // whose row may be the very one that called.
         QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
     }
-    if (stored == text)
-        setStatus(tr("%1 set to \"%2\"").arg(path, stored));
+    setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});
+    if (!entry.warning.isEmpty())
+        setStatus(QStringLiteral("%1 %2").arg(path, entry.warning));
     else
-        setStatus(tr("%1 stored as \"%2\"").arg(path, stored));
+        setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
+}
+
+void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value)
+{
+    if (!objects)
+        return;
+    const std::size_t entry = objects->find(objectId);
+    if (entry == StationObjects::NoEntry)
+        return;
+    if (entry != selected)
+        selectEntry(entry);
+    const int fieldRow = fieldModel.rowOf(fieldPath);
+    const FieldListModel::Field* field = fieldModel.field(fieldRow);
+    if (!field)
+        return;
+    const Own own = ownField(*field);
+    if (own == Own::Name)
+        objects->entry(entry).object->setName(value.text);
+    else
+        value.restore(field->element, field->attr);
+    fieldModel.refreshRow(fieldRow);
+    if (own == Own::Name)
+        treeModel.refresh(entry);
+    if (own == Own::Shape)
+        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
+    if (FieldListModel::IsIdField(*field))
+        checkIds();
+    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
+    emit selectionChanged();
+}
+
+void StationSession::undo()
+{
+    if (!undoStack.canUndo())
+        return;
+    try {
+        undoStack.undo();
+    } catch (const std::exception& e) {
+        setStatus(tr("Could not undo"), QString::fromStdString(e.what()));
+    }
+}
+
+void StationSession::redo()
+{
+    if (!undoStack.canRedo())
+        return;
+    try {
+        undoStack.redo();
+    } catch (const std::exception& e) {
+        setStatus(tr("Could not redo"), QString::fromStdString(e.what()));
+    }
 }
 
 void StationSession::rebuildObjects()
@@ -230,10 +658,21 @@ bool StationSession::save()
         return false;
     }
     zrv::AppLogger::inst()->info(fmt::format("saved station {}", file.toStdString()));
+    undoStack.setClean();
     setModified(false);
+    if (path != file) {
+        path = file;
+        emit filePathChanged();
+    }
     setStatus(tr("Saved %1").arg(QDir::toNativeSeparators(file)));
     emit saved(file);
     return true;
+}
+
+bool StationSession::saveAs(const QString& file)
+{
+    setSavePath(file);
+    return save();
 }
 
 void StationSession::setStatus(const QString& text, const QString& error)

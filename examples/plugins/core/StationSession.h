@@ -5,13 +5,20 @@
 
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
+#include "ProblemListModel.h"
 #include "StationObjects.h"
+#include "ValueSnapshot.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <QtGui/QUndoStack>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace sdf {
 class SDF;
@@ -22,7 +29,7 @@ namespace zrv::core {
 class StationSession : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString filePath READ filePath NOTIFY opened)
+    Q_PROPERTY(QString filePath READ filePath NOTIFY filePathChanged)
     Q_PROPERTY(bool loaded READ loaded NOTIFY opened)
     Q_PROPERTY(QString errorText READ errorText NOTIFY opened)
     Q_PROPERTY(int objectCount READ objectCount NOTIFY opened)
@@ -32,6 +39,19 @@ class StationSession : public QObject
     Q_PROPERTY(QString lastError READ lastError NOTIFY statusChanged)
     Q_PROPERTY(int currentRow READ currentRow NOTIFY selectionChanged)
     Q_PROPERTY(QString selectedTitle READ selectedTitle NOTIFY selectionChanged)
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY undoChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY undoChanged)
+    Q_PROPERTY(QString undoText READ undoText NOTIFY undoChanged)
+    Q_PROPERTY(QString redoText READ redoText NOTIFY undoChanged)
+    Q_PROPERTY(QString filter READ filter WRITE setFilter NOTIFY filterChanged)
+    Q_PROPERTY(QString feedbackPath READ feedbackPath NOTIFY feedbackChanged)
+    Q_PROPERTY(QString feedbackText READ feedbackText NOTIFY feedbackChanged)
+    Q_PROPERTY(QString feedbackLevel READ feedbackLevel NOTIFY feedbackChanged)
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    Q_PROPERTY(QString loadingText READ loadingText NOTIFY loadingChanged)
+    Q_PROPERTY(bool loadCancellable READ loadCancellable NOTIFY loadingChanged)
+    Q_PROPERTY(QObject* problems READ problems CONSTANT)
+    Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
 
@@ -39,12 +59,24 @@ public:
     explicit StationSession(QObject* parent = nullptr);
     ~StationSession() override;
 
-    // Reads the station file; a failure leaves no document and keeps the
-    // library's message in errorText, and is logged. savePath starts as
-    // given.
+    // Reads the station file and builds its objects on another thread; the
+    // window keeps showing the station it has (and painting) meanwhile, and
+    // loading tells so. A failure leaves no document and keeps the library's
+    // message in errorText, and is logged. savePath starts as given. Opening
+    // again, or cancelLoading(), drops a read still under way.
     void open(const QString& path, const QString& savePath);
+    bool loading() const { return loadJob != nullptr; }
+    QString loadingText() const { return loadPhase; }
+    // False once the station shown before has made room for the new one.
+    bool loadCancellable() const { return loadJob && !registering; }
+    // Stops waiting for the station being read; the one shown stays.
+    Q_INVOKABLE void cancelLoading();
 
     QString filePath() const { return path; }
+    bool canUndo() const { return undoStack.canUndo(); }
+    bool canRedo() const { return undoStack.canRedo(); }
+    QString undoText() const { return undoStack.undoText(); }
+    QString redoText() const { return undoStack.redoText(); }
     bool loaded() const { return document != nullptr; }
     QString errorText() const { return readError; }
     int objectCount() const { return objects ? static_cast<int>(objects->size()) : 0; }
@@ -56,11 +88,28 @@ public:
     QString lastError() const { return failure; }
     int currentRow() const { return row; }
     QString selectedTitle() const;
+    QString filter() const { return treeModel.filter(); }
+    void setFilter(const QString& text);
+    // What the last entry into a field came to, shown beside that field:
+    // "error" (refused, with the reason), "warning" (stored, but not as
+    // typed) or "" (stored as typed, or nothing to say).
+    QString feedbackPath() const { return feedback.path; }
+    QString feedbackText() const { return feedback.text; }
+    QString feedbackLevel() const { return feedback.level; }
+    Q_INVOKABLE void clearFeedback();
     QObject* tree() { return &treeModel; }
+    QObject* problems() { return &problemModel; }
+    int problemCount() const { return problemModel.rowCount(); }
+    // Selects the object the problem in that row is reported at; returns
+    // its tree row, or -1 when it has no object to show.
+    Q_INVOKABLE int selectProblem(int problemRow);
     QObject* fields() { return &fieldModel; }
 
     Q_INVOKABLE void select(int treeRow);
     Q_INVOKABLE void toggle(int treeRow);
+    // A key pressed in the tree (Qt::Key): Up, Down, Left, Right, Return,
+    // Enter; false for other keys.
+    Q_INVOKABLE bool treeKey(int key);
     // Selects the first object of that name in tree order, expanding its
     // ancestors; returns its row, or -1 (selection unchanged).
     Q_INVOKABLE int selectByName(const QString& name);
@@ -69,13 +118,30 @@ public:
     // stored, which shows how the value's type read it.
     // The row of the selected object's field with that path, or -1.
     Q_INVOKABLE int fieldRow(const QString& path) const { return fieldModel.rowOf(path); }
+    // The heading the field's row is shown under ("" for the object's own).
+    Q_INVOKABLE QString fieldGroup(int fieldRow) const;
     Q_INVOKABLE QString setField(int fieldRow, const QString& text);
     // Writes the document to savePath, replacing the file only once it is
     // completely written.
     Q_INVOKABLE bool save();
+    // Saves to that file, which then is the station's file.
+    Q_INVOKABLE bool saveAs(const QString& path);
+    // Opens the file in place of the station (changes are the caller's to
+    // ask about); it is saved over itself by default.
+    Q_INVOKABLE void openFile(const QString& path);
+    // An empty station that has no file yet.
+    Q_INVOKABLE void newStation();
+    Q_INVOKABLE void undo();
+    Q_INVOKABLE void redo();
 
 signals:
     void opened();
+    void filePathChanged();
+    void undoChanged();
+    void filterChanged();
+    void feedbackChanged();
+    void problemsChanged();
+    void loadingChanged();
     void savePathChanged();
     void modifiedChanged();
     void statusChanged();
@@ -87,6 +153,33 @@ private:
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
+    // Shows the station (null: none) after a read or a new one; objects
+    // and problems prepared elsewhere are taken as they are.
+    void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
+               const std::vector<sdf::IdCheck::Problem>* checked = nullptr);
+    struct LoadJob;
+    struct Loaded;
+    void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
+    void setLoadPhase(const std::shared_ptr<LoadJob>& job, const QString& text);
+    // Stops caring for the reading under way, if any.
+    void dropLoad();
+    // Registers the next objects of a finished read, then shows the station.
+    void registerStep(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
+    // Joins the reading threads that have ended; all of them when wait.
+    void reapLoaders(bool wait);
+    // Puts a field of an object back to a value, for undo and redo: selects
+    // the object so that the change is seen.
+    void applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value);
+    // Whether the field is one the object model keeps facts of (its name,
+    // parent or child ids): it must change through the object, or the tree
+    // follows it.
+    enum class Own
+    {
+        None,
+        Name,
+        Shape,
+    };
+    Own ownField(const FieldListModel::Field& field) const;
 
     QString path;
     QString target;
@@ -100,6 +193,21 @@ private:
     std::unique_ptr<StationObjects> objects;
     ObjectTreeModel treeModel;
     FieldListModel fieldModel;
+    QUndoStack undoStack;
+    struct Feedback
+    {
+        QString path;
+        QString text;
+        QString level;
+    } feedback;
+    void setFeedback(Feedback value);
+    // Runs the id check over the document again.
+    void checkIds();
+    ProblemListModel problemModel;
+    std::shared_ptr<LoadJob> loadJob;
+    QString loadPhase;
+    bool registering = false;
+    std::vector<std::pair<std::thread, std::shared_ptr<LoadJob>>> loaders;
 };
 
 } // namespace zrv::core

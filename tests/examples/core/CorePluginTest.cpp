@@ -15,6 +15,7 @@
 #include <QtTest/QtTest>
 
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
@@ -42,10 +43,11 @@ struct Run
     }
     QString describe() const
     {
-        return QStringLiteral("exit %1 (%2)\nstdout:\n%3\nstderr:\n%4")
+        // The failed steps first: a failure message is cut after a while.
+        return QStringLiteral("exit %1 (%2)\nfailed:\n%3\nstdout:\n%4\nstderr:\n%5")
             .arg(exitCode)
             .arg(status == QProcess::NormalExit ? "normal" : "crash")
-            .arg(lines.join(QLatin1Char('\n')), err.right(4000));
+            .arg(withPrefix(QStringLiteral("FAIL")).join(QLatin1Char('\n')), lines.join(QLatin1Char('\n')), err.right(4000));
     }
 };
 
@@ -129,6 +131,22 @@ std::shared_ptr<sdf::Element> findObject(const std::shared_ptr<sdf::Element>& el
     return nullptr;
 }
 
+// How many pixels of the image are close to the colour (text is drawn with
+// antialiasing, so only its cores hit the colour itself).
+int colourShare(const QImage& image, const QColor& colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green()) +
+                    std::abs(pixel.blue() - colour.blue()) < 24)
+                ++count;
+        }
+    }
+    return count;
+}
+
 std::string libraryReadError(const QString& file)
 {
     try {
@@ -198,25 +216,52 @@ private slots:
                  QString::fromStdString(original->Root()->toXMLString("")));
     }
 
-    void valuesStayTypedAndKeepWhatTheTypeReads()
+    // Text that is not a whole value of the field's type is refused, with
+    // the reason beside the field in the error colour; a value stored other
+    // than typed says so in the warning colour; an id that names no object
+    // is refused. What reaches the file is only what was accepted.
+    void entriesAreStrictAndSayWhatWasStored()
     {
         Scratch scratch;
-        // Text a double can not hold leaves what the type reads, and the
-        // window shows that rather than what was typed.
-        const QString script = scratch.writeScript(QStringLiteral("typed.json"), {
-            step({{"action", "select"}, {"row", "aoWireFeed"}}),
-            step({{"action", "edit"}, {"field", "value"}, {"value", "12.5 m/min"}, {"expect", "12.5"}}),
-            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "value stored as \"12.5\""}}),
-            step({{"action", "check"}, {"id", "fieldType"}, {"name", "double"}, {"property", "visible"}, {"equals", true}}),
-            step({{"action", "select"}, {"row", "link_2"}}),
-            step({{"action", "edit"}, {"field", "pose"}, {"value", "10 20 30 1 0 0 0"}}),
-            // A new parent rearranges the tree; the object stays selected.
-            step({{"action", "select"}, {"row", "Top"}}),
-            step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
-            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
-            step({{"action", "find"}, {"id", "treeRow"}, {"name", "Top"}}),
-            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("typed.sdf"))}}),
-        });
+        const auto refuse = [](const char* field, const char* text, const char* reason) {
+            return QJsonArray{
+                step({{"action", "set"}, {"id", "fieldValue"}, {"name", field}, {"property", "text"}, {"value", text}}),
+                step({{"action", "key"}, {"id", "fieldValue"}, {"name", field}, {"key", "Return"}}),
+                step({{"action", "check"}, {"id", "fieldMessage"}, {"name", field}, {"property", "text"}, {"contains", reason}}),
+                step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            };
+        };
+        QJsonArray steps{step({{"action", "select"}, {"row", "Table"}})};
+        for (const auto& piece : refuse("pose", "abc", "'pose' cannot hold 'abc'"))
+            steps.append(piece);
+        steps.append(step({{"action", "screenshot"}, {"path", "refused.png"}}));
+        steps.append(step({{"action", "select"}, {"row", "Bracket & Gusset <L>"}}));
+        for (const auto& piece : refuse("child", "999", "no object has id 999"))
+            steps.append(piece);
+        steps.append(step({{"action", "select"}, {"row", "aoWireFeed"}}));
+        for (const auto& piece : refuse("value", "fast", "'double' cannot hold 'fast'"))
+            steps.append(piece);
+        for (const auto& piece : refuse("value", "12.5 m/min", "'double'"))
+            steps.append(piece);
+        for (const QJsonValue& piece : QJsonArray{
+                 step({{"action", "edit"}, {"field", "value"}, {"value", "9.25"}}),
+                 step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "value set to \"9.25\""}}),
+                 step({{"action", "select"}, {"row", "Table"}}),
+                 step({{"action", "edit"}, {"field", "pose"}, {"value", "1000.123456 0 0 2 0 0 0"}, {"expect", "1000.12 0 0 1 0 0 0"}}),
+                 step({{"action", "check"}, {"id", "fieldMessage"}, {"name", "pose"}, {"property", "text"},
+                       {"equals", "stored as \"1000.12 0 0 1 0 0 0\": the quaternion was normalised to length 1; rounded to 6 significant digits"}}),
+                 step({{"action", "screenshot"}, {"path", "warned.png"}}),
+                 step({{"action", "select"}, {"row", "link_2"}}),
+                 step({{"action", "edit"}, {"field", "pose"}, {"value", "10 20 30 1 0 0 0"}}),
+                 // A new parent rearranges the tree; the object stays selected.
+                 step({{"action", "select"}, {"row", "Top"}}),
+                 step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
+                 step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
+                 step({{"action", "find"}, {"id", "treeRow"}, {"name", "Top"}}),
+                 step({{"action", "save"}, {"path", scratch.path(QStringLiteral("typed.sdf"))}}),
+             })
+            steps.append(piece);
+        const QString script = scratch.writeScript(QStringLiteral("typed.json"), steps);
         QFile sample(QStringLiteral(SAMPLE_STATION));
         QVERIFY(sample.open(QIODevice::ReadOnly));
         const QByteArray sampleBefore = sample.readAll();
@@ -225,7 +270,11 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
 
         const auto written = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("typed.sdf")).toStdString());
-        QCOMPARE(findObject(written->Root(), 27, "signal")->asDouble("value"), 12.5);
+        QCOMPARE(findObject(written->Root(), 27, "signal")->asDouble("value"), 9.25);
+        QCOMPARE(findObject(written->Root(), 21, "part")->asUInt("child"), 22u);
+        const auto table = findObject(written->Root(), 19, "part")->asPose("pose");
+        QCOMPARE(table.pos.x, 1000.12);
+        QCOMPARE(table.orient.w, 1.0);
         const auto pose = findObject(written->Root(), 5, "link")->asPose("pose");
         QCOMPARE(pose.pos.x, 10.0);
         QCOMPARE(pose.pos.z, 30.0);
@@ -233,6 +282,13 @@ private slots:
         // The bundled sample itself is never saved over.
         QVERIFY(sample.open(QIODevice::ReadOnly));
         QCOMPARE(sample.readAll(), sampleBefore);
+
+        // What a person sees: the reason in the error colour, the note on
+        // rounding in the warning colour.
+        QVERIFY2(colourShare(QImage(scratch.path(QStringLiteral("refused.png"))), QColor(0xb0, 0x00, 0x20)) > 0,
+                 "no error colour in the window after a refused entry");
+        QVERIFY2(colourShare(QImage(scratch.path(QStringLiteral("warned.png"))), QColor(0x9a, 0x5b, 0x00)) > 0,
+                 "no warning colour in the window after a rounded entry");
     }
 
     void mouseAndKeysDriveTheTreeAndTheFields()
@@ -262,6 +318,144 @@ private slots:
         const auto written = sdf::SDF::ReadSdfFromFile(station.toStdString());
         QCOMPARE(findObject(written->Root(), 10, "joint")->asDouble("axis/limit/lower"), -170.0);
         QCOMPARE(findObject(written->Root(), 11, "joint")->asDouble("axis/limit/lower"), -63.0);
+    }
+
+    // The editor's keys and commands, run the way a person works: edit, take
+    // back, redo, rename to nothing, move through the tree, filter it, save
+    // over the file and under a new name; and the QML
+    // says nothing on standard error meanwhile.
+    void editorCommandsWorkWithoutQmlWarnings()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString other = scratch.path(QStringLiteral("other.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("editor.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "pose"}, {"property", "text"},
+                  {"equals", "position 900, 0, 0 \u00b7 rx 0\u00b0, ry 0\u00b0, rz 0\u00b0"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "1 2 3 0.7071068 0 0 0.7071068"}, {"expect", "1 2 3 0.707107 0 0 0.707107"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "pose"}, {"property", "text"},
+                  {"equals", "position 1, 2, 3 \u00b7 rx 0\u00b0, ry 0\u00b0, rz 90\u00b0"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"contains", "* "}}),
+            step({{"action", "key"}, {"id", "fieldValue"}, {"name", "pose"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 1 0 0 0"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Shift+Z"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "1 2 3 0.707107 0 0 0.707107"}}),
+            // An object without a name gets a placeholder, in the tree and
+            // in the title.
+            step({{"action", "select"}, {"objectId", 4}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", ""}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "(unnamed link 4)"}}),
+            step({{"action", "check"}, {"id", "treeRowName"}, {"name", "(unnamed link 4)"}, {"property", "visible"}, {"equals", true}}),
+            // Id fields say what they name.
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "parent"}, {"property", "text"}, {"equals", "\u2192 IRB1600_10_145"}}),
+            // Keys in the tree: Down moves, Left goes to the parent.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Down"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "link_2 (link 5)"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Left"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "IRB1600_10_145 (manipulator 2)"}}),
+            // Find filters the tree to the matches and their ancestors.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+F"}}),
+            step({{"action", "check"}, {"id", "findField"}, {"property", "activeFocus"}, {"equals", true}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", "wirefeed"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"equals", 3}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "aoWireFeed"}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", "27"}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"equals", 3}}),
+            step({{"action", "set"}, {"id", "findField"}, {"property", "text"}, {"value", ""}}),
+            step({{"action", "check"}, {"id", "stationTree"}, {"property", "count"}, {"notEquals", 3}}),
+            // Save over the file with the key, then under a new name, which
+            // becomes the station's file.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+S"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Saved " + station}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            step({{"action", "save"}, {"path", other}}),
+            step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", other}}),
+            step({{"action", "screenshot"}, {"path", "editor.png"}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+        for (const QString& line : run.err.split(QLatin1Char('\n'))) {
+            QVERIFY2(!line.contains(QLatin1String("qrc:/")) && !line.contains(QLatin1String("QML")) &&
+                         !line.contains(QLatin1String("Binding loop")),
+                     qPrintable(QStringLiteral("QML warning: ") + line));
+        }
+
+        for (const QString& file : {station, other}) {
+            const auto written = sdf::SDF::ReadSdfFromFile(file.toStdString());
+            const auto pose = findObject(written->Root(), 19, "part")->asPose("pose");
+            QCOMPARE(pose.pos.x, 1.0);
+            QCOMPARE(pose.orient.z, 0.707107);
+            QCOMPARE(findObject(written->Root(), 4, "link")->asString("name"), std::string());
+        }
+    }
+
+    // The id check's problems are listed under the tree; a click selects the
+    // object concerned, whose id field is marked dangling. New starts an
+    // empty station without problems.
+    void problemsPanelListsIdProblemsAndSelectsTheObject()
+    {
+        Scratch scratch;
+        const QString station = scratch.writeFile(QStringLiteral("problems.sdf"), R"(<sdf version='1.0'><station id='1'><name>Cell</name>
+            <part id='2'><name>A</name><parent>1</parent><pose>0 0 0 1 0 0 0</pose></part>
+            <part id='3'><parent>1</parent><pose>0 0 0 1 0 0 0</pose></part>
+            <frame id='4'><name>F</name><parent>1</parent><anchor>77</anchor><pose>0 0 0 1 0 0 0</pose></frame>
+            </station></sdf>)");
+        const QString script = scratch.writeScript(QStringLiteral("problems.json"), {
+            step({{"action", "check"}, {"id", "problemsHeading"}, {"property", "text"}, {"contains", "1 id problem"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Cell (station 1)"}}),
+            step({{"action", "click"}, {"id", "problemRow"}, {"name", "/sdf/station/frame/anchor"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "F (frame 4)"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "anchor"}, {"property", "text"},
+                  {"equals", "\u2192 no object has id 77 (dangling)"}}),
+            step({{"action", "find"}, {"id", "treeRow"}, {"name", "(unnamed part 3)"}}),
+            // Mending it empties the list.
+            step({{"action", "edit"}, {"field", "anchor"}, {"value", "2"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "anchor"}, {"property", "text"}, {"equals", "\u2192 A"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "screenshot"}, {"path", "problems.png"}}),
+            // Undone, nothing is unsaved: New starts at once. With a change
+            // it asks first.
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+N"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "New station (station 1)"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", "Cell 2"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+N"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "unsavedDialogShown"}, {"equals", true}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        QVERIFY2(colourShare(QImage(scratch.path(QStringLiteral("problems.png"))), QColor(0xb0, 0x00, 0x20)) > 0,
+                 "the problems and the dangling id are not in the error colour");
+    }
+
+    // A big station is read and its tree built on another thread: the window
+    // shows that it is loading, Cancel brings back the station it had, and
+    // a second try shows the big one.
+    void bigStationLoadsWhileTheWindowStaysAndCanBeCancelled()
+    {
+        Scratch scratch;
+        const QString big = scratch.path(QStringLiteral("big.sdf"));
+        QCOMPARE(QProcess::execute(QStringLiteral(WRITE_GENERATED_STATION), {big, QStringLiteral("120000")}), 0);
+        const QString script = scratch.writeScript(QStringLiteral("big.json"), {
+            step({{"action", "open"}, {"path", big}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "check"}, {"id", "loadingText"}, {"property", "text"}, {"notEquals", ""}}),
+            step({{"action", "click"}, {"id", "cancelLoadButton"}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 77 objects"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Sample welding cell (station 1)"}}),
+            step({{"action", "open"}, {"path", big}}),
+            step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", big}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"matches", "^[0-9]{5} objects$"}}),
+            step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
+        }, 120000);
+        const Run run = scratch.zervan({QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
     }
 
     void failedSaveIsReportedAndLeavesTheFileAlone()

@@ -139,3 +139,14 @@ TEST(StationObjects, FindsByNameInTreeOrderAndLeavesTheRegistryAsItFoundIt)
 }
 
 } // namespace
+
+// The object model keeps 9999 for a parent not yet assigned, but a station
+// may have an object with that id: its children stay under it, without
+// tripping the object model's precondition.
+TEST(StationObjects, AnObjectWithIdNineNineNineNineKeepsItsChildren)
+{
+    const auto document = Read("<part id='9999'><name>Base</name><parent>1</parent>"
+                               "<body id='20'><name>Jaw</name><parent>9999</parent></body></part>");
+    const StationObjects objects(document->Root());
+    EXPECT_EQ(Tree(objects).at("Base"), Names{"Jaw"});
+}

@@ -1,0 +1,28 @@
+#include "FieldEdit.h"
+
+#include <utility>
+
+namespace zrv::core {
+
+FieldEdit::FieldEdit(Apply applyValue, std::uint32_t id, QString fieldPath, ValueSnapshot was, ValueSnapshot now)
+    : apply(std::move(applyValue)), objectId(id), path(std::move(fieldPath)), before(std::move(was)),
+      after(std::move(now))
+{
+    setText(QStringLiteral("%1 of object %2").arg(path).arg(objectId));
+}
+
+void FieldEdit::undo()
+{
+    apply(objectId, path, before);
+    done = false;
+}
+
+void FieldEdit::redo()
+{
+    if (done)
+        return;
+    apply(objectId, path, after);
+    done = true;
+}
+
+} // namespace zrv::core

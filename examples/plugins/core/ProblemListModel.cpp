@@ -1,0 +1,54 @@
+#include "ProblemListModel.h"
+
+#include <QtCore/QString>
+
+#include <utility>
+
+namespace zrv::core {
+
+void ProblemListModel::reset(std::vector<sdf::IdCheck::Problem> found)
+{
+    beginResetModel();
+    problems = std::move(found);
+    dangling.clear();
+    for (const sdf::IdCheck::Problem& problem : problems) {
+        if (problem.kind == sdf::IdCheck::Kind::DanglingReference && !problem.paths.empty())
+            dangling.insert(problem.paths.front());
+    }
+    endResetModel();
+}
+
+int ProblemListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(problems.size());
+}
+
+QVariant ProblemListModel::data(const QModelIndex& index, int role) const
+{
+    const sdf::IdCheck::Problem* at = index.isValid() ? problem(index.row()) : nullptr;
+    if (!at)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case MessageRole: return QString::fromStdString(at->message);
+    case KindRole: return QString::fromUtf8(sdf::IdCheck::KindName(at->kind).data(),
+                                            static_cast<qsizetype>(sdf::IdCheck::KindName(at->kind).size()));
+    case ObjectIdRole: return at->ids.empty() ? 0u : static_cast<uint>(at->ids.front());
+    case PathRole: return at->paths.empty() ? QString() : QString::fromStdString(at->paths.front());
+    default: return {};
+    }
+}
+
+QHash<int, QByteArray> ProblemListModel::roleNames() const
+{
+    return {{MessageRole, "message"}, {KindRole, "kind"}, {ObjectIdRole, "objectId"}, {PathRole, "path"}};
+}
+
+const sdf::IdCheck::Problem* ProblemListModel::problem(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(problems.size()))
+        return nullptr;
+    return &problems[static_cast<std::size_t>(row)];
+}
+
+} // namespace zrv::core

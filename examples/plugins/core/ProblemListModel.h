@@ -1,0 +1,50 @@
+#pragma once
+
+// The id problems of the open station (duplicate ids, dangling references,
+// parents that disagree with child lists, objects with id 0), as the
+// library's id check finds them, for the window's problems panel.
+
+#include <sdformat/IdCheck.h>
+
+#include <QtCore/QAbstractListModel>
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace zrv::core {
+
+class ProblemListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role
+    {
+        MessageRole = Qt::UserRole + 1,
+        KindRole,
+        // The id of the object the problem is reported at (0: none).
+        ObjectIdRole,
+        // The document path of the element the problem is reported at.
+        PathRole,
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    void reset(std::vector<sdf::IdCheck::Problem> found);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // Null past the end.
+    const sdf::IdCheck::Problem* problem(int row) const;
+    // Whether an id at that document path names no object.
+    bool isDangling(const std::string& path) const { return dangling.count(path) != 0; }
+
+private:
+    std::vector<sdf::IdCheck::Problem> problems;
+    std::unordered_set<std::string> dangling;
+};
+
+} // namespace zrv::core
