@@ -6,12 +6,17 @@
 
 #include <sdformat/Element.h>
 
+#include <sdformat/Attr.h>
 #include <sdformat/ChunkPool.h>
+#include <sdformat/MessageText.h>
 #include <sdformat/ValueText.h>
+
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cstring>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 namespace sdf {
@@ -21,6 +26,30 @@ namespace {
 // The text being written is moved out to pooled chunks whenever it passes
 // this, so that it never grows far.
 constexpr std::size_t kMoveOutAt = detail::ChunkPool::kChunkSize / 2;
+
+// The labels from the top of the tree down to the element, "/sdf/station/name".
+std::string PathOf(const Element& element)
+{
+    std::vector<const std::string*> labels{&element.label()};
+    for (auto up = element.parent(); up; up = up->parent())
+        labels.push_back(&up->label());
+    std::string path;
+    for (auto label = labels.rbegin(); label != labels.rend(); ++label) {
+        path.push_back('/');
+        path.append(**label);
+    }
+    return path;
+}
+
+// A text that XML cannot carry fails the whole text form, so that no file
+// is ever written that could not be read again.
+[[noreturn]] void ThrowUnwritable(const Element& element, const Attr* attribute, unsigned char character)
+{
+    const std::string what =
+        attribute ? fmt::format("its attribute '{}'", detail::ForMessage(attribute->label())) : "its value";
+    throw std::runtime_error(fmt::format("cannot write '{}': {} holds U+{:04X}, which XML cannot carry",
+                                         detail::ForMessage(PathOf(element)), what, character));
+}
 
 } // namespace
 
@@ -103,7 +132,11 @@ void Element::appendStartTag(std::string& out, const std::string& indent) const
         out.push_back(' ');
         out.append(attr->label());
         out.append("='");
-        AppendValueText(out, attr->_value, TextPlace::Attribute);
+        try {
+            AppendValueText(out, attr->_value, TextPlace::Attribute);
+        } catch (const UnwritableCharacter& unwritable) {
+            ThrowUnwritable(*this, attr.get(), unwritable.character);
+        }
         out.push_back('\'');
     }
 }
@@ -127,7 +160,11 @@ void Element::appendXml(TextPieces& pieces, std::string& indent) const
     } else if (_value) {
         // The element's own value is written only when it has no children.
         out.push_back('>');
-        AppendValueText(out, _value->_value, TextPlace::Content);
+        try {
+            AppendValueText(out, _value->_value, TextPlace::Content);
+        } catch (const UnwritableCharacter& unwritable) {
+            ThrowUnwritable(*this, nullptr, unwritable.character);
+        }
         out.append("</");
         out.append(label());
         out.append(">\n");
