@@ -41,14 +41,37 @@ std::string PathOf(const Element& element)
     return path;
 }
 
-// A text that XML cannot carry fails the whole text form, so that no file
-// is ever written that could not be read again.
-[[noreturn]] void ThrowUnwritable(const Element& element, const Attr* attribute, unsigned char character)
+[[noreturn]] void ThrowUnwritable(const Element& element, const std::string& what, char character)
 {
-    const std::string what =
-        attribute ? fmt::format("its attribute '{}'", detail::ForMessage(attribute->label())) : "its value";
     throw std::runtime_error(fmt::format("cannot write '{}': {} holds U+{:04X}, which XML cannot carry",
-                                         detail::ForMessage(PathOf(element)), what, character));
+                                         detail::ForMessage(PathOf(element)), what,
+                                         static_cast<unsigned char>(character)));
+}
+
+// After the writer met a text that XML cannot carry: finds it again, in
+// writing order, and fails naming its element. Only this rare path pays
+// for knowing where the writer was.
+[[noreturn]] void ThrowFirstUnwritable(const Element& top)
+{
+    std::vector<const Element*> pending{&top};
+    while (!pending.empty()) {
+        const Element& element = *pending.back();
+        pending.pop_back();
+        for (const auto& attr : element.attributes()) {
+            const std::string text = attr->asString();
+            if (const auto at = FindUnwritable(text); at != std::string::npos)
+                ThrowUnwritable(element, fmt::format("its attribute '{}'", detail::ForMessage(attr->label())),
+                                text[at]);
+        }
+        if (element.elements().empty() && element.hasValue()) {
+            const std::string text = element.getStringFromValue();
+            if (const auto at = FindUnwritable(text); at != std::string::npos)
+                ThrowUnwritable(element, "its value", text[at]);
+        }
+        for (auto child = element.elements().rbegin(); child != element.elements().rend(); ++child)
+            pending.push_back(child->get());
+    }
+    throw std::logic_error("a text XML cannot carry was met but not found again");
 }
 
 } // namespace
@@ -132,11 +155,7 @@ void Element::appendStartTag(std::string& out, const std::string& indent) const
         out.push_back(' ');
         out.append(attr->label());
         out.append("='");
-        try {
-            AppendValueText(out, attr->_value, TextPlace::Attribute);
-        } catch (const UnwritableCharacter& unwritable) {
-            ThrowUnwritable(*this, attr.get(), unwritable.character);
-        }
+        AppendValueText(out, attr->_value, TextPlace::Attribute);
         out.push_back('\'');
     }
 }
@@ -160,11 +179,7 @@ void Element::appendXml(TextPieces& pieces, std::string& indent) const
     } else if (_value) {
         // The element's own value is written only when it has no children.
         out.push_back('>');
-        try {
-            AppendValueText(out, _value->_value, TextPlace::Content);
-        } catch (const UnwritableCharacter& unwritable) {
-            ThrowUnwritable(*this, nullptr, unwritable.character);
-        }
+        AppendValueText(out, _value->_value, TextPlace::Content);
         out.append("</");
         out.append(label());
         out.append(">\n");
@@ -177,7 +192,11 @@ std::string Element::toXMLString(std::string_view prefix) const
 {
     TextPieces pieces;
     std::string indent(prefix);
-    appendXml(pieces, indent);
+    try {
+        appendXml(pieces, indent);
+    } catch (const UnwritableCharacter&) {
+        ThrowFirstUnwritable(*this);
+    }
     return pieces.take();
 }
 

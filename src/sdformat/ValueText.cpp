@@ -72,6 +72,14 @@ std::any ReadValueText(const std::string& typeName, std::string_view text)
     return TypeManager::inst()->fromString(typeName, text);
 }
 
+std::size_t FindUnwritable(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kEscapeTable[static_cast<unsigned char>(text[i])] & kUnwritable)
+            return i;
+    return std::string_view::npos;
+}
+
 void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
 {
     // One look-up per character finds both what to escape and what to refuse.

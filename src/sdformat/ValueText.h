@@ -7,6 +7,7 @@
 // without a temporary string; every other type goes through the registry.
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,11 +30,14 @@ enum class TextPlace : std::uint8_t
 // other than tab, line feed and carriage return: XML 1.0 cannot carry one,
 // even as a character reference, so a document holding it could never be
 // read again. The document writer turns it into an error naming the
-// element.
+// element, which it looks for only then (FindUnwritable).
 struct UnwritableCharacter
 {
     unsigned char character;
 };
+
+// Where text holds the first character XML cannot carry, or npos.
+std::size_t FindUnwritable(std::string_view text);
 
 // Appends text to out with the entity references its place needs;
 // UnwritableCharacter (out partly appended) for a text XML cannot carry.

@@ -8,6 +8,7 @@
 #include <sdformat/SDF.h>
 #include <sdformat/Vec3Template.h>
 
+#include <zrvrob/WObjData.h>
 #include <zrvrob/ZoneData.h>
 
 #include <fmt/format.h>
@@ -106,6 +107,20 @@ TEST(WrittenValues, TextsXmlCannotCarryAreRefusedAndNothingIsReplaced)
         ExpectThrowExactly<std::runtime_error>([&] { doc->Root()->toXMLString(""); }, message);
         ExpectThrowExactly<std::runtime_error>([&] { station->toXMLString("  "); }, message);
         ExpectThrowExactly<std::runtime_error>([&] { doc->Write(path); }, message);
+    }
+    // The first such text in writing order is named, wherever it lies,
+    // also inside a robot record.
+    {
+        auto doc = StationDocument();
+        auto task = doc->Root()->get("station")->appendObject("task", 7, "T");
+        task->appendObject("dataitem", 8, "fine");
+        zrv::rob::WObjData wobj;
+        wobj.ufmec = std::string("unit\x1b");
+        task->appendObject("dataitem", 9, "wobj")->set("value", wobj);
+        task->appendObject("dataitem", 10, std::string(1, '\0'));
+        ExpectThrowExactly<std::runtime_error>(
+            [&] { doc->Write(path); },
+            "cannot write '/sdf/station/task/dataitem/value': its value holds U+001B, which XML cannot carry");
     }
     auto doc = StationDocument();
     doc->Root()->attributes().front()->fromString("1.0\x02");
