@@ -13,23 +13,39 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
+
+#include <unistd.h>
 
 namespace zrv::fuzz {
 
 // A fresh directory of this process, made on first use. Its files are
-// overwritten by each input; the directory is left for the system's
-// temporary-file cleaning, as libFuzzer may end the process at any point.
+// overwritten by each input; it is removed when the run ends normally (a
+// crash leaves it for the system's temporary-file cleaning).
+// Saves flush to the device, so a directory in memory, where there is one,
+// makes the runs many times faster.
 inline const std::filesystem::path& WorkDir()
 {
-    static const std::filesystem::path dir = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zrv-fuzz-XXXXXX").string();
+    // Never destroyed, so that the exit handler still finds it.
+    static const std::filesystem::path* const dir = [] {
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error) &&
+                                                   ::access("/dev/shm", W_OK) == 0
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "zrv-fuzz-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
             std::abort();
         }
-        return std::filesystem::path(pattern);
+        return new std::filesystem::path(pattern);
     }();
-    return dir;
+    static const int removal = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(*dir, ignored);
+    });
+    (void)removal;
+    return *dir;
 }
 
 inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes)
