@@ -148,7 +148,8 @@ void Edit(Model& model, std::mt19937& random)
         case 0:
             if (!remembered.empty()) {
                 const std::uint32_t id = *std::next(remembered.begin(), static_cast<long>(pick(remembered.size())));
-                const auto others = listed.size() - static_cast<std::size_t>(std::count(listed.begin(), listed.end(), id));
+                const auto others =
+                    listed.size() - static_cast<std::size_t>(std::count(listed.begin(), listed.end(), id));
                 object->moveChild(id, static_cast<std::uint32_t>(pick(others + 1)));
             }
             break;

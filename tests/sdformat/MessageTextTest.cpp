@@ -44,8 +44,8 @@ TEST(MessageText, ReadingErrorsQuoteLongNamesCut)
         "unknown attribute '" + cut + "' in element 'station'");
     ExpectThrowExactly<std::out_of_range>(
         [&] {
-            sdf::SDF::ReadSdfFromString("<sdf version='1.0'><station id='1'><task id='2'><dataitem id='3'><value type='" +
-                                        name + "'>1</value></dataitem></task></station></sdf>");
+            sdf::SDF::ReadSdfFromString("<sdf version='1.0'><station id='1'><task id='2'><dataitem id='3'>"
+                                        "<value type='" + name + "'>1</value></dataitem></task></station></sdf>");
         },
         "sdf type '" + cut + "' is not registered");
     auto station = sdf::SDF::SpawnFromRootTemplate()->Root()->append("station");
