@@ -9,6 +9,8 @@ PACKAGES=(
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-window
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
   libbackward-cpp-dev libdw-dev libgl-dev fontconfig fonts-dejavu-core
+  qt6-quick3d-dev qt6-shadertools-dev qml6-module-quick3d qml6-module-quick3d-helpers
+  xvfb xauth libgl1-mesa-dri
 )
 
 install_missing_packages() {

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 
 #include <exception>
 #include <filesystem>
@@ -41,12 +42,14 @@ StationSession::~StationSession()
     // The views must let go of the objects before they are unregistered.
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
+    cellScene.reset(nullptr, {});
 }
 
 void StationSession::open(const QString& file, const QString& saveTo)
 {
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
+    cellScene.reset(nullptr, {});
     objects.reset();
     document.reset();
     selected = StationObjects::NoEntry;
@@ -57,6 +60,7 @@ void StationSession::open(const QString& file, const QString& saveTo)
         document = sdf::SDF::ReadSdfFromFile(FsPath(file));
         objects = std::make_unique<StationObjects>(document->Root());
         treeModel.reset(objects.get());
+        cellScene.reset(document->Root(), QFileInfo(file).absolutePath());
         for (const std::string& warning : objects->warnings())
             zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
@@ -95,6 +99,13 @@ QString StationSession::selectedTitle() const
         .arg(QString::fromStdString(object.getDisplayString()),
              QString::fromStdString(StationObjects::KindLabel(object)))
         .arg(object.getId());
+}
+
+uint StationSession::selectedId() const
+{
+    if (!objects || selected == StationObjects::NoEntry)
+        return 0;
+    return objects->entry(selected).object->getId();
 }
 
 void StationSession::select(int treeRow)
@@ -136,6 +147,7 @@ void StationSession::selectEntry(std::size_t entry)
     selected = entry;
     row = treeModel.reveal(entry);
     fieldModel.show(objects->entry(entry).object->getElement());
+    cellScene.setSelectedId(selectedId());
     emit selectionChanged();
 }
 
@@ -169,6 +181,8 @@ QString StationSession::setField(int fieldRow, const QString& text)
         return FieldListModel::Text(*field);
     }
     setModified(true);
+    // Poses, joint values and attachments move things in the view at once.
+    cellScene.refresh();
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
     if (own && (element->label() == "parent" || element->label() == "child")) {
         // Later, not under the caller: rebuilding resets the field list,
@@ -202,6 +216,7 @@ void StationSession::rebuildObjects()
     } else {
         selected = StationObjects::NoEntry;
         row = -1;
+        cellScene.setSelectedId(0);
     }
 }
 

@@ -3,6 +3,7 @@
 // One station opened in the window: the document, its objects, the tree and
 // the selected object's fields, and saving. QML reaches it as `station`.
 
+#include "CellScene.h"
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "StationObjects.h"
@@ -34,6 +35,9 @@ class StationSession : public QObject
     Q_PROPERTY(QString selectedTitle READ selectedTitle NOTIFY selectionChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
+    // The cell in 3D, and the id of the selected object (0 for none).
+    Q_PROPERTY(QObject* scene READ scene CONSTANT)
+    Q_PROPERTY(uint selectedId READ selectedId NOTIFY selectionChanged)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -58,6 +62,8 @@ public:
     QString selectedTitle() const;
     QObject* tree() { return &treeModel; }
     QObject* fields() { return &fieldModel; }
+    QObject* scene() { return &cellScene; }
+    uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
     Q_INVOKABLE void toggle(int treeRow);
@@ -100,6 +106,7 @@ private:
     std::unique_ptr<StationObjects> objects;
     ObjectTreeModel treeModel;
     FieldListModel fieldModel;
+    CellScene cellScene;
 };
 
 } // namespace zrv::core

@@ -1,0 +1,77 @@
+// The cell in 3D beside the tree: robots, tools, parts, frames and program
+// paths where the station puts them. Drag to orbit, drag with the right
+// button (or with Ctrl held) to pan, wheel to zoom; a click picks an object, which
+// `picked` reports so that the window selects it; the object named by
+// `selectedId` is drawn in the selection colour. Where this process cannot
+// draw 3D (no OpenGL, or Qt's offscreen platform) a short notice stands in.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+Pane {
+    id: cellView
+    objectName: "cellView"
+    padding: 0
+
+    required property QtObject scene
+    property int selectedId: 0
+    readonly property bool available: view.status === Loader.Ready
+    readonly property color selectionColour: "#ff00dc"
+    signal picked(int objectId)
+
+    // The object under a point of the view (its coordinates), or 0.
+    function pickAt(x, y) { return available ? view.item.pickAt(x, y) : 0 }
+    // Where the centre of the object appears in the view: {x, y, visible}.
+    function project(objectId) { return available ? view.item.project(objectId) : ({x: -1, y: -1, visible: false}) }
+    function fitAll() { if (available) view.item.fitAll() }
+    function fitSelection() { if (available) view.item.fitObject(selectedId) }
+
+    onSelectedIdChanged: scene.selectedId = selectedId
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+        RowLayout {
+            id: cellViewBar
+            visible: cellView.available
+            spacing: 4
+            Layout.margins: 4
+            Button {
+                id: fitAllButton
+                text: qsTr("Fit all")
+                onClicked: cellView.fitAll()
+            }
+            Button {
+                id: fitSelectionButton
+                text: qsTr("Fit selection")
+                enabled: cellView.scene.hasSelection
+                onClicked: cellView.fitSelection()
+            }
+            Item { Layout.fillWidth: true }
+        }
+        Loader {
+            id: view
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            active: cellView.scene.renderable
+            source: "CellView3D.qml"
+            onLoaded: item.scene = cellView.scene
+            Connections {
+                target: view.item
+                ignoreUnknownSignals: true
+                function onPicked(objectId) { cellView.picked(objectId) }
+            }
+        }
+        Label {
+            id: cellViewNotice
+            visible: !cellView.available
+            text: qsTr("The 3D view needs OpenGL, which is not available here.")
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            verticalAlignment: Text.AlignVCenter
+            padding: 12
+        }
+    }
+}

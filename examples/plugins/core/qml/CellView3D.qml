@@ -1,0 +1,181 @@
+// The 3D content of the cell view, loaded only where 3D can be drawn. The
+// station's frame (millimetres, z up) is the node `cell`, turned so that its
+// z axis points up the screen.
+import QtQuick
+import QtQuick3D
+import QtQuick3D.Helpers
+import QtQuick3D.AssetUtils
+import Zervan.Cell
+
+View3D {
+    id: view3d
+    property QtObject scene
+    property bool fitted: false
+    signal picked(int objectId)
+
+    environment: SceneEnvironment {
+        backgroundMode: SceneEnvironment.Color
+        clearColor: "#dde3ea"
+        antialiasingMode: SceneEnvironment.NoAA
+    }
+
+    Node {
+        id: orbitOrigin
+        eulerRotation: Qt.vector3d(-25, -30, 0)
+        PerspectiveCamera {
+            id: camera
+            position: Qt.vector3d(0, 0, 5000)
+            clipNear: 10
+            clipFar: 200000
+            fieldOfView: 45
+            // Light from the viewer, so that what one looks at is lit.
+            DirectionalLight { brightness: 0.85 }
+        }
+    }
+    DirectionalLight {
+        eulerRotation: Qt.vector3d(-60, 30, 0)
+        brightness: 0.45
+    }
+
+    Node {
+        id: cell
+        eulerRotation.x: -90
+
+        Model {
+            id: boxModel
+            source: "#Cube"
+            visible: boxInstances.count > 0
+            instancing: SceneInstancing { id: boxInstances; scene: view3d.scene; part: SceneInstancing.Boxes }
+            materials: DefaultMaterial { diffuseColor: "white" }
+        }
+        Model {
+            source: "#Cube"
+            visible: xInstances.count > 0
+            instancing: SceneInstancing { id: xInstances; scene: view3d.scene; part: SceneInstancing.AxisX }
+            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
+        }
+        Model {
+            source: "#Cube"
+            visible: yInstances.count > 0
+            instancing: SceneInstancing { id: yInstances; scene: view3d.scene; part: SceneInstancing.AxisY }
+            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
+        }
+        Model {
+            source: "#Cube"
+            visible: zInstances.count > 0
+            instancing: SceneInstancing { id: zInstances; scene: view3d.scene; part: SceneInstancing.AxisZ }
+            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
+        }
+        Model {
+            id: pathModel
+            visible: pathLines.segments > 0
+            geometry: PathGeometry { id: pathLines; scene: view3d.scene }
+            materials: DefaultMaterial { diffuseColor: "#ffb000"; lighting: DefaultMaterial.NoLighting }
+        }
+
+        Repeater3D {
+            model: view3d.scene ? view3d.scene.meshes : []
+            delegate: Node {
+                required property var modelData
+                visible: !modelData.hidden
+                position: { view3d.scene.revision; return view3d.scene.positionOf(modelData.object) }
+                rotation: { view3d.scene.revision; return view3d.scene.rotationOf(modelData.object) }
+                RuntimeLoader {
+                    source: modelData.source
+                    onBoundsChanged: view3d.scene.setMeshBounds(modelData.object, bounds.minimum, bounds.maximum)
+                    onStatusChanged: if (status === RuntimeLoader.Error)
+                                         console.warn("mesh " + source + ": " + errorString)
+                }
+            }
+        }
+
+        // The selected object in the selection colour, over its shape.
+        Node {
+            visible: view3d.scene && view3d.scene.hasSelection
+            position: view3d.scene ? view3d.scene.selectionPosition : Qt.vector3d(0, 0, 0)
+            rotation: view3d.scene ? view3d.scene.selectionRotation : Qt.quaternion(1, 0, 0, 0)
+            Model {
+                source: "#Cube"
+                position: view3d.scene ? view3d.scene.selectionCentre : Qt.vector3d(0, 0, 0)
+                scale: view3d.scene ? view3d.scene.selectionSize.times(0.0104) : Qt.vector3d(0, 0, 0)
+                materials: DefaultMaterial {
+                    diffuseColor: cellView.selectionColour
+                    lighting: DefaultMaterial.NoLighting
+                    opacity: 0.6
+                }
+            }
+        }
+    }
+
+    OrbitCameraController {
+        id: orbit
+        anchors.fill: parent
+        origin: orbitOrigin
+        camera: camera
+    }
+    // Pan: drag with the right button (the orbit controller pans with Ctrl).
+    DragHandler {
+        id: panHandler
+        target: null
+        acceptedButtons: Qt.RightButton
+        property point last
+        onActiveChanged: last = centroid.position
+        onCentroidChanged: {
+            if (!active)
+                return
+            view3d.pan(centroid.position.x - last.x, centroid.position.y - last.y)
+            last = centroid.position
+        }
+    }
+    TapHandler {
+        acceptedButtons: Qt.LeftButton
+        onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+    }
+
+    Connections {
+        target: view3d.scene
+        function onMeshesChanged() { view3d.fitAll() }
+    }
+    Component.onCompleted: fitAll()
+
+    function toScene(station) { return cell.mapPositionToScene(station) }
+
+    function pickAt(x, y) {
+        const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
+        const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
+        const a = cell.mapPositionFromScene(near)
+        const b = cell.mapPositionFromScene(far)
+        return scene.pick(a, b.minus(a))
+    }
+
+    function project(objectId) {
+        const bounds = scene.boundsOf(objectId)
+        if (!bounds.valid)
+            return {x: -1, y: -1, visible: false}
+        const p = mapFrom3DScene(toScene(bounds.centre))
+        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+    }
+
+    function fitSphere(bounds) {
+        if (!bounds.valid)
+            return
+        const radius = Math.max(bounds.radius, 50)
+        const half = Math.min(camera.fieldOfView, camera.fieldOfView * width / Math.max(height, 1)) * Math.PI / 360
+        const distance = radius / Math.sin(half) * 1.05
+        orbitOrigin.position = toScene(bounds.centre)
+        camera.position = Qt.vector3d(0, 0, distance)
+        camera.clipNear = Math.max(1, distance / 500)
+        camera.clipFar = distance * 50
+    }
+    function fitAll() { if (scene) fitSphere(scene.sceneBounds()) }
+    function fitObject(objectId) { if (scene) fitSphere(scene.boundsOf(objectId)) }
+
+    function pan(dx, dy) {
+        // Shift the orbit's centre in the camera's plane, by as much as the
+        // scene moves under the mouse at that distance.
+        const perPixel = 2 * camera.position.z * Math.tan(camera.fieldOfView * Math.PI / 360) / Math.max(height, 1)
+        const right = orbitOrigin.right
+        const up = orbitOrigin.up
+        orbitOrigin.position = orbitOrigin.position.minus(right.times(dx * perPixel)).plus(up.times(dy * perPixel))
+    }
+}
