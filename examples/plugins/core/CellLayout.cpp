@@ -90,6 +90,14 @@ std::pair<Vec3d, Vec3d> Cube(double half)
     return {{-half, -half, -half}, {half, half, half}};
 }
 
+// Three axes of that length from the origin, as thick as the view draws
+// them.
+std::pair<Vec3d, Vec3d> Triad(double length)
+{
+    const double thick = length / 14;
+    return {{-thick, -thick, -thick}, {length, length, length}};
+}
+
 constexpr double kPartHalf = 100;      // a part whose geometry is not loaded
 constexpr double kComponentHalf = 40;  // smart components, point clouds
 constexpr double kFrameAxis = 150;     // frames, work objects, wrists
@@ -154,6 +162,9 @@ void CellLayout::rebuild()
     relative.clear();
     relativeTo.clear();
     collect();
+    // Every placed object, drawn or not (joints, attachments' sources).
+    for (const auto& entry : placements)
+        resolve(entry.first);
     for (std::size_t i = 0; i < relative.size(); ++i) {
         Item& item = list[relative[i].first];
         item.world = resolve(relativeTo[i]) * relative[i].second;
@@ -221,10 +232,10 @@ void CellLayout::collect()
             own(element, Shape::Box, Cube(kComponentHalf));
         } else if (label == "assembly") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
-            own(element, Shape::Triad, Cube(kFrameAxis));
+            own(element, Shape::Triad, Triad(kFrameAxis));
         } else if (label == "frame" || label == "mfg") {
             placements[id] = {PoseOf(*element), IdAt(*element, "anchor")};
-            own(element, Shape::Triad, Cube(kFrameAxis));
+            own(element, Shape::Triad, Triad(kFrameAxis));
         }
     }
 
@@ -248,7 +259,7 @@ void CellLayout::collect()
                 workObjects.emplace(name, world);
                 if (const std::uint32_t id = data->getId(false)) {
                     placements[id] = {world, 0};
-                    own(data, Shape::Triad, Cube(kFrameAxis));
+                    own(data, Shape::Triad, Triad(kFrameAxis));
                 }
             } else if (const auto target = ValueOf<zrv::rob::RobTarget>(data)) {
                 targets.emplace(name, RigidTransform::FromParts({target->trans.x, target->trans.y, target->trans.z},
@@ -284,7 +295,7 @@ void CellLayout::collect()
                 item.label = "target";
                 item.shape = Shape::Triad;
                 item.world = world;
-                std::tie(item.boundsMin, item.boundsMax) = Cube(kTargetAxis);
+                std::tie(item.boundsMin, item.boundsMax) = Triad(kTargetAxis);
                 if (item.object != 0)
                     addItem(std::move(item));
             }
@@ -293,8 +304,11 @@ void CellLayout::collect()
         }
     }
 
-    for (Item& item : list)
+    for (Item& item : list) {
         item.hidden = hidden.count(item.object) != 0;
+        if (item.shape == Shape::Mesh && failedMeshes.count(item.object))
+            item.shape = Shape::Box;
+    }
     for (auto& [object, bounds] : meshBounds) {
         if (auto it = byObject.find(object); it != byObject.end() && list[it->second].shape == Shape::Mesh) {
             list[it->second].boundsMin = bounds.first;
@@ -368,7 +382,7 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
         item.id = element->getId(false);
         item.label = element->label();
         item.shape = Shape::Triad;
-        std::tie(item.boundsMin, item.boundsMax) = Cube(kFrameAxis);
+        std::tie(item.boundsMin, item.boundsMax) = Triad(kFrameAxis);
         relative.emplace_back(list.size(), RigidTransform{});
         relativeTo.push_back(item.id);
         addItem(std::move(item));
@@ -434,6 +448,13 @@ void CellLayout::setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec
         list[it->second].boundsMin = min;
         list[it->second].boundsMax = max;
     }
+}
+
+void CellLayout::setMeshFailed(std::uint32_t object)
+{
+    failedMeshes.insert(object);
+    if (auto it = byObject.find(object); it != byObject.end() && list[it->second].shape == Shape::Mesh)
+        list[it->second].shape = Shape::Box;
 }
 
 std::uint32_t CellLayout::pick(const Vec3d& origin, const Vec3d& direction) const

@@ -47,6 +47,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sdf {
@@ -106,6 +107,8 @@ public:
 
     // Replaces the extent an item's mesh turned out to have.
     void setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec3d& max);
+    // The mesh could not be loaded: the item is drawn as a box instead.
+    void setMeshFailed(std::uint32_t object);
 
     // The object whose shape the ray (world origin, direction) meets first,
     // or 0. Hidden items are not hit.
@@ -141,6 +144,7 @@ private:
     std::vector<Path> pathList;
     std::unordered_map<std::uint32_t, std::size_t> byObject;
     std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
+    std::unordered_set<std::uint32_t> failedMeshes;
     // Items whose world pose is that of a placed object, filled in once
     // every placement is known.
     std::vector<std::pair<std::size_t, RigidTransform>> relative;

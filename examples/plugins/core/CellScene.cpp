@@ -136,6 +136,16 @@ void CellScene::setMeshBounds(uint object, const QVector3D& min, const QVector3D
         emit selectionChanged();
 }
 
+void CellScene::setMeshFailed(uint object)
+{
+    if (!cell)
+        return;
+    cell->setMeshFailed(object);
+    ++rev;
+    emit changed();
+    emit selectionChanged();
+}
+
 QVariantMap CellScene::boundsOf(uint object) const
 {
     const CellLayout::Item* item = cell ? cell->find(object) : nullptr;

@@ -74,6 +74,8 @@ public:
     // The object a ray (station frame) meets first, or 0.
     Q_INVOKABLE uint pick(const QVector3D& origin, const QVector3D& direction) const;
     Q_INVOKABLE void setMeshBounds(uint object, const QVector3D& min, const QVector3D& max);
+    // A mesh the loader could not read is drawn as a box.
+    Q_INVOKABLE void setMeshFailed(uint object);
     // {centre: vector3d, radius: real, valid: bool} of one object or of all.
     Q_INVOKABLE QVariantMap boundsOf(uint object) const;
     Q_INVOKABLE QVariantMap sceneBounds() const;

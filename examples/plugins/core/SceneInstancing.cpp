@@ -82,7 +82,7 @@ void SceneInstancing::rebuild()
                     continue;
                 // An axis is a thin bar from the origin along x, y or z.
                 const float length = float(item.boundsMax[0]);
-                const float thick = std::max(2.0f, length / 14);
+                const float thick = std::max(2.0f, float(-item.boundsMin[0]) * 2);
                 const int axis = which - AxisX;
                 QVector3D along;
                 along[axis] = 1;

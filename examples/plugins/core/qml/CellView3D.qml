@@ -10,7 +10,11 @@ import Zervan.Cell
 View3D {
     id: view3d
     property QtObject scene
-    property bool fitted: false
+    // Until the user moves the camera, the view keeps the whole cell in
+    // sight while it is laid out and its meshes arrive.
+    property bool touched: false
+    property bool fitting: false
+    property bool ready: false
     signal picked(int objectId)
 
     environment: SceneEnvironment {
@@ -28,6 +32,7 @@ View3D {
             clipNear: 10
             clipFar: 200000
             fieldOfView: 45
+            onPositionChanged: if (view3d.ready && !view3d.fitting) view3d.touched = true
             // Light from the viewer, so that what one looks at is lit.
             DirectionalLight { brightness: 0.85 }
         }
@@ -82,9 +87,16 @@ View3D {
                 rotation: { view3d.scene.revision; return view3d.scene.rotationOf(modelData.object) }
                 RuntimeLoader {
                     source: modelData.source
-                    onBoundsChanged: view3d.scene.setMeshBounds(modelData.object, bounds.minimum, bounds.maximum)
-                    onStatusChanged: if (status === RuntimeLoader.Error)
-                                         console.warn("mesh " + source + ": " + errorString)
+                    onBoundsChanged: {
+                        view3d.scene.setMeshBounds(modelData.object, bounds.minimum, bounds.maximum)
+                        view3d.refitLater()
+                    }
+                    onStatusChanged: {
+                        if (status === RuntimeLoader.Error) {
+                            console.warn("mesh " + source + ": " + errorString)
+                            view3d.scene.setMeshFailed(modelData.object)
+                        }
+                    }
                 }
             }
         }
@@ -134,9 +146,19 @@ View3D {
 
     Connections {
         target: view3d.scene
-        function onMeshesChanged() { view3d.fitAll() }
+        function onMeshesChanged() {
+            view3d.touched = false
+            view3d.fitAll()
+        }
     }
-    Component.onCompleted: fitAll()
+    Connections {
+        target: orbit
+        function onInputsNeedProcessingChanged() { if (orbit.inputsNeedProcessing) view3d.touched = true }
+    }
+    Component.onCompleted: {
+        ready = true
+        fitAll()
+    }
 
     function toScene(station) { return cell.mapPositionToScene(station) }
 
@@ -162,11 +184,21 @@ View3D {
         const radius = Math.max(bounds.radius, 50)
         const half = Math.min(camera.fieldOfView, camera.fieldOfView * width / Math.max(height, 1)) * Math.PI / 360
         const distance = radius / Math.sin(half) * 1.05
+        fitting = true
         orbitOrigin.position = toScene(bounds.centre)
         camera.position = Qt.vector3d(0, 0, distance)
         camera.clipNear = Math.max(1, distance / 500)
         camera.clipFar = distance * 50
+        fitting = false
     }
+    Timer {
+        id: refit
+        interval: 0
+        onTriggered: view3d.fitAll()
+    }
+    function refitLater() { if (!touched) refit.restart() }
+    onWidthChanged: refitLater()
+    onHeightChanged: refitLater()
     function fitAll() { if (scene) fitSphere(scene.sceneBounds()) }
     function fitObject(objectId) { if (scene) fitSphere(scene.boundsOf(objectId)) }
 
@@ -177,5 +209,6 @@ View3D {
         const right = orbitOrigin.right
         const up = orbitOrigin.up
         orbitOrigin.position = orbitOrigin.position.minus(right.times(dx * perPixel)).plus(up.times(dy * perPixel))
+        touched = true
     }
 }
