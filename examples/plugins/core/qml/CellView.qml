@@ -19,10 +19,22 @@ Pane {
     readonly property color selectionColour: "#ff00dc"
     signal picked(int objectId)
 
-    // The object under a point of the view (its coordinates), or 0.
-    function pickAt(x, y) { return available ? view.item.pickAt(x, y) : 0 }
-    // Where the centre of the object appears in the view: {x, y, visible}.
-    function project(objectId) { return available ? view.item.project(objectId) : ({x: -1, y: -1, visible: false}) }
+    // Where the centre of the object appears, in this item's coordinates:
+    // {x, y, visible}.
+    function project(objectId) {
+        if (!available)
+            return {x: -1, y: -1, visible: false}
+        const p = view.item.project(objectId)
+        const q = view.item.mapToItem(cellView, p.x, p.y)
+        return {x: q.x, y: q.y, visible: p.visible}
+    }
+    // The object under a point of this item, or 0.
+    function pickAtPoint(x, y) {
+        if (!available)
+            return 0
+        const q = mapToItem(view.item, x, y)
+        return view.item.pickAt(q.x, q.y)
+    }
     function fitAll() { if (available) view.item.fitAll() }
     function fitSelection() { if (available) view.item.fitObject(selectedId) }
 

@@ -9,6 +9,8 @@ import Zervan.Cell
 
 View3D {
     id: view3d
+    objectName: "cellView3D"
+    camera: camera
     property QtObject scene
     // Until the user moves the camera, the view keeps the whole cell in
     // sight while it is laid out and its meshes arrive.
@@ -109,11 +111,40 @@ View3D {
             Model {
                 source: "#Cube"
                 position: view3d.scene ? view3d.scene.selectionCentre : Qt.vector3d(0, 0, 0)
-                scale: view3d.scene ? view3d.scene.selectionSize.times(0.0104) : Qt.vector3d(0, 0, 0)
+                scale: view3d.scene ? view3d.scene.selectionSize.times(0.0102) : Qt.vector3d(0, 0, 0)
                 materials: DefaultMaterial {
                     diffuseColor: cellView.selectionColour
                     lighting: DefaultMaterial.NoLighting
-                    opacity: 0.6
+                    opacity: 0.45
+                }
+            }
+            // The box's twelve edges, solid.
+            Repeater3D {
+                model: 12
+                delegate: Model {
+                    required property int index
+                    readonly property int axis: Math.floor(index / 4)
+                    readonly property vector3d size: view3d.scene ? view3d.scene.selectionSize.times(1.02)
+                                                                  : Qt.vector3d(0, 0, 0)
+                    readonly property real thick: Math.max(2, Math.min(size.x, size.y, size.z) * 0.03)
+                    source: "#Cube"
+                    position: {
+                        const c = view3d.scene ? view3d.scene.selectionCentre : Qt.vector3d(0, 0, 0)
+                        const a = (index & 1) ? 0.5 : -0.5
+                        const b = (index & 2) ? 0.5 : -0.5
+                        if (axis === 0)
+                            return Qt.vector3d(c.x, c.y + a * size.y, c.z + b * size.z)
+                        if (axis === 1)
+                            return Qt.vector3d(c.x + a * size.x, c.y, c.z + b * size.z)
+                        return Qt.vector3d(c.x + a * size.x, c.y + b * size.y, c.z)
+                    }
+                    scale: Qt.vector3d(axis === 0 ? size.x / 100 : thick / 100,
+                                       axis === 1 ? size.y / 100 : thick / 100,
+                                       axis === 2 ? size.z / 100 : thick / 100)
+                    materials: DefaultMaterial {
+                        diffuseColor: cellView.selectionColour
+                        lighting: DefaultMaterial.NoLighting
+                    }
                 }
             }
         }
@@ -124,6 +155,15 @@ View3D {
         anchors.fill: parent
         origin: orbitOrigin
         camera: camera
+    }
+    // Above the controller, so that a click reaches it first; a drag still
+    // goes on to orbit.
+    Item {
+        anchors.fill: parent
+        TapHandler {
+            acceptedButtons: Qt.LeftButton
+            onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+        }
     }
     // Pan: drag with the right button (the orbit controller pans with Ctrl).
     DragHandler {
@@ -138,10 +178,6 @@ View3D {
             view3d.pan(centroid.position.x - last.x, centroid.position.y - last.y)
             last = centroid.position
         }
-    }
-    TapHandler {
-        acceptedButtons: Qt.LeftButton
-        onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
     }
 
     Connections {
