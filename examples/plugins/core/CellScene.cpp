@@ -32,6 +32,7 @@ CellScene::~CellScene() = default;
 
 void CellScene::reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
 {
+    clock.start();
     meshList.clear();
     selected = 0;
     if (root) {

@@ -10,6 +10,7 @@
 
 #include "CellLayout.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtCore/QVariantList>
@@ -41,6 +42,8 @@ class CellScene : public QObject
     // Whether this process can draw 3D at all (OpenGL on a real or virtual
     // display); without, the window shows a notice instead of the view.
     Q_PROPERTY(bool renderable READ renderable CONSTANT)
+    // Milliseconds since the station was opened (for measuring the view).
+    Q_PROPERTY(double sinceReset READ sinceReset)
 
 public:
     explicit CellScene(QObject* parent = nullptr);
@@ -66,6 +69,7 @@ public:
     QVector3D selectionSize() const;
 
     static bool renderable() { return canRender; }
+    double sinceReset() const { return clock.isValid() ? clock.nsecsElapsed() / 1e6 : 0; }
     // Decided once by the plug-in before its window exists.
     static void setRenderable(bool value) { canRender = value; }
 
@@ -99,6 +103,7 @@ private:
     QVariantList meshList;
     uint selected = 0;
     int rev = 0;
+    QElapsedTimer clock;
 };
 
 } // namespace zrv::core

@@ -19,6 +19,14 @@ Pane {
     readonly property color selectionColour: "#ff00dc"
     signal picked(int objectId)
 
+    // Measuring: milliseconds from opening the station to the view's first
+    // frame, and frames per second while orbiting `orbitFrames` frames
+    // (set it to start; orbitFps is 0 until done).
+    readonly property real firstFrameMs: available ? view.item.firstFrameMs : 0
+    property int orbitFrames: 0
+    readonly property real orbitFps: available ? view.item.orbitFps : 0
+    onOrbitFramesChanged: if (available && orbitFrames > 0) view.item.measureOrbit(orbitFrames)
+
     // Where the centre of the object appears, in this item's coordinates:
     // {x, y, visible}.
     function project(objectId) {

@@ -17,6 +17,10 @@ View3D {
     property bool touched: false
     property bool fitting: false
     property bool ready: false
+    property real firstFrameMs: 0
+    property real orbitFps: 0
+    property int orbitLeft: 0
+    property real orbitStart: 0
     signal picked(int objectId)
 
     environment: SceneEnvironment {
@@ -190,6 +194,26 @@ View3D {
     Connections {
         target: orbit
         function onInputsNeedProcessingChanged() { if (orbit.inputsNeedProcessing) view3d.touched = true }
+    }
+    Connections {
+        target: view3d.window
+        function onFrameSwapped() {
+            if (view3d.firstFrameMs === 0 && view3d.scene)
+                view3d.firstFrameMs = view3d.scene.sinceReset
+            if (view3d.orbitLeft > 0) {
+                orbitOrigin.eulerRotation.y += 3
+                if (--view3d.orbitLeft === 0)
+                    view3d.orbitFps = view3d.orbitCount * 1000 / (Date.now() - view3d.orbitStart)
+            }
+        }
+    }
+    property int orbitCount: 0
+    function measureOrbit(frames) {
+        orbitFps = 0
+        orbitCount = frames
+        orbitStart = Date.now()
+        orbitLeft = frames
+        orbitOrigin.eulerRotation.y += 3
     }
     Component.onCompleted: {
         ready = true
