@@ -4,6 +4,7 @@
 #include "PathGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
+#include "TriadGeometry.h"
 #include "StationSession.h"
 
 #include <zrvcommon/AppLogger.h>
@@ -135,6 +136,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     CellScene::setRenderable(PrepareThreeD());
     qmlRegisterType<SceneInstancing>("Zervan.Cell", 1, 0, "SceneInstancing");
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
+    qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));
     int width = 0;

@@ -4,8 +4,6 @@
 
 #include <QtGui/QColor>
 
-#include <algorithm>
-
 namespace zrv::core {
 
 namespace {
@@ -80,17 +78,8 @@ void SceneInstancing::rebuild()
             } else {
                 if (item.shape != CellLayout::Shape::Triad)
                     continue;
-                // An axis is a thin bar from the origin along x, y or z.
                 const float length = float(item.boundsMax[0]);
-                const float thick = std::max(2.0f, float(-item.boundsMin[0]) * 2);
-                const int axis = which - AxisX;
-                QVector3D along;
-                along[axis] = 1;
-                QVector3D size(thick, thick, thick);
-                size[axis] = length;
-                const QColor colour = axis == 0 ? QColor(220, 40, 40) : axis == 1 ? QColor(40, 180, 40) : QColor(40, 80, 230);
-                entry = calculateTableEntryFromQuaternion(origin + rotation.rotatedVector(along * (length / 2)),
-                                                          size / kCube, rotation, colour);
+                entry = calculateTableEntryFromQuaternion(origin, QVector3D(length, length, length), rotation, Qt::white);
             }
             table.append(reinterpret_cast<const char*>(&entry), sizeof(entry));
             ++n;

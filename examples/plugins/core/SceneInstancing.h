@@ -1,8 +1,9 @@
 #pragma once
 
 // One instance table over a CellScene: either the blocks that stand in for
-// geometry that is not loaded, or one of the three axes of every frame
-// triad. Thousands of frames then cost a draw call per axis, not per frame.
+// geometry that is not loaded, or the frame triads (a TriadGeometry scaled
+// to each frame's axis length). Thousands of frames and program targets
+// then cost one draw call.
 // The table follows the scene: it is built again when poses change.
 
 #include <QtQuick3D/QQuick3DInstancing>
@@ -24,9 +25,7 @@ public:
     enum Part
     {
         Boxes,
-        AxisX,
-        AxisY,
-        AxisZ,
+        Triads,
     };
     Q_ENUM(Part)
 

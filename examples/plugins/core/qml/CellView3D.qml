@@ -60,22 +60,11 @@ View3D {
             materials: DefaultMaterial { diffuseColor: "white" }
         }
         Model {
-            source: "#Cube"
-            visible: xInstances.count > 0
-            instancing: SceneInstancing { id: xInstances; scene: view3d.scene; part: SceneInstancing.AxisX }
-            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
-        }
-        Model {
-            source: "#Cube"
-            visible: yInstances.count > 0
-            instancing: SceneInstancing { id: yInstances; scene: view3d.scene; part: SceneInstancing.AxisY }
-            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
-        }
-        Model {
-            source: "#Cube"
-            visible: zInstances.count > 0
-            instancing: SceneInstancing { id: zInstances; scene: view3d.scene; part: SceneInstancing.AxisZ }
-            materials: DefaultMaterial { diffuseColor: "white"; lighting: DefaultMaterial.NoLighting }
+            id: triadModel
+            visible: triadInstances.count > 0
+            geometry: TriadGeometry {}
+            instancing: SceneInstancing { id: triadInstances; scene: view3d.scene; part: SceneInstancing.Triads }
+            materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
         }
         Model {
             id: pathModel
@@ -196,7 +185,7 @@ View3D {
         function onInputsNeedProcessingChanged() { if (orbit.inputsNeedProcessing) view3d.touched = true }
     }
     Connections {
-        target: view3d.window
+        target: view3d.Window.window
         function onFrameSwapped() {
             if (view3d.firstFrameMs === 0 && view3d.scene)
                 view3d.firstFrameMs = view3d.scene.sinceReset
