@@ -10,6 +10,8 @@ PACKAGES=(
   qml6-module-qtquick-templates qml6-module-qtquick-layouts qml6-module-qtqml-workerscript
   qml6-module-qtquick-dialogs qml6-module-qt-labs-folderlistmodel
   libbackward-cpp-dev libdw-dev libgl-dev fontconfig fonts-dejavu-core
+  qt6-quick3d-dev qt6-shadertools-dev qml6-module-quick3d qml6-module-quick3d-helpers
+  xvfb xauth libgl1-mesa-dri
 )
 
 install_missing_packages() {

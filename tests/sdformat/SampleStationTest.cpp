@@ -2,6 +2,7 @@
 // bytes, and stays what its builder makes.
 
 #include <SampleCell.h>
+#include <SampleMeshes.h>
 #include <TreeListing.h>
 
 #include <sdformat/Element.h>
@@ -41,6 +42,28 @@ TEST(SampleStation, FileIsWhatItsBuilderMakes)
     const auto read = sdf::SDF::ReadSdfFromFile(kSample);
     EXPECT_EQ(sdf::testing::FirstDifference(sdf::testing::ListTree(*built), sdf::testing::ListTree(*read->Root())),
               std::string::npos);
+}
+
+TEST(SampleStation, MeshesAreWhatTheBuilderMakes)
+{
+    // Written by write_sample_station too, beside the station.
+    const auto meshes = sdf::testing::SampleMeshes();
+    ASSERT_FALSE(meshes.empty());
+    for (const auto& [name, text] : meshes)
+        EXPECT_TRUE(FileText(kSample.parent_path() / name) == text) << name;
+    // Every shape the station names is one of them.
+    const auto station = sdf::SDF::ReadSdfFromFile(kSample)->Root()->get("station");
+    std::size_t named = 0;
+    for (const auto& link : station->get("manipulator")->children("link")) {
+        EXPECT_EQ(meshes.count(link->asString("user_file/uri")), 1u) << link->asString("name");
+        ++named;
+    }
+    for (const auto& part : station->children("part")) {
+        EXPECT_EQ(meshes.count(part->asString("body/geometry/uri")), 1u) << part->asString("name");
+        ++named;
+    }
+    EXPECT_EQ(meshes.count(station->asString("tool/link/user_file/uri")), 1u);
+    EXPECT_EQ(named + 1, meshes.size());
 }
 
 TEST(SampleStation, HoldsACompleteWeldingCell)

@@ -49,6 +49,8 @@ Pose At(double x, double y, double z, Orient q = {}) { return {{x, y, z}, q}; }
 
 // The tool pointing down: half a turn about y.
 constexpr Orient kDown{0, 0, 1, 0};
+// A quarter turn about y: z becomes x.
+constexpr Orient kQuarterAboutY{0.7071067811865476, 0, 0.7071067811865476, 0};
 
 zrv::rob::RobTarget Target(double x, double y, double z)
 {
@@ -97,8 +99,13 @@ void AddRobot(Objects& objects, Cell& cell)
         {-180, 180}, {-63, 136}, {-235, 55}, {-200, 200}, {-115, 115}, {-400, 400}}};
     ElementPtr flange;
     for (unsigned i = 0; i < kLinks.size(); ++i) {
-        flange = objects.add(robot, "link", i == 0 ? std::string("base_link") : fmt::format("link_{}", i));
+        const std::string name = i == 0 ? std::string("base_link") : fmt::format("link_{}", i);
+        flange = objects.add(robot, "link", name);
         flange->set<Pose>("pose", At(kLinks[i][0], kLinks[i][1], kLinks[i][2]));
+        // The link's shape, in its own frame (see SampleMeshes).
+        auto shape = flange->append("user_file");
+        shape->set<std::string>("file_name", name + ".gltf");
+        shape->set<std::string>("uri", fmt::format("meshes/irb1600/{}.gltf", name));
     }
     for (unsigned i = 1; i <= kLimits.size(); ++i) {
         auto joint = objects.add(robot, "joint", fmt::format("joint_{}", i));
@@ -106,7 +113,8 @@ void AddRobot(Objects& objects, Cell& cell)
         joint->set<Vec3>("axis/xyz", i == 1 ? Vec3{0, 0, 1} : (i == 4 || i == 6) ? Vec3{1, 0, 0} : Vec3{0, 1, 0});
         joint->set<double>("axis/limit/lower", kLimits[i - 1][0]);
         joint->set<double>("axis/limit/upper", kLimits[i - 1][1]);
-        joint->set<Pose>("pose", At(kLinks[i][0], kLinks[i][1], kLinks[i][2]));
+        // In the child link's frame: each joint sits at its link's origin.
+        joint->set<Pose>("pose", At(0, 0, 0));
         joint->set<double>("value", i == 5 ? 0.5236 : 0.0);
     }
     auto home = robot->append("mechanism_poses")->get("home_pose");
@@ -121,6 +129,8 @@ void AddRobot(Objects& objects, Cell& cell)
     cell.wrist = objects.take();
     wrist->setId(cell.wrist);
     wrist->set<std::string>("name", "Wrist");
+    // The flange frame: z out of the flange, along the last link's x axis.
+    wrist->set<Pose>("pose", At(0, 0, 0, kQuarterAboutY));
     Objects::adopt(flange, wrist);
     robot->set<std::string>("kinematic_configuration", "Standard");
 }
@@ -140,8 +150,12 @@ void AddTool(Objects& objects, Cell& cell)
     data->set<zrv::rob::ToolData>("value", gun);
     tool->set<std::string>("document_type", "library");
     tool->set<std::string>("uri", "library/tools/weldgun_mig_22.rlib");
-    tool->set<Pose>("pose", At(65, 0, 1186.5, Orient{0.7071067811865476, 0, 0.7071067811865476, 0}));
-    objects.add(tool, "link", "gun_body")->set<Pose>("pose", At(0, 0, 0));
+    tool->set<Pose>("pose", At(65, 0, 1186.5, kQuarterAboutY));
+    auto body = objects.add(tool, "link", "gun_body");
+    body->set<Pose>("pose", At(0, 0, 0));
+    auto shape = body->append("user_file");
+    shape->set<std::string>("file_name", "torch.gltf");
+    shape->set<std::string>("uri", "meshes/torch.gltf");
 }
 
 void AddParts(Objects& objects, Cell& cell)
@@ -151,7 +165,8 @@ void AddParts(Objects& objects, Cell& cell)
     table->set<std::string>("uri", "geometry/welding_table_1200x800.step");
     table->set<Pose>("pose", At(900, 0, 0));
     auto top = objects.add(table, "body", "Top");
-    top->set<std::string>("geometry/uri", "geometry/welding_table_1200x800.step");
+    top->set<std::string>("geometry/file_type", "gltf");
+    top->set<std::string>("geometry/uri", "meshes/table.gltf");
     top->append("visual")->set<std::string>("material/name", "Steel S235");
 
     auto bracket = objects.add(cell.station, "part", "Bracket & Gusset <L>");
@@ -160,7 +175,8 @@ void AddParts(Objects& objects, Cell& cell)
     bracket->set<Pose>("pose", At(900, -150, 760));
     auto body = objects.add(bracket, "body", "Bracket");
     cell.bracketBody = body->getId(true);
-    body->set<std::string>("geometry/uri", "geometry/bracket_l.step");
+    body->set<std::string>("geometry/file_type", "gltf");
+    body->set<std::string>("geometry/uri", "meshes/bracket.gltf");
     auto visual = body->append("visual");
     visual->set<std::string>("color_uri", "colors/primer_grey.col");
     visual->set<std::string>("material/name", "Stainless 1.4301");
@@ -238,12 +254,14 @@ void AddProgram(Objects& objects, Cell& cell)
         std::string_view zone;
         std::string_view comment;
     };
+    // In the work object on the table top: the seam is the bracket's inner
+    // corner, 10 mm above the top.
     const std::array<Move, 5> moves{{
-        {"MoveJ", Target(750, -250, 950), "v1000", "z50", ""},
-        {"MoveL", Target(750, -150, 790), "v200", "fine", "approach, 30 mm above the seam"},
-        {"ArcL", Target(750, -150, 762), "vWeld", "zWeld", "seam start: tack at 'A'"},
-        {"ArcL", Target(1050, -150, 762), "vWeld", "fine", "seam end"},
-        {"MoveL", Target(1050, -150, 900), "v500", "z10", ""},
+        {"MoveJ", Target(-150, -250, 190), "v1000", "z50", ""},
+        {"MoveL", Target(-150, -150, 40), "v200", "fine", "approach, 30 mm above the seam"},
+        {"ArcL", Target(-150, -150, 10), "vWeld", "zWeld", "seam start: tack at 'A'"},
+        {"ArcL", Target(150, -150, 10), "vWeld", "fine", "seam end"},
+        {"MoveL", Target(150, -150, 140), "v500", "z10", ""},
     }};
     for (const Move& move : moves) {
         auto instruction = objects.add(path, "instruction", move.call);
@@ -262,7 +280,7 @@ void AddFeatureAndOperation(Objects& objects, Cell& cell)
 {
     auto seam = objects.add(cell.station, "mfg", "Seam_1");
     cell.seam = seam->getId(true);
-    seam->set<Pose>("pose", At(750, -150, 762, kDown));
+    seam->set<Pose>("pose", At(-150, 0, 10, kDown)); // in the bracket's frame
     seam->set<unsigned int>("anchor", cell.bracket);
     auto edge = seam->append("mfgedge");
     edge->set<std::string>("geometry/file_type", "brep");

@@ -1,6 +1,10 @@
 #include "CorePlugin.h"
 
+#include "CellScene.h"
+#include "PathGeometry.h"
+#include "SceneInstancing.h"
 #include "ScriptRunner.h"
+#include "TriadGeometry.h"
 #include "StationSession.h"
 
 #include <zrvcommon/AppLogger.h>
@@ -13,9 +17,13 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QOffscreenSurface>
+#include <QtGui/QOpenGLContext>
 #include <QtQml/QQmlComponent>
 #include <QtQml/QQmlEngine>
 #include <QtQuick/QQuickWindow>
+#include <QtQuick/QSGRendererInterface>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,6 +54,32 @@ bool ParseSize(const QString& text, int& width, int& height)
     width = w;
     height = h;
     return true;
+}
+
+// Whether the 3D view can draw here. Qt's offscreen and minimal platforms
+// draw no 3D content; elsewhere it takes an OpenGL context. Without one the
+// window is drawn by Qt Quick's software renderer, so that it still works,
+// and the view shows a notice instead.
+bool PrepareThreeD()
+{
+    const QString platform = QGuiApplication::platformName();
+    bool usable = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    if (QQuickWindow::graphicsApi() == QSGRendererInterface::Software)
+        usable = false;
+    if (usable) {
+        QOpenGLContext context;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        usable = context.create() && surface.isValid() && context.makeCurrent(&surface);
+        if (usable)
+            context.doneCurrent();
+        if (!usable) {
+            zrv::AppLogger::inst()->warning("no OpenGL: the 3D view of the cell is not shown");
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        }
+    }
+    return usable;
 }
 
 } // namespace
@@ -112,6 +146,10 @@ void CorePlugin::initialize()
 
 bool CorePlugin::openWindow(QQmlEngine* engine)
 {
+    CellScene::setRenderable(PrepareThreeD());
+    qmlRegisterType<SceneInstancing>("Zervan.Cell", 1, 0, "SceneInstancing");
+    qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
+    qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));
     int width = 0;

@@ -298,6 +298,18 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         result.title = QStringLiteral("screenshot %1").arg(path);
         if (needs({"path"}))
             result.phases = {screenshotPhase(path)};
+    } else if (action == QLatin1String("pick")) {
+        result.title = step.contains(QLatin1String("objectId"))
+                           ? QStringLiteral("pick object %1").arg(step.value(QLatin1String("objectId")).toInteger())
+                           : QStringLiteral("pick at (%1, %2)")
+                                 .arg(step.value(QLatin1String("x")).toDouble())
+                                 .arg(step.value(QLatin1String("y")).toDouble());
+        if (step.contains(QLatin1String("objectId")) || needs({"x", "y"}))
+            result.phases = {pickPhase(step)};
+    } else if (action == QLatin1String("fit")) {
+        const QString what = step.value(QLatin1String("what")).toString(QStringLiteral("all"));
+        result.title = QStringLiteral("fit %1").arg(what);
+        result.phases = {fitPhase(what)};
     } else {
         result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
         result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};

@@ -100,6 +100,9 @@ private:
     std::vector<Phase> savePhases(QString path);
     Phase openPhase(QString path);
     Phase screenshotPhase(QString path);
+    // The 3D view (ScriptRunnerView.cpp).
+    Phase pickPhase(QJsonObject step);
+    Phase fitPhase(QString what);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

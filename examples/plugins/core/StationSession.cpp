@@ -13,6 +13,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -86,6 +87,7 @@ StationSession::~StationSession()
     // The views must let go of the objects before they are unregistered.
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
+    cellScene.reset(nullptr, {});
 }
 
 void StationSession::dropLoad()
@@ -267,6 +269,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
     // The old objects leave the registry before the new ones enter it.
+    cellScene.reset(nullptr, {});
     objects.reset();
     document = std::move(station);
     selected = StationObjects::NoEntry;
@@ -281,6 +284,8 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
             objects = std::make_unique<StationObjects>(document->Root());
         }
         treeModel.reset(objects.get());
+        // Meshes named relative to the station are found beside its file.
+        cellScene.reset(document->Root(), path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
     if (checked) {
@@ -318,6 +323,13 @@ QString StationSession::selectedTitle() const
         .arg(QString::fromStdString(object.getDisplayString()),
              QString::fromStdString(StationObjects::KindLabel(object)))
         .arg(object.getId());
+}
+
+uint StationSession::selectedId() const
+{
+    if (!objects || selected == StationObjects::NoEntry)
+        return 0;
+    return objects->entry(selected).object->getId();
 }
 
 void StationSession::select(int treeRow)
@@ -481,6 +493,7 @@ void StationSession::selectEntry(std::size_t entry)
     selected = entry;
     row = treeModel.reveal(entry);
     fieldModel.show(objects->entry(entry).object->getElement());
+    cellScene.setSelectedId(selectedId());
     emit selectionChanged();
 }
 
@@ -543,6 +556,8 @@ QString StationSession::setField(int fieldRow, const QString& text)
     }
     ValueSnapshot after = ValueSnapshot::Take(element, attr);
     const std::uint32_t id = object.getId();
+    // Poses, joint values and attachments move things in the view at once.
+    cellScene.refresh();
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
@@ -585,6 +600,8 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
     else
         value.restore(field->element, field->attr);
     fieldModel.refreshRow(fieldRow);
+    // Undo and redo move things in the view as the edit itself did.
+    cellScene.refresh();
     if (own == Own::Name)
         treeModel.refresh(entry);
     if (own == Own::Shape)
@@ -636,6 +653,7 @@ void StationSession::rebuildObjects()
     } else {
         selected = StationObjects::NoEntry;
         row = -1;
+        cellScene.setSelectedId(0);
     }
 }
 

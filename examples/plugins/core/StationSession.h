@@ -3,6 +3,7 @@
 // One station opened in the window: the document, its objects, the tree and
 // the selected object's fields, and saving. QML reaches it as `station`.
 
+#include "CellScene.h"
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
@@ -54,6 +55,9 @@ class StationSession : public QObject
     Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
+    // The cell in 3D, and the id of the selected object (0 for none).
+    Q_PROPERTY(QObject* scene READ scene CONSTANT)
+    Q_PROPERTY(uint selectedId READ selectedId NOTIFY selectionChanged)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -104,6 +108,8 @@ public:
     // its tree row, or -1 when it has no object to show.
     Q_INVOKABLE int selectProblem(int problemRow);
     QObject* fields() { return &fieldModel; }
+    QObject* scene() { return &cellScene; }
+    uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
     Q_INVOKABLE void toggle(int treeRow);
@@ -208,6 +214,7 @@ private:
     QString loadPhase;
     bool registering = false;
     std::vector<std::pair<std::thread, std::shared_ptr<LoadJob>>> loaders;
+    CellScene cellScene;
 };
 
 } // namespace zrv::core

@@ -370,7 +370,7 @@ ApplicationWindow {
 
         ListView {
             id: stationTree
-            SplitView.preferredWidth: mainWindow.width * 0.4
+            SplitView.preferredWidth: mainWindow.width * 0.3
             SplitView.minimumWidth: 150
             clip: true
             focus: true
@@ -469,6 +469,17 @@ ApplicationWindow {
                     }
                 }
             }
+        }
+
+        // The cell in 3D: a pick selects in the tree, the tree's selection
+        // is highlighted in the view.
+        CellView {
+            id: cellView
+            SplitView.preferredWidth: mainWindow.width * 0.35
+            SplitView.minimumWidth: 150
+            scene: station.scene
+            selectedId: station.selectedId
+            onPicked: (objectId) => { if (objectId > 0) stationTree.selectObjectId(objectId) }
         }
 
         ColumnLayout {

@@ -1,0 +1,154 @@
+#pragma once
+
+// Where everything of a station is in the cell: the world pose of every
+// object that has a place, the shape the 3D view draws for it and the
+// program paths as lines through their targets. Built from the document
+// alone (no Qt), so that it can be tested without a window.
+//
+// How poses compose (the world frame is the station's):
+//  - A `pose` is given in the frame of the object's positional parent, which
+//    is, by kind:
+//      frame, mfg          the object named by `anchor`;
+//      wrist               the link named by its `parent`;
+//      device_frame        the link named by `parent_link`, else its device;
+//      link, joint         their mechanism, through the kinematic chain below;
+//      manipulator, tool, device, part, assembly, pointcloud, smart_component
+//                          the object named by `parent` when that object has
+//                          a place itself (an assembly holding a part, a
+//                          smart component holding a tool), else the world.
+//    An id of 0, or one that names nothing placed, means the world.
+//  - An attachment puts its source object at `pose` in the frame of its
+//    target object, whatever the source's own pose says; whatever is placed
+//    relative to the source moves along (a tool on a robot's wrist).
+//  - A mechanism's links form a chain in document order: the first link's
+//    pose is given in the mechanism's frame, each further link's pose in
+//    the frame of the link before it. The k-th joint (document order) joins
+//    link k-1 (parent) to link k (child). Its pose places the joint frame in
+//    the child link's frame; its `axis/xyz` is a direction in the
+//    mechanism's base frame with all joints at zero. A revolute joint turns
+//    the child link by `value` radians about that axis through the joint
+//    frame's origin; a prismatic one shifts it by `value` millimetres along
+//    the axis. Every link after a joint moves with it, none before it.
+//  - A program target (a robtarget argument of an instruction, or the
+//    robtarget data item an argument names) is given in its work object:
+//    the data item named by the instruction's "\WObj" argument, else the
+//    task frame. A work object's frame is the task frame composed with its
+//    user frame and then its object frame; the task frame is the
+//    `task_frame` of the controller named by the task's `controller_id`.
+//  - Objects listed in the station's `visibility` are hidden.
+// Chains that loop back on themselves are cut where they meet an object
+// already on the way: that object is placed in the world.
+
+#include "RigidTransform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace sdf {
+class Element;
+}
+
+namespace zrv::core {
+
+class CellLayout
+{
+public:
+    enum class Shape
+    {
+        None,  // placed, not drawn (joints, attachments)
+        Box,   // a block standing in for geometry that is not loaded
+        Mesh,  // a file the runtime loader reads
+        Triad, // axes of a frame
+    };
+
+    struct Item
+    {
+        std::uint32_t id = 0;
+        std::string label; // element label: "link", "part", "frame", ...
+        RigidTransform world;
+        Shape shape = Shape::None;
+        std::filesystem::path mesh; // absolute, for Shape::Mesh
+        // Extent in the item's own frame: the box drawn, and what picking
+        // hits (a mesh's until the view reports the loaded one).
+        Vec3d boundsMin{0, 0, 0};
+        Vec3d boundsMax{0, 0, 0};
+        bool hidden = false;
+        // The object the item stands for when picked or selected (a
+        // program target stands for its instruction).
+        std::uint32_t object = 0;
+    };
+
+    struct Path
+    {
+        std::uint32_t id = 0;
+        std::vector<Vec3d> points; // world positions of the targets, in order
+    };
+
+    // root: the document's root element; relative geometry files are found
+    // from baseDirectory (the station file's directory).
+    CellLayout(std::shared_ptr<sdf::Element> root, std::filesystem::path baseDirectory);
+
+    // Reads the document again: poses, joint values, attachments.
+    void rebuild();
+
+    const std::vector<Item>& items() const { return list; }
+    const std::vector<Path>& paths() const { return pathList; }
+    // The first item standing for that object (its own shape first), or
+    // nullptr.
+    const Item* find(std::uint32_t object) const;
+    // The world pose of a placed object, or nullptr.
+    const RigidTransform* worldOf(std::uint32_t id) const;
+
+    // Replaces the extent an item's mesh turned out to have.
+    void setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec3d& max);
+    // The mesh could not be loaded: the item is drawn as a box instead.
+    void setMeshFailed(std::uint32_t object);
+
+    // The object whose shape the ray (world origin, direction) meets first,
+    // or 0. Hidden items are not hit.
+    std::uint32_t pick(const Vec3d& origin, const Vec3d& direction) const;
+
+    // World box around every shown item (min, max); both zero when empty.
+    std::pair<Vec3d, Vec3d> worldBounds() const;
+    std::pair<Vec3d, Vec3d> worldBounds(const Item& item) const;
+
+    // Whether the file name is a format the view loads as a mesh.
+    static bool IsMeshFile(const std::string& uri);
+
+private:
+    struct Placement
+    {
+        RigidTransform local;
+        std::uint32_t reference = 0;
+    };
+
+    void collect();
+    void placeMechanism(const std::shared_ptr<sdf::Element>& mechanism, std::uint32_t mechanismId);
+    void collectTask(const std::shared_ptr<sdf::Element>& task);
+    RigidTransform resolve(std::uint32_t id);
+    std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object) const;
+    void addItem(Item item);
+
+    std::shared_ptr<sdf::Element> rootElement;
+    std::filesystem::path baseDir;
+    std::unordered_map<std::uint32_t, Placement> placements;
+    std::unordered_map<std::uint32_t, RigidTransform> resolved;
+    std::unordered_map<std::uint32_t, int> resolving;
+    std::vector<Item> list;
+    std::vector<Path> pathList;
+    std::unordered_map<std::uint32_t, std::size_t> byObject;
+    std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
+    std::unordered_set<std::uint32_t> failedMeshes;
+    // Items whose world pose is that of a placed object, filled in once
+    // every placement is known.
+    std::vector<std::pair<std::size_t, RigidTransform>> relative;
+    std::vector<std::uint32_t> relativeTo;
+};
+
+} // namespace zrv::core

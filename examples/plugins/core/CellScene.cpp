@@ -1,0 +1,166 @@
+#include "CellScene.h"
+
+#include <QtCore/QUrl>
+
+#include <cmath>
+
+namespace zrv::core {
+
+bool CellScene::canRender = false;
+
+namespace {
+
+QVariantMap Sphere(const std::pair<Vec3d, Vec3d>& box, bool valid)
+{
+    const auto& [lo, hi] = box;
+    const Vec3d centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+    const double radius = std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) + (hi[1] - lo[1]) * (hi[1] - lo[1]) +
+                                    (hi[2] - lo[2]) * (hi[2] - lo[2])) / 2;
+    return {{QStringLiteral("centre"), CellScene::ToVector(centre)},
+            {QStringLiteral("radius"), radius},
+            {QStringLiteral("valid"), valid}};
+}
+
+} // namespace
+
+CellScene::CellScene(QObject* parent)
+    : QObject(parent)
+{
+}
+
+CellScene::~CellScene() = default;
+
+void CellScene::reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
+{
+    clock.start();
+    meshList.clear();
+    selected = 0;
+    if (root) {
+        cell = std::make_unique<CellLayout>(std::move(root), std::filesystem::path(baseDirectory.toStdU16String()));
+        for (const CellLayout::Item& item : cell->items()) {
+            if (item.shape != CellLayout::Shape::Mesh)
+                continue;
+            meshList.append(QVariantMap{
+                {QStringLiteral("object"), item.object},
+                {QStringLiteral("source"), QUrl::fromLocalFile(QString::fromStdU16String(item.mesh.u16string()))},
+                {QStringLiteral("hidden"), item.hidden}});
+        }
+    } else {
+        cell.reset();
+    }
+    ++rev;
+    emit meshesChanged();
+    emit changed();
+    emit selectionChanged();
+}
+
+void CellScene::refresh()
+{
+    if (!cell)
+        return;
+    cell->rebuild();
+    ++rev;
+    emit changed();
+    emit selectionChanged();
+}
+
+void CellScene::setSelectedId(uint id)
+{
+    if (id == selected)
+        return;
+    selected = id;
+    emit selectionChanged();
+}
+
+const CellLayout::Item* CellScene::selectedItem() const
+{
+    if (!cell || selected == 0)
+        return nullptr;
+    const CellLayout::Item* item = cell->find(selected);
+    return item && !item->hidden && item->shape != CellLayout::Shape::None ? item : nullptr;
+}
+
+bool CellScene::hasSelection() const
+{
+    return selectedItem() != nullptr;
+}
+
+QVector3D CellScene::selectionPosition() const
+{
+    const CellLayout::Item* item = selectedItem();
+    return item ? ToVector(item->world.t) : QVector3D();
+}
+
+QQuaternion CellScene::selectionRotation() const
+{
+    const CellLayout::Item* item = selectedItem();
+    return item ? ToQuaternion(item->world) : QQuaternion();
+}
+
+QVector3D CellScene::selectionCentre() const
+{
+    const CellLayout::Item* item = selectedItem();
+    return item ? (ToVector(item->boundsMin) + ToVector(item->boundsMax)) / 2 : QVector3D();
+}
+
+QVector3D CellScene::selectionSize() const
+{
+    const CellLayout::Item* item = selectedItem();
+    return item ? ToVector(item->boundsMax) - ToVector(item->boundsMin) : QVector3D();
+}
+
+QVector3D CellScene::positionOf(uint object) const
+{
+    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    return item ? ToVector(item->world.t) : QVector3D();
+}
+
+QQuaternion CellScene::rotationOf(uint object) const
+{
+    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    return item ? ToQuaternion(item->world) : QQuaternion();
+}
+
+uint CellScene::pick(const QVector3D& origin, const QVector3D& direction) const
+{
+    if (!cell)
+        return 0;
+    return cell->pick({origin.x(), origin.y(), origin.z()}, {direction.x(), direction.y(), direction.z()});
+}
+
+void CellScene::setMeshBounds(uint object, const QVector3D& min, const QVector3D& max)
+{
+    if (!cell)
+        return;
+    cell->setMeshBounds(object, {min.x(), min.y(), min.z()}, {max.x(), max.y(), max.z()});
+    if (object == selected)
+        emit selectionChanged();
+}
+
+void CellScene::setMeshFailed(uint object)
+{
+    if (!cell)
+        return;
+    cell->setMeshFailed(object);
+    ++rev;
+    emit changed();
+    emit selectionChanged();
+}
+
+QVariantMap CellScene::boundsOf(uint object) const
+{
+    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    if (!item || item->shape == CellLayout::Shape::None)
+        return Sphere({}, false);
+    return Sphere(cell->worldBounds(*item), true);
+}
+
+QVariantMap CellScene::sceneBounds() const
+{
+    if (!cell)
+        return Sphere({}, false);
+    const auto box = cell->worldBounds();
+    return Sphere(box, box.first != box.second);
+}
+
+} // namespace zrv::core

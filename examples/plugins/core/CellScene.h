@@ -1,0 +1,109 @@
+#pragma once
+
+// The cell as the 3D view shows it: the layout of the open station
+// (CellLayout) with what QML needs of it, in the station's own frame
+// (millimetres, z up). QML reaches it as `station.scene`.
+//
+// `revision` counts the changes of poses; the view binds positions to it.
+// `meshes` changes only when another station is opened, so that loaded
+// meshes are not read again when something moves.
+
+#include "CellLayout.h"
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+#include <QtCore/QVariantList>
+#include <QtCore/QVariantMap>
+#include <QtGui/QQuaternion>
+#include <QtGui/QVector3D>
+
+#include <cstdint>
+#include <memory>
+
+namespace sdf {
+class Element;
+}
+
+namespace zrv::core {
+
+class CellScene : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(int revision READ revision NOTIFY changed)
+    Q_PROPERTY(int itemCount READ itemCount NOTIFY changed)
+    Q_PROPERTY(QVariantList meshes READ meshes NOTIFY meshesChanged)
+    Q_PROPERTY(uint selectedId READ selectedId WRITE setSelectedId NOTIFY selectionChanged)
+    Q_PROPERTY(bool hasSelection READ hasSelection NOTIFY selectionChanged)
+    Q_PROPERTY(QVector3D selectionPosition READ selectionPosition NOTIFY selectionChanged)
+    Q_PROPERTY(QQuaternion selectionRotation READ selectionRotation NOTIFY selectionChanged)
+    Q_PROPERTY(QVector3D selectionCentre READ selectionCentre NOTIFY selectionChanged)
+    Q_PROPERTY(QVector3D selectionSize READ selectionSize NOTIFY selectionChanged)
+    // Whether this process can draw 3D at all (OpenGL on a real or virtual
+    // display); without, the window shows a notice instead of the view.
+    Q_PROPERTY(bool renderable READ renderable CONSTANT)
+    // Milliseconds since the station was opened (for measuring the view).
+    Q_PROPERTY(double sinceReset READ sinceReset)
+
+public:
+    explicit CellScene(QObject* parent = nullptr);
+    ~CellScene() override;
+
+    // Shows the station of that document; relative geometry files are found
+    // from baseDirectory. A null root empties the scene.
+    void reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory);
+    // Reads poses and joint values again after the document changed.
+    Q_INVOKABLE void refresh();
+
+    const CellLayout* layout() const { return cell.get(); }
+    int revision() const { return rev; }
+    int itemCount() const { return cell ? static_cast<int>(cell->items().size()) : 0; }
+    QVariantList meshes() const { return meshList; }
+
+    uint selectedId() const { return selected; }
+    void setSelectedId(uint id);
+    bool hasSelection() const;
+    QVector3D selectionPosition() const;
+    QQuaternion selectionRotation() const;
+    QVector3D selectionCentre() const;
+    QVector3D selectionSize() const;
+
+    static bool renderable() { return canRender; }
+    double sinceReset() const { return clock.isValid() ? clock.nsecsElapsed() / 1e6 : 0; }
+    // Decided once by the plug-in before its window exists.
+    static void setRenderable(bool value) { canRender = value; }
+
+    Q_INVOKABLE QVector3D positionOf(uint object) const;
+    Q_INVOKABLE QQuaternion rotationOf(uint object) const;
+    // The object a ray (station frame) meets first, or 0.
+    Q_INVOKABLE uint pick(const QVector3D& origin, const QVector3D& direction) const;
+    Q_INVOKABLE void setMeshBounds(uint object, const QVector3D& min, const QVector3D& max);
+    // A mesh the loader could not read is drawn as a box.
+    Q_INVOKABLE void setMeshFailed(uint object);
+    // {centre: vector3d, radius: real, valid: bool} of one object or of all.
+    Q_INVOKABLE QVariantMap boundsOf(uint object) const;
+    Q_INVOKABLE QVariantMap sceneBounds() const;
+
+    static QVector3D ToVector(const Vec3d& v) { return {float(v[0]), float(v[1]), float(v[2])}; }
+    static QQuaternion ToQuaternion(const RigidTransform& t)
+    {
+        return {float(t.q[0]), float(t.q[1]), float(t.q[2]), float(t.q[3])};
+    }
+
+signals:
+    void changed();
+    void meshesChanged();
+    void selectionChanged();
+
+private:
+    const CellLayout::Item* selectedItem() const;
+
+    static bool canRender;
+    std::unique_ptr<CellLayout> cell;
+    QVariantList meshList;
+    uint selected = 0;
+    int rev = 0;
+    QElapsedTimer clock;
+};
+
+} // namespace zrv::core

@@ -1,0 +1,97 @@
+// The cell in 3D beside the tree: robots, tools, parts, frames and program
+// paths where the station puts them. Drag to orbit, drag with the right
+// button (or with Ctrl held) to pan, wheel to zoom; a click picks an object, which
+// `picked` reports so that the window selects it; the object named by
+// `selectedId` is drawn in the selection colour. Where this process cannot
+// draw 3D (no OpenGL, or Qt's offscreen platform) a short notice stands in.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+Pane {
+    id: cellView
+    objectName: "cellView"
+    padding: 0
+
+    required property QtObject scene
+    property int selectedId: 0
+    readonly property bool available: view.status === Loader.Ready
+    readonly property color selectionColour: "#ff00dc"
+    signal picked(int objectId)
+
+    // Measuring: milliseconds from opening the station to the view's first
+    // frame, and frames per second while orbiting `orbitFrames` frames
+    // (set it to start; orbitFps is 0 until done).
+    readonly property real firstFrameMs: available ? view.item.firstFrameMs : 0
+    property int orbitFrames: 0
+    readonly property real orbitFps: available ? view.item.orbitFps : 0
+    onOrbitFramesChanged: if (available && orbitFrames > 0) view.item.measureOrbit(orbitFrames)
+
+    // Where the centre of the object appears, in this item's coordinates:
+    // {x, y, visible}.
+    function project(objectId) {
+        if (!available)
+            return {x: -1, y: -1, visible: false}
+        const p = view.item.project(objectId)
+        const q = view.item.mapToItem(cellView, p.x, p.y)
+        return {x: q.x, y: q.y, visible: p.visible}
+    }
+    // The object under a point of this item, or 0.
+    function pickAtPoint(x, y) {
+        if (!available)
+            return 0
+        const q = mapToItem(view.item, x, y)
+        return view.item.pickAt(q.x, q.y)
+    }
+    function fitAll() { if (available) view.item.fitAll() }
+    function fitSelection() { if (available) view.item.fitObject(selectedId) }
+
+    onSelectedIdChanged: scene.selectedId = selectedId
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+        RowLayout {
+            id: cellViewBar
+            visible: cellView.available
+            spacing: 4
+            Layout.margins: 4
+            Button {
+                id: fitAllButton
+                text: qsTr("Fit all")
+                onClicked: cellView.fitAll()
+            }
+            Button {
+                id: fitSelectionButton
+                text: qsTr("Fit selection")
+                enabled: cellView.scene.hasSelection
+                onClicked: cellView.fitSelection()
+            }
+            Item { Layout.fillWidth: true }
+        }
+        Loader {
+            id: view
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            active: cellView.scene.renderable
+            source: "CellView3D.qml"
+            onLoaded: item.scene = cellView.scene
+            Connections {
+                target: view.item
+                ignoreUnknownSignals: true
+                function onPicked(objectId) { cellView.picked(objectId) }
+            }
+        }
+        Label {
+            id: cellViewNotice
+            visible: !cellView.available
+            text: qsTr("The 3D view needs OpenGL, which is not available here.")
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            verticalAlignment: Text.AlignVCenter
+            padding: 12
+        }
+    }
+}

@@ -1,0 +1,263 @@
+// The 3D content of the cell view, loaded only where 3D can be drawn. The
+// station's frame (millimetres, z up) is the node `cell`, turned so that its
+// z axis points up the screen.
+import QtQuick
+import QtQuick3D
+import QtQuick3D.Helpers
+import QtQuick3D.AssetUtils
+import Zervan.Cell
+
+View3D {
+    id: view3d
+    objectName: "cellView3D"
+    camera: camera
+    property QtObject scene
+    // Until the user moves the camera, the view keeps the whole cell in
+    // sight while it is laid out and its meshes arrive.
+    property bool touched: false
+    property bool fitting: false
+    property bool ready: false
+    property real firstFrameMs: 0
+    property real orbitFps: 0
+    property int orbitLeft: 0
+    property real orbitStart: 0
+    signal picked(int objectId)
+
+    environment: SceneEnvironment {
+        backgroundMode: SceneEnvironment.Color
+        clearColor: "#dde3ea"
+        antialiasingMode: SceneEnvironment.NoAA
+    }
+
+    Node {
+        id: orbitOrigin
+        eulerRotation: Qt.vector3d(-25, -30, 0)
+        PerspectiveCamera {
+            id: camera
+            position: Qt.vector3d(0, 0, 5000)
+            clipNear: 10
+            clipFar: 200000
+            fieldOfView: 45
+            onPositionChanged: if (view3d.ready && !view3d.fitting) view3d.touched = true
+            // Light from the viewer, so that what one looks at is lit.
+            DirectionalLight { brightness: 0.85 }
+        }
+    }
+    DirectionalLight {
+        eulerRotation: Qt.vector3d(-60, 30, 0)
+        brightness: 0.45
+    }
+
+    Node {
+        id: cell
+        eulerRotation.x: -90
+
+        Model {
+            id: boxModel
+            source: "#Cube"
+            visible: boxInstances.count > 0
+            instancing: SceneInstancing { id: boxInstances; scene: view3d.scene; part: SceneInstancing.Boxes }
+            materials: DefaultMaterial { diffuseColor: "white" }
+        }
+        Model {
+            id: triadModel
+            visible: triadInstances.count > 0
+            geometry: TriadGeometry {}
+            instancing: SceneInstancing { id: triadInstances; scene: view3d.scene; part: SceneInstancing.Triads }
+            materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
+        }
+        Model {
+            id: pathModel
+            visible: pathLines.segments > 0
+            geometry: PathGeometry { id: pathLines; scene: view3d.scene }
+            materials: DefaultMaterial { diffuseColor: "#ffb000"; lighting: DefaultMaterial.NoLighting }
+        }
+
+        Repeater3D {
+            model: view3d.scene ? view3d.scene.meshes : []
+            delegate: Node {
+                required property var modelData
+                visible: !modelData.hidden
+                position: { view3d.scene.revision; return view3d.scene.positionOf(modelData.object) }
+                rotation: { view3d.scene.revision; return view3d.scene.rotationOf(modelData.object) }
+                RuntimeLoader {
+                    source: modelData.source
+                    onBoundsChanged: {
+                        view3d.scene.setMeshBounds(modelData.object, bounds.minimum, bounds.maximum)
+                        view3d.refitLater()
+                    }
+                    onStatusChanged: {
+                        if (status === RuntimeLoader.Error) {
+                            console.warn("mesh " + source + ": " + errorString)
+                            view3d.scene.setMeshFailed(modelData.object)
+                        }
+                    }
+                }
+            }
+        }
+
+        // The selected object in the selection colour, over its shape.
+        Node {
+            visible: view3d.scene && view3d.scene.hasSelection
+            position: view3d.scene ? view3d.scene.selectionPosition : Qt.vector3d(0, 0, 0)
+            rotation: view3d.scene ? view3d.scene.selectionRotation : Qt.quaternion(1, 0, 0, 0)
+            Model {
+                source: "#Cube"
+                position: view3d.scene ? view3d.scene.selectionCentre : Qt.vector3d(0, 0, 0)
+                scale: view3d.scene ? view3d.scene.selectionSize.times(0.0102) : Qt.vector3d(0, 0, 0)
+                materials: DefaultMaterial {
+                    diffuseColor: cellView.selectionColour
+                    lighting: DefaultMaterial.NoLighting
+                    opacity: 0.45
+                }
+            }
+            // The box's twelve edges, solid.
+            Repeater3D {
+                model: 12
+                delegate: Model {
+                    required property int index
+                    readonly property int axis: Math.floor(index / 4)
+                    readonly property vector3d size: view3d.scene ? view3d.scene.selectionSize.times(1.02)
+                                                                  : Qt.vector3d(0, 0, 0)
+                    readonly property real thick: Math.max(2, Math.min(size.x, size.y, size.z) * 0.03)
+                    source: "#Cube"
+                    position: {
+                        const c = view3d.scene ? view3d.scene.selectionCentre : Qt.vector3d(0, 0, 0)
+                        const a = (index & 1) ? 0.5 : -0.5
+                        const b = (index & 2) ? 0.5 : -0.5
+                        if (axis === 0)
+                            return Qt.vector3d(c.x, c.y + a * size.y, c.z + b * size.z)
+                        if (axis === 1)
+                            return Qt.vector3d(c.x + a * size.x, c.y, c.z + b * size.z)
+                        return Qt.vector3d(c.x + a * size.x, c.y + b * size.y, c.z)
+                    }
+                    scale: Qt.vector3d(axis === 0 ? size.x / 100 : thick / 100,
+                                       axis === 1 ? size.y / 100 : thick / 100,
+                                       axis === 2 ? size.z / 100 : thick / 100)
+                    materials: DefaultMaterial {
+                        diffuseColor: cellView.selectionColour
+                        lighting: DefaultMaterial.NoLighting
+                    }
+                }
+            }
+        }
+    }
+
+    OrbitCameraController {
+        id: orbit
+        anchors.fill: parent
+        origin: orbitOrigin
+        camera: camera
+    }
+    // Above the controller, so that a click reaches it first; a drag still
+    // goes on to orbit.
+    Item {
+        anchors.fill: parent
+        TapHandler {
+            acceptedButtons: Qt.LeftButton
+            onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+        }
+    }
+    // Pan: drag with the right button (the orbit controller pans with Ctrl).
+    DragHandler {
+        id: panHandler
+        target: null
+        acceptedButtons: Qt.RightButton
+        property point last
+        onActiveChanged: last = centroid.position
+        onCentroidChanged: {
+            if (!active)
+                return
+            view3d.pan(centroid.position.x - last.x, centroid.position.y - last.y)
+            last = centroid.position
+        }
+    }
+
+    Connections {
+        target: view3d.scene
+        function onMeshesChanged() {
+            view3d.touched = false
+            view3d.fitAll()
+        }
+    }
+    Connections {
+        target: orbit
+        function onInputsNeedProcessingChanged() { if (orbit.inputsNeedProcessing) view3d.touched = true }
+    }
+    Connections {
+        target: view3d.Window.window
+        function onFrameSwapped() {
+            if (view3d.firstFrameMs === 0 && view3d.scene)
+                view3d.firstFrameMs = view3d.scene.sinceReset
+            if (view3d.orbitLeft > 0) {
+                orbitOrigin.eulerRotation.y += 3
+                if (--view3d.orbitLeft === 0)
+                    view3d.orbitFps = view3d.orbitCount * 1000 / (Date.now() - view3d.orbitStart)
+            }
+        }
+    }
+    property int orbitCount: 0
+    function measureOrbit(frames) {
+        orbitFps = 0
+        orbitCount = frames
+        orbitStart = Date.now()
+        orbitLeft = frames
+        orbitOrigin.eulerRotation.y += 3
+    }
+    Component.onCompleted: {
+        ready = true
+        fitAll()
+    }
+
+    function toScene(station) { return cell.mapPositionToScene(station) }
+
+    function pickAt(x, y) {
+        const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
+        const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
+        const a = cell.mapPositionFromScene(near)
+        const b = cell.mapPositionFromScene(far)
+        return scene.pick(a, b.minus(a))
+    }
+
+    function project(objectId) {
+        const bounds = scene.boundsOf(objectId)
+        if (!bounds.valid)
+            return {x: -1, y: -1, visible: false}
+        const p = mapFrom3DScene(toScene(bounds.centre))
+        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+    }
+
+    function fitSphere(bounds) {
+        if (!bounds.valid)
+            return
+        const radius = Math.max(bounds.radius, 50)
+        const half = Math.min(camera.fieldOfView, camera.fieldOfView * width / Math.max(height, 1)) * Math.PI / 360
+        const distance = radius / Math.sin(half) * 1.05
+        fitting = true
+        orbitOrigin.position = toScene(bounds.centre)
+        camera.position = Qt.vector3d(0, 0, distance)
+        camera.clipNear = Math.max(1, distance / 500)
+        camera.clipFar = distance * 50
+        fitting = false
+    }
+    Timer {
+        id: refit
+        interval: 0
+        onTriggered: view3d.fitAll()
+    }
+    function refitLater() { if (!touched) refit.restart() }
+    onWidthChanged: refitLater()
+    onHeightChanged: refitLater()
+    function fitAll() { if (scene) fitSphere(scene.sceneBounds()) }
+    function fitObject(objectId) { if (scene) fitSphere(scene.boundsOf(objectId)) }
+
+    function pan(dx, dy) {
+        // Shift the orbit's centre in the camera's plane, by as much as the
+        // scene moves under the mouse at that distance.
+        const perPixel = 2 * camera.position.z * Math.tan(camera.fieldOfView * Math.PI / 360) / Math.max(height, 1)
+        const right = orbitOrigin.right
+        const up = orbitOrigin.up
+        orbitOrigin.position = orbitOrigin.position.minus(right.times(dx * perPixel)).plus(up.times(dy * perPixel))
+        touched = true
+    }
+}

@@ -1,0 +1,179 @@
+// Where the Core plug-in's 3D view puts things: poses composed through
+// anchors, parents and attachments, the joints of a mechanism, program
+// targets in their work objects, and picking.
+#include "CellLayout.h"
+
+#include <sdformat/Element.h>
+#include <sdformat/SDF.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace {
+
+using zrv::core::CellLayout;
+using zrv::core::Vec3d;
+
+std::shared_ptr<sdf::SDF> Read(const std::string& body)
+{
+    return sdf::SDF::ReadSdfFromString("<sdf version='1.0'><station id='1'><name>Cell</name>" + body +
+                                       "</station></sdf>");
+}
+
+Vec3d At(const CellLayout& cell, std::uint32_t id)
+{
+    const auto* world = cell.worldOf(id);
+    EXPECT_NE(world, nullptr) << "object " << id << " has no place";
+    return world ? world->t : Vec3d{NAN, NAN, NAN};
+}
+
+void ExpectNear(const Vec3d& actual, const Vec3d& expected, const char* what)
+{
+    for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(actual[c], expected[c], 1e-6) << what << " coordinate " << c;
+}
+
+// A three-link arm: a base, an upper arm 100 above it, a forearm 200 up the
+// upper arm whose joint (at the elbow, the forearm's origin) turns about y;
+// a wrist 50 up the forearm, a tool attached to the wrist 10 along the
+// wrist's z.
+std::string Arm(const std::string& elbow)
+{
+    return "<manipulator id='2'><pose>1000 0 0 1 0 0 0</pose>"
+           "<link id='3'><pose>0 0 0 1 0 0 0</pose></link>"
+           "<link id='4'><pose>0 0 100 1 0 0 0</pose></link>"
+           "<link id='5'><pose>0 0 200 1 0 0 0</pose></link>"
+           "<joint id='6'><type>revolute</type><axis><xyz>0 0 1</xyz></axis><value>0</value></joint>"
+           "<joint id='7'><type>revolute</type><axis><xyz>0 1 0</xyz></axis><value>" + elbow +
+           "</value></joint>"
+           "<wrist id='8'><parent>5</parent><pose>0 0 50 1 0 0 0</pose></wrist></manipulator>"
+           "<tool id='9'><pose>-5000 0 0 1 0 0 0</pose><link id='10'><pose>0 0 0 1 0 0 0</pose></link></tool>"
+           "<attachment id='11'><source_id>9</source_id><target_id>8</target_id><pose>0 0 10 1 0 0 0</pose></attachment>";
+}
+
+TEST(CellLayout, JointsMoveTheLinksAfterThemAndWhatIsAttachedButNotThoseBefore)
+{
+    const auto still = Read(Arm("0"));
+    const CellLayout zero(still->Root(), {});
+    ExpectNear(At(zero, 3), {1000, 0, 0}, "base");
+    ExpectNear(At(zero, 4), {1000, 0, 100}, "upper arm");
+    ExpectNear(At(zero, 5), {1000, 0, 300}, "forearm");
+    ExpectNear(At(zero, 8), {1000, 0, 350}, "wrist");
+    ExpectNear(At(zero, 9), {1000, 0, 360}, "tool on the wrist, not at its own pose");
+    ExpectNear(At(zero, 10), {1000, 0, 360}, "the tool's link");
+
+    // A quarter turn of the elbow about y lays the forearm along +x.
+    const auto turned = Read(Arm("1.5707963267948966"));
+    const CellLayout cell(turned->Root(), {});
+    ExpectNear(At(cell, 3), {1000, 0, 0}, "base");
+    ExpectNear(At(cell, 4), {1000, 0, 100}, "upper arm");
+    ExpectNear(At(cell, 5), {1000, 0, 300}, "forearm turns about its origin");
+    ExpectNear(At(cell, 8), {1050, 0, 300}, "wrist");
+    ExpectNear(At(cell, 9), {1060, 0, 300}, "tool");
+
+    // Moving the joint in the document and rebuilding moves the same way.
+    CellLayout edited(still->Root(), {});
+    for (const auto& joint : still->Root()->get("station/manipulator")->children("joint")) {
+        if (joint->getId() == 7)
+            joint->set<double>("value", std::numbers::pi / 2);
+    }
+    edited.rebuild();
+    ExpectNear(At(edited, 9), {1060, 0, 300}, "tool after the edit");
+}
+
+TEST(CellLayout, JointAxesAreInTheBaseFrameAndJointPosesInTheChildLink)
+{
+    // The second link is turned a quarter about z; its joint's axis is
+    // still read in the base frame (x), and the joint sits 100 along the
+    // child link's own x (which is the base's y).
+    const auto doc = Read("<device id='2'><pose>0 0 0 1 0 0 0</pose>"
+                          "<link id='3'><pose>0 0 0 1 0 0 0</pose></link>"
+                          "<link id='4'><pose>0 0 0 0.7071067811865476 0 0 0.7071067811865476</pose></link>"
+                          "<link id='5'><pose>0 0 100 1 0 0 0</pose></link>"
+                          "<joint id='6'><type>revolute</type><axis><xyz>1 0 0</xyz></axis>"
+                          "<pose>100 0 0 1 0 0 0</pose><value>1.5707963267948966</value></joint>"
+                          "<joint id='7'><type>prismatic</type><axis><xyz>0 0 1</xyz></axis><value>25</value></joint>"
+                          "</device>");
+    const CellLayout cell(doc->Root(), {});
+    ExpectNear(At(cell, 6), {0, 100, 0}, "joint frame");
+    // Link 4 turns about the base x axis through (0, 100, 0): its origin
+    // swings from (0, 0, 0) to (0, 100, -100).
+    ExpectNear(At(cell, 4), {0, 100, -100}, "turned link");
+    // Link 5 is 100 up link 4's z, which the turn about x laid along -y;
+    // it slides 25 along its joint's axis (the base z with every joint at
+    // zero), which the same turn laid along -y too.
+    ExpectNear(At(cell, 5), {0, -25, -100}, "slid link");
+}
+
+TEST(CellLayout, FramesFollowTheirAnchorsAndLoopsEndInTheWorld)
+{
+    const auto doc = Read("<assembly id='2'><pose>0 0 500 0 0 0 1</pose></assembly>"
+                          "<part id='3'><parent>2</parent><pose>100 0 0 1 0 0 0</pose></part>"
+                          "<frame id='4'><anchor>3</anchor><pose>0 10 0 1 0 0 0</pose></frame>"
+                          "<frame id='5'><anchor>6</anchor><pose>1 0 0 1 0 0 0</pose></frame>"
+                          "<frame id='6'><anchor>5</anchor><pose>0 1 0 1 0 0 0</pose></frame>"
+                          "<frame id='7'><anchor>99</anchor><pose>7 7 7 0 0 0 0</pose></frame>");
+    const CellLayout cell(doc->Root(), {});
+    // Half a turn about z of the assembly turns the part's offset around.
+    ExpectNear(At(cell, 3), {-100, 0, 500}, "part in its assembly");
+    ExpectNear(At(cell, 4), {-100, -10, 500}, "frame on the part");
+    for (std::uint32_t id : {5u, 6u}) {
+        for (double c : At(cell, id))
+            EXPECT_TRUE(std::isfinite(c)) << "frame " << id;
+    }
+    // An unknown anchor is the world; a zero quaternion turns nothing.
+    ExpectNear(At(cell, 7), {7, 7, 7}, "frame on nothing");
+    EXPECT_DOUBLE_EQ(cell.worldOf(7)->q[0], 1);
+}
+
+TEST(CellLayout, TargetsLieInTheirWorkObjectsAndPathsRunThroughThem)
+{
+    const auto doc = Read(
+        "<controller id='2'><task_frame>0 0 100 1 0 0 0</task_frame></controller>"
+        "<task id='3'><controller_id>2</controller_id>"
+        "<dataitem id='4'><name>wobjTable</name>"
+        "<value type='wobjdata'>false true \"\" 900 0 760 1 0 0 0 10 0 0 1 0 0 0</value></dataitem>"
+        "<dataitem id='5'><name>pHome</name>"
+        "<value type='robtarget'>1 2 3 1 0 0 0 0 0 0 1 9e+09 9e+09 9e+09 9e+09 9e+09 9e+09</value></dataitem>"
+        "<path id='6'><name>P</name>"
+        "<instruction id='7'><argument id='8'><name>ToPoint</name>"
+        "<value type='robtarget'>-150 -150 10 0 0 1 0 0 0 0 1 9e+09 9e+09 9e+09 9e+09 9e+09 9e+09</value></argument>"
+        "<argument id='9'><name>\\WObj</name><value type='string'>wobjTable</value></argument></instruction>"
+        "<instruction id='10'><argument id='11'><name>ToPoint</name><value type='string'>pHome</value></argument>"
+        "</instruction>"
+        "<instruction id='12'><argument id='13'><name>Speed</name><value type='string'>v100</value></argument>"
+        "</instruction></path></task>"
+        "<visibility><objectid>10</objectid></visibility>");
+    const CellLayout cell(doc->Root(), {});
+    ExpectNear(At(cell, 4), {910, 0, 860}, "work object: task frame, user frame, object frame");
+    ASSERT_EQ(cell.paths().size(), 1u);
+    const auto& points = cell.paths().front().points;
+    ASSERT_EQ(points.size(), 2u) << "the instruction without a target adds no point";
+    ExpectNear(points[0], {760, -150, 870}, "target in the work object");
+    ExpectNear(points[1], {1, 2, 103}, "named target in the task frame");
+
+    // Picking a target selects its instruction; hidden ones are not hit.
+    EXPECT_EQ(cell.pick({760, -150, 2000}, {0, 0, -1}), 7u);
+    EXPECT_EQ(cell.pick({1, 2, 2000}, {0, 0, -1}), 0u);
+}
+
+TEST(CellLayout, PickingHitsTheNearestShapeAlongTheRay)
+{
+    const auto doc = Read("<part id='2'><pose>0 0 0 1 0 0 0</pose></part>"
+                          "<part id='3'><pose>0 0 500 1 0 0 0</pose></part>"
+                          "<smart_component id='4'><pose>1000 0 0 1 0 0 0</pose></smart_component>");
+    const CellLayout cell(doc->Root(), {});
+    EXPECT_EQ(cell.pick({0, 0, 5000}, {0, 0, -1}), 3u);
+    EXPECT_EQ(cell.pick({0, 0, -5000}, {0, 0, 1}), 2u);
+    EXPECT_EQ(cell.pick({1000, -5000, 0}, {0, 1, 0}), 4u);
+    EXPECT_EQ(cell.pick({500, 0, 5000}, {0, 0, -1}), 0u);
+    EXPECT_EQ(cell.pick({0, 0, 5000}, {0, 0, 0}), 0u);
+    const auto [lo, hi] = cell.worldBounds();
+    ExpectNear(lo, {-100, -100, -100}, "scene minimum");
+    ExpectNear(hi, {1040, 100, 600}, "scene maximum");
+}
+
+} // namespace

@@ -1,0 +1,200 @@
+// The Core plug-in's 3D view as a person sees it, run under a virtual X
+// display with Mesa's software OpenGL (the ctest entry wraps it in
+// xvfb-run): picking selects, the selection colour appears where the object
+// is drawn, moving a joint moves the links after it and not those before;
+// on Qt's offscreen platform a notice stands in for the view.
+#include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QColor>
+#include <QtGui/QImage>
+#include <QtTest/QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString err;
+    QString describe() const
+    {
+        return QStringLiteral("exit %1\nstdout:\n%2\nstderr:\n%3").arg(exitCode).arg(lines.join('\n'), err.right(3000));
+    }
+};
+
+QJsonObject step(std::initializer_list<std::pair<QString, QJsonValue>> fields)
+{
+    QJsonObject result;
+    for (const auto& [key, value] : fields)
+        result.insert(key, value);
+    return result;
+}
+
+class Scratch
+{
+public:
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    Run zervan(const QJsonArray& steps, const QString& platform) const
+    {
+        QFile script(path(QStringLiteral("script.json")));
+        if (!script.open(QIODevice::WriteOnly))
+            qFatal("cannot write the script");
+        script.write(QJsonDocument(QJsonObject{{"timeout", 20000}, {"steps", steps}}).toJson());
+        script.close();
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+        // The X client libraries read strings past their end and Mesa's
+        // driver keeps its memory to the end: checks of this program's own
+        // memory are the business of the offscreen tests.
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":strict_string_checks=0:detect_leaks=0"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(ZERVAN_EXECUTABLE),
+                      {QStringLiteral(SAMPLE_STATION), QStringLiteral("--size"), QStringLiteral("1200x800"),
+                       QStringLiteral("--gamma"), script.fileName()});
+        Run run;
+        if (!process.waitForStarted() || !process.waitForFinished(600000)) {
+            process.kill();
+            process.waitForFinished();
+            run.err = QStringLiteral("did not run to its end");
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        run.err = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+private:
+    QTemporaryDir dir;
+};
+
+// Where the pick of step `number` clicked, from its report line.
+QPoint PickedAt(const Run& run, int number)
+{
+    static const QRegularExpression at(QStringLiteral("^PASS %1/\\d+ .*at \\((\\d+), (\\d+)\\) in the window"));
+    const QRegularExpression pattern(at.pattern().arg(number));
+    for (const QString& line : run.lines) {
+        const auto match = pattern.match(line);
+        if (match.hasMatch())
+            return {match.captured(1).toInt(), match.captured(2).toInt()};
+    }
+    return {-1, -1};
+}
+
+// The mean colour of the 5x5 pixels around p.
+QColor Around(const QImage& image, QPoint p)
+{
+    double r = 0, g = 0, b = 0;
+    int n = 0;
+    for (int dy = -2; dy <= 2; ++dy) {
+        for (int dx = -2; dx <= 2; ++dx) {
+            const QColor c = image.pixelColor(p.x() + dx, p.y() + dy);
+            r += c.red();
+            g += c.green();
+            b += c.blue();
+            ++n;
+        }
+    }
+    return QColor(int(r / n), int(g / n), int(b / n));
+}
+
+// The selection colour (a magenta) shows through: red and blue well above
+// green.
+bool Magenta(const QColor& c)
+{
+    return c.red() - c.green() > 60 && c.blue() - c.green() > 60;
+}
+
+int Distance(const QColor& a, const QColor& b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+} // namespace
+
+class CellViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void picksHighlightsAndMovesWhatAPersonSees()
+    {
+        Scratch scratch;
+        const QJsonArray steps{
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "available"}, {"equals", true}}),
+            step({{"action", "screenshot"}, {"path", "start.png"}}),
+            // 3: the robot's base, 4: its forearm, 5: the table, 6: the first
+            // target of the path, which stands for its instruction.
+            step({{"action", "pick"}, {"objectId", 3}, {"expect", 3}}),
+            step({{"action", "screenshot"}, {"path", "base.png"}}),
+            step({{"action", "pick"}, {"objectId", 7}, {"expect", 7}}),
+            step({{"action", "pick"}, {"objectId", 19}, {"expect", 19}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Table (part 19)"}}),
+            step({{"action", "pick"}, {"objectId", 37}, {"expect", 37}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "MoveJ (instruction 37)"}}),
+            // A joint has no shape: nothing is outlined while it is moved.
+            step({{"action", "select"}, {"row", "joint_2"}}),
+            step({{"action", "screenshot"}, {"path", "before.png"}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "0.8"}}),
+            step({{"action", "screenshot"}, {"path", "after.png"}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "0"}}),
+            step({{"action", "screenshot"}, {"path", "back.png"}}),
+        };
+        const Run run = scratch.zervan(steps, QStringLiteral("xcb"));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        const QPoint base = PickedAt(run, 3);
+        const QPoint forearm = PickedAt(run, 5);
+        QVERIFY2(base.x() >= 0 && forearm.x() >= 0, qPrintable(run.describe()));
+        const QImage start(scratch.path(QStringLiteral("start.png")));
+        const QImage picked(scratch.path(QStringLiteral("base.png")));
+        const QImage before(scratch.path(QStringLiteral("before.png")));
+        const QImage after(scratch.path(QStringLiteral("after.png")));
+        const QImage back(scratch.path(QStringLiteral("back.png")));
+        QVERIFY(!start.isNull() && !picked.isNull() && !before.isNull() && !after.isNull() && !back.isNull());
+
+        // The base is drawn where the pick found it, in the selection
+        // colour once picked and not before.
+        QVERIFY2(!Magenta(Around(start, base)), qPrintable(Around(start, base).name()));
+        QVERIFY2(Magenta(Around(picked, base)), qPrintable(Around(picked, base).name()));
+        // The base is drawn where the pick found it: not the background.
+        const QColor background = Around(start, QPoint(base.x(), 120));
+        QVERIFY2(Distance(Around(start, base), background) > 30, qPrintable(Around(start, base).name()));
+
+        // The shoulder joint leaves the base where it was and swings the
+        // forearm away; turned back, the forearm is where it was.
+        QVERIFY2(Distance(Around(before, base), Around(after, base)) < 12,
+                 qPrintable(Around(before, base).name() + " " + Around(after, base).name()));
+        QVERIFY2(Distance(Around(before, forearm), Around(after, forearm)) > 60,
+                 qPrintable(Around(before, forearm).name() + " " + Around(after, forearm).name()));
+        QVERIFY2(Distance(Around(before, forearm), Around(back, forearm)) < 12,
+                 qPrintable(Around(before, forearm).name() + " " + Around(back, forearm).name()));
+    }
+
+    void offscreenShowsANoticeInsteadOfTheView()
+    {
+        Scratch scratch;
+        const QJsonArray steps{
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "available"}, {"equals", false}}),
+            step({{"action", "check"}, {"id", "cellViewNotice"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Table (part 19)"}}),
+        };
+        const Run run = scratch.zervan(steps, QStringLiteral("offscreen"));
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+    }
+};
+
+QTEST_GUILESS_MAIN(CellViewTest)
+#include "CellViewTest.moc"
