@@ -1,6 +1,7 @@
 #include "sdformat/Catalogue.h"
 
 #include "sdformat/CatalogueFiles.h"
+#include "sdformat/MessageText.h"
 
 #include <stdexcept>
 
@@ -40,7 +41,7 @@ const std::string& CatalogueText(std::string_view fileName)
     const auto& files = version->second;
     const auto found = files.find(fileName);
     if (found == files.end())
-        throw std::out_of_range("catalogue has no description file '" + std::string(fileName) + "'");
+        throw std::out_of_range("catalogue has no description file '" + detail::ForMessage(fileName) + "'");
     return found->second;
 }
 

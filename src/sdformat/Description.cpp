@@ -2,6 +2,7 @@
 
 #include "sdformat/Catalogue.h"
 #include "sdformat/ElementTemplate.h"
+#include "sdformat/MessageText.h"
 
 #include <fmt/format.h>
 
@@ -27,7 +28,7 @@ public:
     void load(pugi::xml_document& document, std::string_view fileName)
     {
         if (std::ranges::find(_loading, fileName) != _loading.end())
-            throw std::runtime_error(fmt::format("include cycle through '{}'", fileName));
+            throw std::runtime_error(fmt::format("include cycle through '{}'", detail::ForMessage(fileName)));
 
         const std::string& text = _lookup(fileName);
         if (text.empty())

@@ -1,5 +1,6 @@
 #include <sdformat/Element.h>
 
+#include <sdformat/MessageText.h>
 #include <sdformat/TypeManager.h>
 
 #include <fmt/format.h>
@@ -51,7 +52,7 @@ const std::string& Element::EmptyLabel()
 void Element::ThrowNoValue(std::string_view path) const
 {
     const Element* at = getRaw(path);
-    throw std::logic_error(fmt::format("element '{}' has no value", at ? at->label() : label()));
+    throw std::logic_error(fmt::format("element '{}' has no value", detail::ForMessage(at ? at->label() : label())));
 }
 
 // ---- lookups -------------------------------------------------------------
@@ -191,7 +192,8 @@ std::shared_ptr<Element> Element::append(std::string_view name)
     const ElementTemplate* childTemplate = FindChildTemplate(_template, name);
     if (!childTemplate)
         throw std::logic_error(
-            fmt::format("element '{}' does not have '{}' child element", _template ? _template->_name : "", name));
+            fmt::format("element '{}' does not have '{}' child element",
+                        detail::ForMessage(_template ? _template->_name : ""), detail::ForMessage(name)));
     // The subtree is complete before it is linked, so a failure leaves this
     // element as it was.
     auto child = SpawnWithRequired(*childTemplate);

@@ -1,5 +1,6 @@
 #include "sdformat/ElementTemplate.h"
 
+#include "sdformat/MessageText.h"
 #include "sdformat/TypeManager.h"
 
 #include <common/ZrvAssert.h>
@@ -19,7 +20,7 @@ std::string readAttribute(pugi::xml_node node, const char* name, bool mandatory)
     const pugi::xml_attribute attribute = node.attribute(name);
     if (!attribute) {
         if (mandatory)
-            throw std::runtime_error(fmt::format("Element is missing the '{}' attribute", name));
+            throw std::runtime_error(fmt::format("Element is missing the '{}' attribute", detail::ForMessage(name)));
         return {};
     }
     return attribute.value();
@@ -88,7 +89,8 @@ const ElementTemplate& ElementTemplate::child(std::string_view name) const
     // one shared object fields bring in); the first one wins.
     const auto found = std::ranges::find(_children, name, &ElementTemplate::_name);
     if (found == _children.end())
-        throw std::logic_error(fmt::format("element '{}' does not have '{}' child element", _name, name));
+        throw std::logic_error(fmt::format("element '{}' does not have '{}' child element", detail::ForMessage(_name),
+                                                detail::ForMessage(name)));
     return *found;
 }
 

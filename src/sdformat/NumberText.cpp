@@ -150,6 +150,30 @@ Extraction ExtractUnsigned(std::string_view& text, T& value)
     return Extraction::Read;
 }
 
+// The writer spells infinities and NaNs "inf", "-inf", "nan" and "-nan",
+// which streams cannot read. Taken only as whole words, so that every
+// other text ("info", "nan3", "Inf", "infinity") reads as a stream reads it.
+bool ExtractNonFinite(std::string_view& text, double& value)
+{
+    std::string_view word = text;
+    const bool negative = !word.empty() && word.front() == '-';
+    if (negative)
+        word.remove_prefix(1);
+    if (word.size() < 3 || (word.size() > 3 && !IsSpace(word[3])))
+        return false;
+    const std::string_view name = word.substr(0, 3);
+    double magnitude = 0;
+    if (name == "inf")
+        magnitude = std::numeric_limits<double>::infinity();
+    else if (name == "nan")
+        magnitude = std::numeric_limits<double>::quiet_NaN();
+    else
+        return false;
+    value = negative ? -magnitude : magnitude;
+    text.remove_prefix((negative ? 1 : 0) + 3);
+    return true;
+}
+
 } // namespace
 
 Extraction ExtractNumber(std::string_view& text, double& value)
@@ -157,6 +181,7 @@ Extraction ExtractNumber(std::string_view& text, double& value)
     text.remove_prefix(SkipSpace(text));
     if (text.empty())
         return Extraction::Missing;
+    const std::string_view start = text;
     const std::size_t length = FloatTokenLength(text);
     std::string_view token = text.substr(0, length);
     text.remove_prefix(length);
@@ -182,6 +207,15 @@ Extraction ExtractNumber(std::string_view& text, double& value)
         return Extraction::Read;
     }
     if (result.ec != std::errc{} || result.ptr != digits.data() + digits.size()) {
+        // Only a token that stopped at its first letter may be a non-finite
+        // value; anything else failing here is no number at all.
+        if (length <= 1) {
+            std::string_view rest = start;
+            if (ExtractNonFinite(rest, value)) {
+                text = rest;
+                return Extraction::Read;
+            }
+        }
         value = 0;
         return Extraction::Failed;
     }

@@ -23,6 +23,10 @@ enum class Extraction
 // of the number's grammar is taken, and `text` is advanced past it.
 // On Failed the value is 0, or the nearest limit for a number out of range;
 // unsigned types take a leading minus and wrap around, as streams do.
+// One departure, for doubles only: the words "inf", "-inf", "nan" and
+// "-nan" standing alone (followed by white space or the end) read as the
+// values AppendGeneral writes them for, so that every double survives a
+// round trip through text.
 Extraction ExtractNumber(std::string_view& text, double& value);
 Extraction ExtractNumber(std::string_view& text, int& value);
 Extraction ExtractNumber(std::string_view& text, unsigned int& value);

@@ -78,7 +78,8 @@ public:
     bool isStandalone() const;
     bool isChildOf(std::uint32_t parentId);
     // Whether some object up the chain of object parents has that id; the
-    // object itself is not compared.
+    // object itself is not compared. std::out_of_range, as objectParent,
+    // when the chain meets a parent id that is not registered.
     bool isDescendantOf(std::uint32_t ancestorId) const;
     // Position in the parent container's list of children. Precondition: the
     // parent is a container that lists this object.
@@ -106,9 +107,12 @@ public:
     // includeSelf says whether the object the search starts from is tested.
 
     // Tests the object parents nearest first; stops at the first match.
+    // std::out_of_range when the chain meets a parent id that is not
+    // registered.
     bool anyOfAncestor(const Predicate& predicate, bool includeSelf) const;
     // A plain object has no descendants; containers search their subtree
-    // depth first, each object before its children.
+    // depth first, each object before its children (std::out_of_range, as
+    // SdfContainer::getChildren, for a listed child that is not registered).
     virtual bool anyOfDescendant(const Predicate& predicate, bool includeSelf) const;
     // False for id 0 and for ids without a registered object.
     static bool AnyOfAncestor(std::uint32_t objectId, const Predicate& predicate, bool includeSelf);

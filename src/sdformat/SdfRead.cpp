@@ -6,6 +6,7 @@
 
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
+#include <sdformat/MessageText.h>
 #include <sdformat/NameIntern.h>
 #include <sdformat/ReadArena.h>
 #include <sdformat/RootElement.h>
@@ -257,7 +258,8 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
                 std::allocate_shared<Attr>(attrAllocator, "type", "string", std::any(type), true));
     } else if (*text) {
         if (!element._value)
-            throw std::runtime_error(fmt::format("element '{}' cannot have a value", element.label()));
+            throw std::runtime_error(
+                fmt::format("element '{}' cannot have a value", detail::ForMessage(element.label())));
         if (!valueRead) {
             element._value->_value = ReadValueText(*element._value->_type, text);
             element._value->_set = true;
@@ -269,7 +271,8 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
         Attr* attr = element.findAttribute(xmlAttr.name());
         if (!attr)
             throw std::runtime_error(
-                fmt::format("unknown attribute '{}' in element '{}'", xmlAttr.name(), element.label()));
+                fmt::format("unknown attribute '{}' in element '{}'", detail::ForMessage(xmlAttr.name()),
+                            detail::ForMessage(element.label())));
         if (attr->_set)
             throw RepeatedAttribute{};
         AssignText(attr->_value, *attr->_type, xmlAttr.value());
@@ -277,7 +280,8 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     }
     for (const auto& attr : element._attributes)
         if (attr->isRequired() && !attr->isSet())
-            throw std::runtime_error(fmt::format("required attribute '{}' not exist", attr->label()));
+            throw std::runtime_error(
+                fmt::format("required attribute '{}' not exist", detail::ForMessage(attr->label())));
 
     // Children, in document order. Siblings often share a label, so the
     // last template found is tried before the search.

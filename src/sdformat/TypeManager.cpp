@@ -1,5 +1,6 @@
 #include "sdformat/TypeManager.h"
 
+#include "sdformat/MessageText.h"
 #include "sdformat/ValueCodec.h"
 
 #include <zrvrob/JointTarget.h>
@@ -108,7 +109,7 @@ template <> struct Codec<zrv::rob::JointTarget> : RecordCodec<zrv::rob::JointTar
 
 [[noreturn]] void ThrowUnknownName(std::string_view typeName)
 {
-    throw std::out_of_range(fmt::format("sdf type '{}' is not registered", typeName));
+    throw std::out_of_range(fmt::format("sdf type '{}' is not registered", detail::ForMessage(typeName)));
 }
 
 } // namespace

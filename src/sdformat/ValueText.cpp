@@ -16,9 +16,15 @@ using detail::Pose;
 using detail::ValueCodec;
 using detail::Vec3;
 
+// Marks the control characters that XML 1.0 has no way to carry, not even
+// as character references, in the table of characters that need care.
+constexpr std::uint8_t kUnwritable = 4;
+
 constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
 {
     std::array<std::uint8_t, 256> table{};
+    for (unsigned c = 0; c < 0x20; ++c)
+        table[c] = kUnwritable;
     constexpr auto everywhere = static_cast<std::uint8_t>(TextPlace::Content) | static_cast<std::uint8_t>(TextPlace::Attribute);
     table[static_cast<unsigned char>('&')] = everywhere;
     table[static_cast<unsigned char>('<')] = everywhere;
@@ -66,14 +72,26 @@ std::any ReadValueText(const std::string& typeName, std::string_view text)
     return TypeManager::inst()->fromString(typeName, text);
 }
 
+std::size_t FindUnwritable(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kEscapeTable[static_cast<unsigned char>(text[i])] & kUnwritable)
+            return i;
+    return std::string_view::npos;
+}
+
 void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
 {
-    const auto where = static_cast<std::uint8_t>(place);
+    // One look-up per character finds both what to escape and what to refuse.
+    const auto where = static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable);
     const char* run = text.data();
     const char* const end = run + text.size();
     for (const char* at = run; at != end; ++at) {
-        if (!(kEscapeTable[static_cast<unsigned char>(*at)] & where))
+        const std::uint8_t care = kEscapeTable[static_cast<unsigned char>(*at)];
+        if (!(care & where))
             continue;
+        if (care & kUnwritable)
+            throw UnwritableCharacter{static_cast<unsigned char>(*at)};
         out.append(run, at);
         switch (*at) {
         case '&':

@@ -7,6 +7,7 @@
 // without a temporary string; every other type goes through the registry.
 
 #include <any>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,11 +26,26 @@ enum class TextPlace : std::uint8_t
     Attribute = 2,
 };
 
-// Appends text to out with the entity references its place needs.
+// What the writers below throw for a text holding a control character
+// other than tab, line feed and carriage return: XML 1.0 cannot carry one,
+// even as a character reference, so a document holding it could never be
+// read again. The document writer turns it into an error naming the
+// element, which it looks for only then (FindUnwritable).
+struct UnwritableCharacter
+{
+    unsigned char character;
+};
+
+// Where text holds the first character XML cannot carry, or npos.
+std::size_t FindUnwritable(std::string_view text);
+
+// Appends text to out with the entity references its place needs;
+// UnwritableCharacter (out partly appended) for a text XML cannot carry.
 void AppendEscaped(std::string& out, std::string_view text, TextPlace place);
 
 // Appends the escaped text that the writer registered for the value's
-// stored type makes of it; std::out_of_range for an unregistered type.
+// stored type makes of it; std::out_of_range for an unregistered type,
+// UnwritableCharacter as AppendEscaped.
 void AppendValueText(std::string& out, const std::any& value, TextPlace place);
 
 } // namespace sdf

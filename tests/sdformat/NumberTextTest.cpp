@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <limits>
 #include <locale>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -48,9 +50,30 @@ bool SameValue(T a, T b)
         return a == b;
 }
 
+// The one place where reading departs from streams: a double written as
+// infinity or NaN reads back as written, when the word stands alone.
+std::optional<Outcome<double>> WrittenNonFinite(const std::string& text)
+{
+    const std::size_t begin = text.find_first_not_of(" \t\n\v\f\r");
+    if (begin == std::string::npos)
+        return std::nullopt;
+    const std::size_t end = std::min(text.find_first_of(" \t\n\v\f\r", begin), text.size());
+    const std::string word = text.substr(begin, end - begin);
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<const char*, double> words[] = {{"inf", inf}, {"-inf", -inf}, {"nan", nan}, {"-nan", -nan}};
+    for (const auto& [spelling, value] : words)
+        if (word == spelling)
+            return Outcome<double>{value, false, end};
+    return std::nullopt;
+}
+
 template <class T>
 Outcome<T> ByStream(const std::string& text)
 {
+    if constexpr (std::is_same_v<T, double>)
+        if (const auto written = WrittenNonFinite(text))
+            return *written;
     std::istringstream in(text);
     in.imbue(std::locale::classic());
     T value = kStart<T>;
@@ -87,7 +110,9 @@ const std::vector<std::string>& TrickyTexts()
         "", " ", "  ", "\t7\n", "\v\f\r 3", "  2.5abc", "abc", "e5", "1e16", "+3", "-0", "-0.0", "0.0", "00",
         "0x10", "0X1F", ".5", "5.", "1.e5", "+.5", "-.5", ".", "-.", "+", "-", "+-3", "-+3", "--3", "1e", "1e+",
         "1e-", "1e+5x", "1E5", "1e5e3", "1.5.3", "0001.2300", "1,5", "1'000", "3 4", "inf", "-inf", "nan",
-        "infinity", "1e400", "-1e400", "1e-400", "-1e-400", "0.0001e-330", "1e99999999999999999999",
+        "-nan", "+inf", "+nan", " inf ", "inf\t2", "-inf-", "inf3", "infx", "nanx", "-nanx", "Inf", "NaN", "INF",
+        "- inf", "--inf", "in", "-in", "n", "na", "nan(1)", "i nf", "infinity",
+        "1e400", "-1e400", "1e-400", "-1e-400", "0.0001e-330", "1e99999999999999999999",
         "1e-99999999999999999999", "2.4703282292062328e-324", "2.4703282292062327e-324",
         "4.9406564584124654e-324", "2.2250738585072014e-308", "1.7976931348623157e308",
         "1.7976931348623159e308", "-1.7976931348623159e308", "123456789012345678901234567890",
@@ -192,6 +217,28 @@ TEST(ExtractComponents, MatchesChainedStreamExtraction)
             return std::array{&p.pos.x, &p.pos.y, &p.pos.z, &p.orient.w, &p.orient.x, &p.orient.y, &p.orient.z};
         });
     }
+}
+
+TEST(ExtractComponents, NonFiniteComponentsKeepTheOthers)
+{
+    using Pose = zrv::rob::PoseTemplate<double>;
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    Pose pose;
+    std::array components{&pose.pos.x, &pose.pos.y, &pose.pos.z, &pose.orient.w,
+                          &pose.orient.x, &pose.orient.y, &pose.orient.z};
+    ExtractComponents("1 nan 3 -inf 0.5 -nan inf", components.data(), 7);
+    EXPECT_EQ(pose.pos.x, 1);
+    EXPECT_TRUE(std::isnan(pose.pos.y) && !std::signbit(pose.pos.y));
+    EXPECT_EQ(pose.pos.z, 3);
+    EXPECT_EQ(pose.orient.w, -inf);
+    EXPECT_EQ(pose.orient.x, 0.5);
+    EXPECT_TRUE(std::isnan(pose.orient.y) && std::signbit(pose.orient.y));
+    EXPECT_EQ(pose.orient.z, inf);
+
+    // A word that only starts like one still stops the reading as before.
+    ExpectComponentsSameAsStream<Pose>("1 nanx 3 1 0 0 0", [](Pose& p) {
+        return std::array{&p.pos.x, &p.pos.y, &p.pos.z, &p.orient.w, &p.orient.x, &p.orient.y, &p.orient.z};
+    });
 }
 
 namespace {
