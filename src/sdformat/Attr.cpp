@@ -1,5 +1,6 @@
 #include "sdformat/Attr.h"
 
+#include "sdformat/NameIntern.h"
 #include "sdformat/TypeManager.h"
 
 #include <common/ZrvAssert.h>
@@ -9,10 +10,16 @@
 
 namespace sdf {
 
-Attr::Attr() = default;
+Attr::Attr() : _label(detail::InternName({})), _type(_label) {}
 
 Attr::Attr(std::string_view label, std::string_view type, std::any value, bool required)
-    : _label(label), _required(required), _set(false), _type(type), _value(std::move(value))
+    : _label(detail::InternName(label)), _type(detail::InternName(type)), _value(std::move(value)),
+      _required(required), _set(false)
+{
+}
+
+Attr::Attr(const detail::InternedNames& names, std::any value, bool required)
+    : _label(names.label), _type(names.type), _value(std::move(value)), _required(required), _set(false)
 {
 }
 
@@ -33,9 +40,9 @@ std::string Attr::asString() const
 
 void Attr::fromString(std::string_view text)
 {
-    ZRV_ASSERT(TypeManager::inst()->contains(_type), "TypeManager::inst()->contains(_type)", "src/sdformat/Attr");
+    ZRV_ASSERT(TypeManager::inst()->contains(*_type), "TypeManager::inst()->contains(_type)", "src/sdformat/Attr");
     // Only a value that was actually read makes the attribute set.
-    _value = TypeManager::inst()->fromString(_type, text);
+    _value = TypeManager::inst()->fromString(*_type, text);
     _set = true;
 }
 
@@ -69,7 +76,7 @@ void Attr::set(const std::any& value)
 
 std::shared_ptr<Attr> Attr::clone() const
 {
-    return std::make_shared<Attr>(_label, _type, _value, _required);
+    return std::make_shared<Attr>(*_label, *_type, _value, _required);
 }
 
 } // namespace sdf

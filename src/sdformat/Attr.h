@@ -14,6 +14,10 @@
 
 namespace sdf {
 
+namespace detail {
+struct InternedNames;
+}
+
 class Element;
 class ElementTemplate;
 class SDF;
@@ -23,6 +27,9 @@ class SDF_EXPORT Attr
 public:
     // Not set until text or a value is given.
     Attr(std::string_view label, std::string_view type, std::any value, bool required);
+    // The same with names interned already (see NameIntern), as the
+    // document reader makes them.
+    Attr(const detail::InternedNames& names, std::any value, bool required);
     // Holds the template's default and reports not set.
     explicit Attr(AttrTemplate& templ);
 
@@ -39,8 +46,8 @@ public:
 
     bool isRequired() const { return _required; }
     bool isSet() const { return _set; }
-    const std::string& label() const { return _label; }
-    const std::string& type() const { return _type; }
+    const std::string& label() const { return *_label; }
+    const std::string& type() const { return *_type; }
 
 private:
     friend class Element;
@@ -61,11 +68,13 @@ private:
     // Independent copy, not set.
     std::shared_ptr<Attr> clone() const;
 
-    std::string _label;
+    // Shared copies (see NameIntern): a document holds many attributes
+    // and few distinct names.
+    const std::string* _label;
+    const std::string* _type;
+    std::any _value;
     bool _required = false;
     bool _set = false;
-    std::string _type;
-    std::any _value;
 };
 
 } // namespace sdf

@@ -242,9 +242,9 @@ private:
     // The text form of this subtree added to pieces; indent holds the
     // prefix and nesting of this element's lines and is restored on return.
     class TextPieces;
-    void appendXml(TextPieces& pieces, std::string& indent) const;
+    void appendXml(TextPieces& out, std::string& indent) const;
     // The indent, `<`, the label and the attributes.
-    void appendStartTag(std::string& out, const std::string& indent) const;
+    void appendStartTag(TextPieces& out, const std::string& indent) const;
 
     // First child with that label, or empty / nullptr.
     std::shared_ptr<Element> element(std::string_view name) const;

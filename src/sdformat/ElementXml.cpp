@@ -1,8 +1,8 @@
 // The XML text form of an element and its subtree.
 //
 // A station can hold hundreds of thousands of elements, so the text is
-// appended to strings directly, with no stream and no temporary string per
-// value for the common value types (see ValueText).
+// written into blocks directly (see TextPieces), with no stream, and the
+// common value types are written without the type registry (see ValueText).
 
 #include <sdformat/Element.h>
 
@@ -22,10 +22,6 @@
 namespace sdf {
 
 namespace {
-
-// The text being written is moved out to pooled chunks whenever it passes
-// this, so that it never grows far.
-constexpr std::size_t kMoveOutAt = detail::ChunkPool::kChunkSize / 2;
 
 // The labels from the top of the tree down to the element, "/sdf/station/name".
 std::string PathOf(const Element& element)
@@ -76,12 +72,13 @@ std::string PathOf(const Element& element)
 
 } // namespace
 
-// The text of a subtree of any size. One string doubling its way to the
-// size of a large station would copy the text again at every step, and
-// the ever larger blocks it asks for are fresh memory that the system may
-// have to map anew page by page each time. Here the text goes out in
-// chunks of the pool as it is written, and is put together once, in a
-// string of its exact length.
+// The text of a subtree of any size, written straight into fixed blocks:
+// the first on the stack (most texts written are small), then chunks of
+// the pool. The characters are copied once more, into a string of the
+// exact length, when the text is taken. A string doubling its way to the
+// size of a large station would copy the text again at every step and ask
+// for ever larger blocks of fresh memory; a string appended to piece by
+// piece pays a call and a capacity check for every tag, name and quote.
 class Element::TextPieces
 {
 public:
@@ -91,26 +88,51 @@ public:
     ~TextPieces()
     {
         for (const Piece& piece : _pieces)
-            detail::ChunkPool::Give(piece.data);
+            if (piece.data != _first)
+                detail::ChunkPool::Give(piece.data);
     }
 
-    // Where the next element's text goes.
-    std::string& out()
+    void put(char c)
     {
-        if (_current.size() >= kMoveOutAt)
-            moveOut();
-        return _current;
+        if (_at == _end)
+            nextBlock();
+        *_at++ = c;
+    }
+
+    void put(std::string_view text)
+    {
+        if (text.size() <= static_cast<std::size_t>(_end - _at)) {
+            // Tags and names are short: a copy of a size known here is
+            // cheaper than a call to memcpy.
+            if (text.size() <= 16) {
+                for (char c : text)
+                    *_at++ = c;
+            } else {
+                std::memcpy(_at, text.data(), text.size());
+                _at += text.size();
+            }
+            return;
+        }
+        putAcross(text);
+    }
+
+    // A string for one value's text, empty, to be put() when complete.
+    std::string& scratch()
+    {
+        _scratch.clear();
+        return _scratch;
     }
 
     std::string take()
     {
-        if (_pieces.empty())
-            return std::move(_current);
+        closeBlock();
+        std::size_t total = 0;
+        for (const Piece& piece : _pieces)
+            total += piece.size;
         std::string text;
-        text.reserve(_total + _current.size());
+        text.reserve(total);
         for (const Piece& piece : _pieces)
             text.append(piece.data, piece.size);
-        text.append(_current);
         return text;
     }
 
@@ -121,70 +143,91 @@ private:
         std::size_t size;
     };
 
-    void moveOut()
+    static constexpr std::size_t kFirstSize = 4096;
+
+    void putAcross(std::string_view text)
     {
-        std::string_view rest = _current;
-        while (!rest.empty()) {
-            if (_pieces.empty() || _pieces.back().size == detail::ChunkPool::kChunkSize) {
-                // Listed before its chunk is taken, so that no failure
-                // leaves a chunk unlisted (an empty piece gives nothing back).
-                _pieces.push_back({nullptr, 0});
-                _pieces.back().data = static_cast<char*>(detail::ChunkPool::Take());
-            }
-            Piece& last = _pieces.back();
-            const std::size_t n = std::min(rest.size(), detail::ChunkPool::kChunkSize - last.size);
-            std::memcpy(last.data + last.size, rest.data(), n);
-            last.size += n;
-            _total += n;
-            rest.remove_prefix(n);
+        while (!text.empty()) {
+            if (_at == _end)
+                nextBlock();
+            const std::size_t n = std::min(text.size(), static_cast<std::size_t>(_end - _at));
+            std::memcpy(_at, text.data(), n);
+            _at += n;
+            text.remove_prefix(n);
         }
-        _current.clear();
+    }
+
+    void closeBlock()
+    {
+        if (!_pieces.empty())
+            _pieces.back().size = static_cast<std::size_t>(_at - _pieces.back().data);
+    }
+
+    void nextBlock()
+    {
+        closeBlock();
+        if (_pieces.empty()) {
+            _pieces.push_back({_first, 0});
+            _at = _first;
+            _end = _first + kFirstSize;
+            return;
+        }
+        // Listed before its chunk is taken, so that no failure leaves a
+        // chunk unlisted (an empty piece gives nothing back).
+        _pieces.push_back({nullptr, 0});
+        _pieces.back().data = static_cast<char*>(detail::ChunkPool::Take());
+        _at = _pieces.back().data;
+        _end = _at + detail::ChunkPool::kChunkSize;
     }
 
     std::vector<Piece> _pieces;
-    std::string _current;
-    std::size_t _total = 0;
+    char* _at = nullptr;
+    char* _end = nullptr;
+    std::string _scratch;
+    char _first[kFirstSize];
 };
 
-void Element::appendStartTag(std::string& out, const std::string& indent) const
+void Element::appendStartTag(TextPieces& out, const std::string& indent) const
 {
-    out.append(indent);
-    out.push_back('<');
-    out.append(label());
+    out.put(indent);
+    out.put('<');
+    out.put(label());
     for (const auto& attr : _attributes) {
-        out.push_back(' ');
-        out.append(attr->label());
-        out.append("='");
-        AppendValueText(out, attr->_value, TextPlace::Attribute);
-        out.push_back('\'');
+        out.put(' ');
+        out.put(attr->label());
+        out.put("='");
+        std::string& text = out.scratch();
+        AppendValueText(text, attr->_value, TextPlace::Attribute);
+        out.put(text);
+        out.put('\'');
     }
 }
 
-void Element::appendXml(TextPieces& pieces, std::string& indent) const
+void Element::appendXml(TextPieces& out, std::string& indent) const
 {
-    std::string& out = pieces.out();
     appendStartTag(out, indent);
     if (!_children.empty()) {
-        out.append(">\n");
+        out.put(">\n");
         const std::size_t depth = indent.size();
         indent.append("    ");
         for (const auto& child : _children)
-            child->appendXml(pieces, indent);
+            child->appendXml(out, indent);
         indent.resize(depth);
-        std::string& end = pieces.out();
-        end.append(indent);
-        end.append("</");
-        end.append(label());
-        end.append(">\n");
+        out.put(indent);
+        out.put("</");
+        out.put(label());
+        out.put(">\n");
     } else if (_value) {
         // The element's own value is written only when it has no children.
-        out.push_back('>');
-        AppendValueText(out, _value->_value, TextPlace::Content);
-        out.append("</");
-        out.append(label());
-        out.append(">\n");
+        out.put('>');
+        std::string& text = out.scratch();
+        AppendValueText(text, _value->_value, TextPlace::Content);
+        out.put(text);
+        out.put("</");
+        out.put(label());
+        out.put(">\n");
     } else {
-        out.append("/>\n");
+        out.put("/>\n");
     }
 }
 

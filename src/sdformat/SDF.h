@@ -78,8 +78,10 @@ private:
     static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element);
     // What a read carries from node to node: the arena its elements and
     // attributes come from, and the element children of the nodes being
-    // read, collected in one pass over each child list.
+    // read, collected in one pass over each child list; and the interned
+    // names of the attributes made.
     struct ReadState;
+    class ReadNames;
     // ReadXml's work, without handing shared pointers around per node: text
     // and typeName are the node's text and `type` attribute (empty when
     // absent); valueRead tells that the value was made from the text
@@ -91,7 +93,7 @@ private:
     // with that text: a value given by the text is made from it at once
     // rather than from the default first; with a `type` there is none yet.
     static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, bool typed,
-                                          detail::ReadArena& arena);
+                                          ReadState& state);
 
     std::shared_ptr<Element> _root;
 };

@@ -7,6 +7,7 @@
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
 #include <sdformat/MessageText.h>
+#include <sdformat/NameIntern.h>
 #include <sdformat/ReadArena.h>
 #include <sdformat/RootElement.h>
 #include <sdformat/ValueText.h>
@@ -106,10 +107,47 @@ bool IsSdfElement(const pugi::xml_node& node)
 
 } // namespace
 
+// The interned names of the attributes made during one read. Templates do
+// not change while a document is read, so a template's names are found by
+// its address; the type names of annotated values are few and compared as
+// text.
+class SDF::ReadNames
+{
+public:
+    detail::InternedNames of(const AttrTemplate& templ)
+    {
+        const auto key = reinterpret_cast<std::uintptr_t>(&templ);
+        Entry& entry = _byTemplate[(key >> 4 ^ key >> 12) % kEntries];
+        if (entry.templ != &templ)
+            entry = {&templ, {detail::InternName(templ._label), detail::InternName(templ._type)}};
+        return entry.names;
+    }
+
+    const std::string* type(std::string_view text)
+    {
+        for (const std::string* known : _types)
+            if (*known == text)
+                return known;
+        _types.push_back(detail::InternName(text));
+        return _types.back();
+    }
+
+private:
+    struct Entry
+    {
+        const AttrTemplate* templ = nullptr;
+        detail::InternedNames names{};
+    };
+    static constexpr std::size_t kEntries = 512;
+    std::array<Entry, kEntries> _byTemplate{};
+    std::vector<const std::string*> _types;
+};
+
 struct SDF::ReadState
 {
     detail::ReadArena& arena;
     std::vector<pugi::xml_node> pending;
+    SDF::ReadNames names;
 };
 
 std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
@@ -166,15 +204,16 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
     const detail::ReadArenaClaim claim;
-    ReadState state{claim.arena(), {}};
-    const char* text = CollectChildren(node, state.pending);
-    Fill(node, *element, text, node.attribute("type").value(), false, 0, state);
+    // On the heap: the name table is too large for every caller's stack.
+    auto state = std::make_unique<ReadState>(claim.arena());
+    const char* text = CollectChildren(node, state->pending);
+    Fill(node, *element, text, node.attribute("type").value(), false, 0, *state);
     return element;
 }
 
-std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed,
-                                    detail::ReadArena& arena)
+std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed, ReadState& state)
 {
+    detail::ReadArena& arena = state.arena;
     const detail::ArenaAllocator<Element> elementAllocator(arena);
     const detail::ArenaAllocator<Attr> attrAllocator(arena);
     auto element = std::allocate_shared<Element>(elementAllocator);
@@ -182,15 +221,15 @@ std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* te
     element->_attributes.reserve(templ._attributes.size());
     for (const auto& a : templ._attributes)
         element->_attributes.push_back(
-            std::allocate_shared<Attr>(attrAllocator, a._label, a._type, a._default, a._required));
+            std::allocate_shared<Attr>(attrAllocator, state.names.of(a), a._default, a._required));
     if (templ.hasValue() && !typed) {
         const AttrTemplate& v = templ._value;
         if (*text) {
-            element->_value = std::allocate_shared<Attr>(attrAllocator, v._label, v._type,
-                                                         ReadValueText(v._type, text), templ._required);
+            element->_value =
+                std::allocate_shared<Attr>(attrAllocator, state.names.of(v), ReadValueText(v._type, text), templ._required);
             element->_value->_set = true;
         } else {
-            element->_value = std::allocate_shared<Attr>(attrAllocator, v._label, v._type, v._default, templ._required);
+            element->_value = std::allocate_shared<Attr>(attrAllocator, state.names.of(v), v._default, templ._required);
         }
     }
     return element;
@@ -207,9 +246,10 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     // text it still does, so that an annotated empty text, which the
     // writer writes as a bare tag with its `type`, reads back.
     if (*typeName) {
-        const std::string type(typeName);
+        const std::string& type = *state.names.type(typeName);
         const detail::ArenaAllocator<Attr> attrAllocator(arena);
-        auto value = std::allocate_shared<Attr>(attrAllocator, element.label(), type, ReadValueText(type, text), true);
+        const detail::InternedNames names{detail::InternName(element.label()), &type};
+        auto value = std::allocate_shared<Attr>(attrAllocator, names, ReadValueText(type, text), true);
         value->_set = true;
         element._value = std::move(value);
         // Unset until the attribute loop below reads it, like any other.
@@ -221,7 +261,7 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
             throw std::runtime_error(
                 fmt::format("element '{}' cannot have a value", detail::ForMessage(element.label())));
         if (!valueRead) {
-            element._value->_value = ReadValueText(element._value->_type, text);
+            element._value->_value = ReadValueText(*element._value->_type, text);
             element._value->_set = true;
         }
     }
@@ -235,7 +275,7 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
                             detail::ForMessage(element.label())));
         if (attr->_set)
             throw RepeatedAttribute{};
-        AssignText(attr->_value, attr->_type, xmlAttr.value());
+        AssignText(attr->_value, *attr->_type, xmlAttr.value());
         attr->_set = true;
     }
     for (const auto& attr : element._attributes)
@@ -261,7 +301,7 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
         const std::size_t grandchildren = state.pending.size();
         const char* childText = CollectChildren(xmlChild, state.pending);
         const char* childType = xmlChild.attribute("type").value();
-        auto child = Spawn(*childTemplate, childText, *childType != '\0', arena);
+        auto child = Spawn(*childTemplate, childText, *childType != '\0', state);
         Fill(xmlChild, *child, childText, childType, true, grandchildren, state);
         element.link(*child);
         element._children.push_back(std::move(child));

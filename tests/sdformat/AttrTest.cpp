@@ -1,4 +1,6 @@
 #include <sdformat/Attr.h>
+#include <sdformat/Element.h>
+#include <sdformat/ElementTemplate.h>
 #include <sdformat/PosTemplate.h>
 #include <sdformat/TypeManager.h>
 
@@ -209,3 +211,29 @@ TEST(Attr, UncheckedPreconditionsFailWithLookupErrors)
     EXPECT_FALSE(unknownType.isSet());
 }
 #endif
+
+// Attributes share one copy of each name. What they were made from may
+// change or go: a buffer reused at the same address for another name, or
+// the template an element was made from.
+TEST(Attr, NamesStayAsGivenWhateverBecomesOfTheirSource)
+{
+    std::string buffer = "label_one";
+    const Attr first(buffer, "double", 1.0, false);
+    buffer.replace(0, buffer.size(), "label_two");
+    const Attr second(buffer, "double", 2.0, false);
+    buffer.assign("gone");
+    EXPECT_EQ(first.label(), "label_one");
+    EXPECT_EQ(second.label(), "label_two");
+    EXPECT_EQ(&first.type(), &second.type());
+
+    std::shared_ptr<Attr> kept;
+    {
+        auto templ = std::make_unique<sdf::ElementTemplate>();
+        templ->_name = "thing";
+        templ->_attributes.push_back(sdf::AttrTemplate{"weight_of_thing", "double", 0.5, false});
+        kept = templ->spawn()->attributes().front();
+        templ->_attributes.front()._label = "renamed_after_spawn";
+    }
+    EXPECT_EQ(kept->label(), "weight_of_thing");
+    EXPECT_EQ(kept->type(), "double");
+}
