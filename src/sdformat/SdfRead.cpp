@@ -145,6 +145,12 @@ private:
 
 struct SDF::ReadState
 {
+    // Spelled out: clang 14 cannot build an aggregate from parentheses.
+    explicit ReadState(detail::ReadArena& from)
+        : arena(from)
+    {
+    }
+
     detail::ReadArena& arena;
     std::vector<pugi::xml_node> pending;
     SDF::ReadNames names;
