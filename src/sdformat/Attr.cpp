@@ -76,7 +76,8 @@ void Attr::set(const std::any& value)
 
 std::shared_ptr<Attr> Attr::clone() const
 {
-    return std::make_shared<Attr>(*_label, *_type, _value, _required);
+    // The names are interned already; no need to look them up again.
+    return std::make_shared<Attr>(detail::InternedNames{_label, _type}, _value, _required);
 }
 
 } // namespace sdf

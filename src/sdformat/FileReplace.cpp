@@ -47,9 +47,9 @@ bool SameFile(const struct stat& a, const struct stat& b)
 bool WriteAt(int fd, off_t start, std::string_view bytes, WriteInProgress* progress, std::size_t& done)
 {
     done = 0;
+    if (progress)
+        progress->mayTouch(bytes.size());
     while (done < bytes.size()) {
-        if (progress)
-            progress->mayTouch(bytes.size());
         const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done, start + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR)
             continue;

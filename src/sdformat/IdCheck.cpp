@@ -97,9 +97,9 @@ private:
         }
         const unsigned int id = v.element.valueOr<unsigned int>("", 0u);
         // The object fields `parent` and `child` of an object.
-        const std::size_t owner = v.depth > 0 && v.parentTempl && IsObjectTemplate(*v.parentTempl)
-                                      ? _objectAtDepth[v.depth - 1]
-                                      : kNone;
+        // The walk visited the parent just before; it is an object when its
+        // slot holds one.
+        const std::size_t owner = v.depth > 0 ? _objectAtDepth[v.depth - 1] : kNone;
         if (owner != kNone && v.templ._name == "parent") {
             _objects[owner].parent = id;
             _objects[owner].parentPath = v.path;

@@ -1,7 +1,9 @@
 #include "sdformat/StrictValue.h"
 
+#include "sdformat/MessageText.h"
 #include "sdformat/TypeManager.h"
 #include "sdformat/ValueCodec.h"
+#include "sdformat/ValueText.h"
 
 #include <zrvrob/JointTarget.h>
 #include <zrvrob/RobTarget.h>
@@ -28,15 +30,9 @@ using detail::Pos;
 using detail::Pose;
 using detail::Vec3;
 
-// Texts quoted in messages are cut so that a pasted megabyte does not
-// become a megabyte of message.
-constexpr std::size_t kQuotedLength = 200;
-
 std::string quoted(std::string_view text)
 {
-    if (text.size() <= kQuotedLength)
-        return fmt::format("'{}'", text);
-    return fmt::format("'{}...'", text.substr(0, kQuotedLength));
+    return fmt::format("'{}'", detail::ForMessage(text));
 }
 
 bool isSpace(char c)
@@ -233,14 +229,10 @@ private:
 
     void readString()
     {
-        // XML 1.0 carries no other control characters, so a document could
-        // not hold them.
-        for (const char c : _text) {
-            const auto u = static_cast<unsigned char>(c);
-            if (u < 0x20 && c != '\t' && c != '\n' && c != '\r')
-                return fail(fmt::format("it holds the control character U+{:04X}, which a document cannot carry",
-                                        static_cast<unsigned>(u)));
-        }
+        // What the document writer could not write, a document cannot hold.
+        if (const std::size_t at = FindUnwritable(_text); at != std::string_view::npos)
+            return fail(fmt::format("it holds the control character U+{:04X}, which a document cannot carry",
+                                    static_cast<unsigned>(static_cast<unsigned char>(_text[at]))));
         accept(std::string(_text), 0);
     }
 

@@ -49,14 +49,8 @@ void ObjectTreeModel::setFilter(const QString& text)
     filterText = wanted;
     kept.assign(objects && !wanted.isEmpty() ? objects->size() : 0, false);
     if (objects && !wanted.isEmpty()) {
-        bool isNumber = false;
-        const uint id = wanted.toUInt(&isNumber);
         for (std::size_t i = 0; i < objects->size(); ++i) {
-            const sdf::SdfObject& object = *objects->entry(i).object;
-            const bool match = (isNumber && object.getId() == id) ||
-                               DisplayName(object).contains(wanted, Qt::CaseInsensitive) ||
-                               QString::fromStdString(StationObjects::KindLabel(object)).contains(wanted, Qt::CaseInsensitive);
-            if (!match)
+            if (!matches(*objects->entry(i).object))
                 continue;
             for (std::size_t at = i; at != StationObjects::NoEntry && !kept[at]; at = objects->entry(at).parent)
                 kept[at] = true;
@@ -64,6 +58,20 @@ void ObjectTreeModel::setFilter(const QString& text)
     }
     buildRows();
     endResetModel();
+}
+
+bool ObjectTreeModel::matches(const sdf::SdfObject& object) const
+{
+    bool isNumber = false;
+    const uint id = filterText.toUInt(&isNumber);
+    return (isNumber && object.getId() == id) || DisplayName(object).contains(filterText, Qt::CaseInsensitive) ||
+           QString::fromStdString(StationObjects::KindLabel(object)).contains(filterText, Qt::CaseInsensitive);
+}
+
+bool ObjectTreeModel::matchesFilter(int row) const
+{
+    const std::size_t entry = entryAt(row);
+    return !filterText.isEmpty() && entry != StationObjects::NoEntry && matches(*objects->entry(entry).object);
 }
 
 bool ObjectTreeModel::isExpanded(int row) const

@@ -57,6 +57,9 @@ public:
     // shows the whole tree again as it was opened.
     void setFilter(const QString& text);
     const QString& filter() const { return filterText; }
+    // Whether the object in that row is a match of the filter itself, not
+    // only an ancestor kept for one.
+    bool matchesFilter(int row) const;
     bool isExpanded(int row) const;
     bool hasChildren(int row) const;
 
@@ -65,6 +68,7 @@ public:
     static QString DisplayName(const sdf::SdfObject& object);
 
 private:
+    bool matches(const sdf::SdfObject& object) const;
     struct Row
     {
         std::size_t entry;

@@ -17,8 +17,6 @@ namespace zrv::core {
 
 namespace {
 
-constexpr std::uint32_t UnassignedParent = 9999;
-
 class StationNode : public sdf::SdfNode
 {
 public:
@@ -135,7 +133,7 @@ void StationObjects::add(const std::shared_ptr<sdf::Element>& element, std::uint
     // hand it out, yet a document may well have an object with that id: the
     // tree goes by the stored number.
     entry.parentId = StoredParent(*element, enclosingId);
-    if (entry.parentId == UnassignedParent)
+    if (entry.parentId == sdf::SdfObject::UnassignedParent)
         object.setObjParentAsDefault();
     else
         object.setObjParent(entry.parentId);

@@ -390,8 +390,7 @@ void StationSession::setFilter(const QString& text)
     // The first match is selected unless the selection is still shown.
     if (row < 0 && treeModel.rowCount() > 0 && !treeModel.filter().isEmpty()) {
         for (int at = 0; at < treeModel.rowCount(); ++at) {
-            if (QString(treeModel.data(treeModel.index(at), ObjectTreeModel::NameRole).toString())
-                    .contains(treeModel.filter(), Qt::CaseInsensitive)) {
+            if (treeModel.matchesFilter(at)) {
                 select(at);
                 break;
             }

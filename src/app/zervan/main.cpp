@@ -89,9 +89,9 @@ int main(int argc, char** argv)
     app.setProperty("qmlengine", QVariant::fromValue(&engine));
 
     zrv::PluginManager::SetIID(QStringLiteral(ZRV_PLUGIN_IID));
-    // Beside the executable, never relative to the working directory.
-    const QString pluginDir = QCoreApplication::applicationDirPath() + QStringLiteral("/plugins");
-    zrv::PluginManager::SetPluginPaths(QStringList{pluginDir} + commandLine.extraPluginDirectories());
+    // The same directories whose metadata gave the declared options: beside
+    // the executable (never relative to the working directory), then --plugin-dir.
+    zrv::PluginManager::SetPluginPaths(pluginDirs);
     zrv::PluginManager::LoadPlugin(startPlugin);
 
     // Tolerated, since a plug-in may read them straight from the arguments,
