@@ -218,12 +218,10 @@ void StationSession::finishLoad(const std::shared_ptr<LoadJob>& job, const std::
     if (result->document) {
         // The station shown gives up its ids to the new one, which enters
         // the registry a slice at a time so that the window keeps painting.
-        fieldModel.show(nullptr);
-        treeModel.reset(nullptr);
-        objects.reset();
-        selected = StationObjects::NoEntry;
-        row = -1;
+        // Nothing of the old one stays meanwhile: no view of it, no undo.
+        release();
         emit selectionChanged();
+        emit undoChanged();
         registering = true;
         registerStep(job, result);
         return;
@@ -263,19 +261,25 @@ void StationSession::newStation()
     emit savePathChanged();
 }
 
-void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked)
+void StationSession::release()
 {
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
-    // The old objects leave the registry before the new ones enter it.
     cellScene.reset(nullptr, {});
+    // The old objects leave the registry before new ones enter it.
     objects.reset();
-    document = std::move(station);
+    document.reset();
     selected = StationObjects::NoEntry;
     row = -1;
     undoStack.clear();
     undoStack.setClean();
+}
+
+void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
+                           const std::vector<sdf::IdCheck::Problem>* checked)
+{
+    release();
+    document = std::move(station);
     if (document) {
         if (prepared) {
             objects = std::move(prepared);

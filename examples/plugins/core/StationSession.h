@@ -161,6 +161,8 @@ private:
     void setModified(bool value);
     // Shows the station (null: none) after a read or a new one; objects
     // and problems prepared elsewhere are taken as they are.
+    // Lets go of the station shown: views, objects, document and undo.
+    void release();
     void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
                const std::vector<sdf::IdCheck::Problem>* checked = nullptr);
     struct LoadJob;
