@@ -20,6 +20,7 @@ class ElementTemplate;
 
 namespace detail {
 class ReadArena;
+class SeenChildren;
 } // namespace detail
 
 class SDF_EXPORT SDF
@@ -89,6 +90,22 @@ private:
     // firstChild on, and are taken off it when done.
     static void Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
                      std::size_t firstChild, ReadState& state);
+    // Fill's work on the element itself: its value and attributes.
+    static void FillOwn(pugi::xml_node node, Element& element, const char* text, const char* typeName,
+                        bool valueRead, ReadState& state);
+    // A new element from templ, filled from node and its whole subtree.
+    static std::shared_ptr<Element> ReadChild(pugi::xml_node node, const ElementTemplate& templ, ReadState& state);
+    // Links child to parent and adds it at the end of parent's children.
+    static void Adopt(Element& parent, std::shared_ptr<Element> child);
+    // Adds the required children the document left out (those not in
+    // seen), after the children it gave.
+    static void AppendLeftOut(Element& element, detail::SeenChildren& seen);
+    // Fill for a large document, building its subtrees on more than one
+    // thread; false, having done nothing, when the document is better read
+    // on this thread alone.
+    static bool ReadOnThreads(pugi::xml_node node, Element& element, const char* text, const char* typeName,
+                              ReadState& state);
+    class SpineRead;
     // ElementTemplate::spawn for an element about to be filled from a node
     // with that text: a value given by the text is made from it at once
     // rather than from the default first; with a `type` there is none yet.

@@ -10,6 +10,8 @@
 #include <sdformat/NameIntern.h>
 #include <sdformat/ReadArena.h>
 #include <sdformat/RootElement.h>
+#include <sdformat/ReadState.h>
+#include <sdformat/ReadSteps.h>
 #include <sdformat/ValueText.h>
 
 #include <common/ZrvAssert.h>
@@ -28,49 +30,14 @@ namespace {
 
 constexpr const char* kSource = "src/sdformat/SDF";
 
-// Which child templates of one element the document gave, by position in
-// the template. Kept on the stack for ordinary templates: one is made per
-// element read.
-class SeenChildren
-{
-public:
-    explicit SeenChildren(std::size_t count)
-    {
-        if (count > kInline * 64) {
-            _heap.assign((count + 63) / 64, 0);
-            _bits = _heap.data();
-        }
-    }
-
-    void mark(std::size_t index) { _bits[index / 64] |= std::uint64_t{1} << (index % 64); }
-    bool has(std::size_t index) const { return (_bits[index / 64] >> (index % 64)) & 1U; }
-
-private:
-    static constexpr std::size_t kInline = 4;
-    std::array<std::uint64_t, kInline> _inline{};
-    std::vector<std::uint64_t> _heap;
-    std::uint64_t* _bits = _inline.data();
-};
-
-// Position of the first child template called name: the one that
-// appending or touching by that name uses.
-std::size_t FirstTemplateIndex(const ElementTemplate& parent, std::size_t index)
-{
-    const std::string& name = parent._children[index]._name;
-    for (std::size_t i = 0; i < index; ++i)
-        if (parent._children[i]._name == name)
-            return i;
-    return index;
-}
-
-// XML allows an attribute only once on an element, but the parser lets a
-// repeat pass and the last one would win: `<sdf version='1.0'
-// version='2.0'>` would pass the version check and then hold "2.0". Filling
-// finds repeats as it goes (an attribute set twice) and reports them with
-// this, which the entry points turn into their malformed-XML error.
-struct RepeatedAttribute
-{
-};
+using detail::CollectChildren;
+using detail::FindChildTemplate;
+using detail::FirstTemplateIndex;
+using detail::kParseOptions;
+using detail::RepeatedAttribute;
+using detail::SeenChildren;
+using detail::ChildTemplate;
+using detail::TypeAttribute;
 
 // The value of a type read from text into held. A text value takes the
 // characters into the string it holds already, which saves an allocation
@@ -83,22 +50,25 @@ void AssignText(std::any& held, const std::string& type, std::string_view text)
         held = ReadValueText(type, text);
 }
 
-// One pass over a node's children: its element children go onto pending
-// (in order), and its text is returned (the first text child, as
-// pugixml's text() finds it; "" without one). Walking pugixml's nodes is
-// a good part of reading, so each child list is walked once only.
-const char* CollectChildren(pugi::xml_node node, std::vector<pugi::xml_node>& pending)
+} // namespace
+
+// Required children the document left out come after those it gave, in
+// template order, with their defaults.
+void SDF::AppendLeftOut(Element& element, detail::SeenChildren& seen)
 {
-    const char* text = nullptr;
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        const pugi::xml_node_type type = child.type();
-        if (type == pugi::node_element)
-            pending.push_back(child);
-        else if (!text && (type == pugi::node_pcdata || type == pugi::node_cdata))
-            text = child.value();
+    const ElementTemplate& templ = *element._template;
+    for (std::size_t i = 0; i < templ._children.size(); ++i) {
+        if (!templ._children[i]._required)
+            continue;
+        const std::size_t first = FirstTemplateIndex(templ, i);
+        if (seen.has(first))
+            continue;
+        element.append(templ._children[i]._name);
+        seen.mark(first);
     }
-    return text ? text : "";
 }
+
+namespace {
 
 bool IsSdfElement(const pugi::xml_node& node)
 {
@@ -106,55 +76,6 @@ bool IsSdfElement(const pugi::xml_node& node)
 }
 
 } // namespace
-
-// The interned names of the attributes made during one read. Templates do
-// not change while a document is read, so a template's names are found by
-// its address; the type names of annotated values are few and compared as
-// text.
-class SDF::ReadNames
-{
-public:
-    detail::InternedNames of(const AttrTemplate& templ)
-    {
-        const auto key = reinterpret_cast<std::uintptr_t>(&templ);
-        Entry& entry = _byTemplate[(key >> 4 ^ key >> 12) % kEntries];
-        if (entry.templ != &templ)
-            entry = {&templ, {detail::InternName(templ._label), detail::InternName(templ._type)}};
-        return entry.names;
-    }
-
-    const std::string* type(std::string_view text)
-    {
-        for (const std::string* known : _types)
-            if (*known == text)
-                return known;
-        _types.push_back(detail::InternName(text));
-        return _types.back();
-    }
-
-private:
-    struct Entry
-    {
-        const AttrTemplate* templ = nullptr;
-        detail::InternedNames names{};
-    };
-    static constexpr std::size_t kEntries = 512;
-    std::array<Entry, kEntries> _byTemplate{};
-    std::vector<const std::string*> _types;
-};
-
-struct SDF::ReadState
-{
-    // Spelled out: clang 14 cannot build an aggregate from parentheses.
-    explicit ReadState(detail::ReadArena& from)
-        : arena(from)
-    {
-    }
-
-    detail::ReadArena& arena;
-    std::vector<pugi::xml_node> pending;
-    SDF::ReadNames names;
-};
 
 std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
 {
@@ -164,7 +85,7 @@ std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
     if (!std::filesystem::exists(status) || std::filesystem::is_directory(status))
         throw std::logic_error("read sdf file failed");
     pugi::xml_document document;
-    if (!document.load_file(path.c_str()))
+    if (!document.load_file(path.c_str(), kParseOptions))
         throw std::logic_error("read sdf file failed");
     try {
         return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
@@ -176,7 +97,7 @@ std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
 std::shared_ptr<SDF> SDF::ReadSdfFromString(std::string_view text)
 {
     pugi::xml_document document;
-    if (!document.load_buffer(text.data(), text.size()))
+    if (!document.load_buffer(text.data(), text.size(), kParseOptions))
         throw std::logic_error("read sdf string failed");
     try {
         return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
@@ -213,7 +134,9 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     // On the heap: the name table is too large for every caller's stack.
     auto state = std::make_unique<ReadState>(claim.arena());
     const char* text = CollectChildren(node, state->pending);
-    Fill(node, *element, text, node.attribute("type").value(), false, 0, *state);
+    const char* typeName = node.attribute("type").value();
+    if (!ReadOnThreads(node, *element, text, typeName, *state))
+        Fill(node, *element, text, typeName, false, 0, *state);
     return element;
 }
 
@@ -241,10 +164,9 @@ std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* te
     return element;
 }
 
-void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
-               std::size_t firstChild, ReadState& state)
+void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
+                  ReadState& state)
 {
-    const ElementTemplate& templ = *element._template;
     detail::ReadArena& arena = state.arena;
 
     // Value. A `type` attribute makes the value one of that type whatever
@@ -288,9 +210,31 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
         if (attr->isRequired() && !attr->isSet())
             throw std::runtime_error(
                 fmt::format("required attribute '{}' not exist", detail::ForMessage(attr->label())));
+}
 
-    // Children, in document order. Siblings often share a label, so the
-    // last template found is tried before the search.
+std::shared_ptr<Element> SDF::ReadChild(pugi::xml_node node, const ElementTemplate& templ, ReadState& state)
+{
+    const std::size_t children = state.pending.size();
+    const char* text = CollectChildren(node, state.pending);
+    const char* typeName = TypeAttribute(node);
+    auto element = Spawn(templ, text, *typeName != '\0', state);
+    Fill(node, *element, text, typeName, true, children, state);
+    return element;
+}
+
+void SDF::Adopt(Element& parent, std::shared_ptr<Element> child)
+{
+    parent.link(*child);
+    parent._children.push_back(std::move(child));
+}
+
+void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
+               std::size_t firstChild, ReadState& state)
+{
+    FillOwn(node, element, text, typeName, valueRead, state);
+
+    // Children, in document order.
+    const ElementTemplate& templ = *element._template;
     SeenChildren seen(templ._children.size());
     const ElementTemplate* last = nullptr;
     // One allocation for the children list rather than one per doubling.
@@ -299,32 +243,12 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     for (std::size_t i = firstChild; i < endChild; ++i) {
         // By value: reading the child's subtree grows the pending list.
         const pugi::xml_node xmlChild = state.pending[i];
-        const std::string_view name = xmlChild.name();
-        const ElementTemplate* childTemplate = last && last->_name == name ? last : &templ.child(name);
-        last = childTemplate;
-        seen.mark(static_cast<std::size_t>(childTemplate - templ._children.data()));
-
-        const std::size_t grandchildren = state.pending.size();
-        const char* childText = CollectChildren(xmlChild, state.pending);
-        const char* childType = xmlChild.attribute("type").value();
-        auto child = Spawn(*childTemplate, childText, *childType != '\0', state);
-        Fill(xmlChild, *child, childText, childType, true, grandchildren, state);
-        element.link(*child);
-        element._children.push_back(std::move(child));
+        const ElementTemplate& childTemplate = ChildTemplate(templ, xmlChild.name(), last);
+        seen.mark(static_cast<std::size_t>(&childTemplate - templ._children.data()));
+        Adopt(element, ReadChild(xmlChild, childTemplate, state));
     }
     state.pending.resize(firstChild);
-
-    // Required children the document left out come after those it gave,
-    // in template order, with their defaults.
-    for (std::size_t i = 0; i < templ._children.size(); ++i) {
-        if (!templ._children[i]._required)
-            continue;
-        const std::size_t first = FirstTemplateIndex(templ, i);
-        if (seen.has(first))
-            continue;
-        element.append(templ._children[i]._name);
-        seen.mark(first);
-    }
+    AppendLeftOut(element, seen);
 }
 
 } // namespace sdf

@@ -1,0 +1,73 @@
+#pragma once
+
+// What one thread carries while it reads a document: the arena its
+// elements and attributes come from, the element children of the nodes
+// being read (collected in one pass over each child list), and the
+// interned names of the attributes made. Internal to the library.
+
+#include <sdformat/AttrTemplate.h>
+#include <sdformat/NameIntern.h>
+#include <sdformat/ReadArena.h>
+#include <sdformat/SDF.h>
+
+#include <pugixml.hpp>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sdf {
+
+// The interned names of the attributes made during one read. Templates do
+// not change while a document is read, so a template's names are found by
+// its address; the type names of annotated values are few and compared as
+// text.
+class SDF::ReadNames
+{
+public:
+    detail::InternedNames of(const AttrTemplate& templ)
+    {
+        const auto key = reinterpret_cast<std::uintptr_t>(&templ);
+        Entry& entry = _byTemplate[(key >> 4 ^ key >> 12) % kEntries];
+        if (entry.templ != &templ)
+            entry = {&templ, {detail::InternName(templ._label), detail::InternName(templ._type)}};
+        return entry.names;
+    }
+
+    const std::string* type(std::string_view text)
+    {
+        for (const std::string* known : _types)
+            if (*known == text)
+                return known;
+        _types.push_back(detail::InternName(text));
+        return _types.back();
+    }
+
+private:
+    struct Entry
+    {
+        const AttrTemplate* templ = nullptr;
+        detail::InternedNames names{};
+    };
+    static constexpr std::size_t kEntries = 512;
+    std::array<Entry, kEntries> _byTemplate{};
+    std::vector<const std::string*> _types;
+};
+
+struct SDF::ReadState
+{
+    // Spelled out: clang 14 cannot build an aggregate from parentheses.
+    explicit ReadState(detail::ReadArena& from)
+        : arena(from)
+    {
+    }
+
+    detail::ReadArena& arena;
+    std::vector<pugi::xml_node> pending;
+    SDF::ReadNames names;
+};
+
+} // namespace sdf
