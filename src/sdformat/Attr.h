@@ -16,7 +16,8 @@ namespace sdf {
 
 namespace detail {
 struct InternedNames;
-}
+class XmlWriter;
+} // namespace detail
 
 class Element;
 class ElementTemplate;
@@ -53,6 +54,7 @@ private:
     friend class Element;
     friend class ElementTemplate;
     friend class SDF;
+    friend class detail::XmlWriter;
     // Lets the attribute's own tests reach the private operations.
     friend struct AttrTestAccess;
 

@@ -36,6 +36,11 @@ namespace sdf {
 
 class SDF;
 
+namespace detail {
+class TextPieces;
+class XmlWriter;
+} // namespace detail
+
 class SDF_EXPORT Element : public std::enable_shared_from_this<Element>
 {
 public:
@@ -239,12 +244,10 @@ private:
     [[noreturn]] void ThrowNoValue(std::string_view path) const;
 
     void toXMLString(std::string_view prefix, std::ostringstream& stream) const;
-    // The text form of this subtree added to pieces; indent holds the
-    // prefix and nesting of this element's lines and is restored on return.
-    class TextPieces;
-    void appendXml(TextPieces& out, std::string& indent) const;
+    // Writes the text form of subtrees (see XmlWriter).
+    friend class detail::XmlWriter;
     // The indent, `<`, the label and the attributes.
-    void appendStartTag(TextPieces& out, const std::string& indent) const;
+    void appendStartTag(detail::TextPieces& out, const std::string& indent) const;
 
     // First child with that label, or empty / nullptr.
     std::shared_ptr<Element> element(std::string_view name) const;

@@ -1,4 +1,4 @@
-// Large documents are built on several threads. Whatever the number of
+// Large documents are built and written on several threads. Whatever the number of
 // threads, a read must give the tree a single thread gives, parents and
 // left-out required children included, and a bad document the error a
 // single thread meets first.
@@ -119,5 +119,43 @@ TEST(DocumentThreadsConcurrency, LargeDocumentReportsTheFirstErrorInDocumentOrde
         EXPECT_EQ(ErrorOn(1, c.text), c.expected) << c.what;
         EXPECT_EQ(ErrorOn(2, c.text), c.expected) << c.what;
         EXPECT_EQ(ErrorOn(3, c.text), c.expected) << c.what;
+    }
+}
+
+TEST(DocumentThreadsConcurrency, LargeDocumentWritesAsOnOneThread)
+{
+    const ThreadCount restore;
+    sdf::detail::SetDocumentThreads(1);
+    const auto document = sdf::SDF::ReadSdfFromString(LargeStation());
+    const auto& root = *document->Root();
+    const auto& component = **root.elements().front()->children("smart_component").begin();
+    const std::string alone = root.toXMLString("  ");
+    const std::string componentAlone = component.toXMLString("\t");
+    for (unsigned threads : {2U, 3U}) {
+        sdf::detail::SetDocumentThreads(threads);
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_TRUE(root.toXMLString("  ") == alone) << threads << " threads";
+            EXPECT_TRUE(component.toXMLString("\t") == componentAlone) << threads << " threads";
+        }
+    }
+}
+
+TEST(DocumentThreadsConcurrency, LargeDocumentRefusesTheFirstUnwritableText)
+{
+    const ThreadCount restore;
+    sdf::detail::SetDocumentThreads(1);
+    const auto document = sdf::SDF::ReadSdfFromString(LargeStation());
+    const auto& station = document->Root()->elements().front();
+    station->elements().at(8000)->set("name", std::string("late\x01"));
+    station->elements().at(8990)->set("name", std::string("later\x02"));
+    for (unsigned threads : {1U, 2U, 3U}) {
+        sdf::detail::SetDocumentThreads(threads);
+        try {
+            document->Root()->toXMLString("");
+            ADD_FAILURE() << threads << " threads wrote it";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "cannot write '/sdf/station/part/name': its value holds U+0001, which XML cannot carry")
+                << threads << " threads";
+        }
     }
 }
