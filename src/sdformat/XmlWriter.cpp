@@ -170,6 +170,12 @@ void XmlWriter::writeEndTag(const Element& element, std::string_view indent)
 bool XmlWriter::writeChildren(const Element& element, std::size_t begin, std::size_t end, bool writesEnd,
                               std::string& indent)
 {
+    if (!_crew && !_mayTakeOnHelpers) {
+        // Alone to the end: nothing to hand over, no frames to keep.
+        for (std::size_t i = begin; i < end; ++i)
+            writeElement(*element._children[i], indent);
+        return writesEnd;
+    }
     _frames.push_back({&element, begin, end, indent.size(), writesEnd, nullptr, nullptr});
     const std::size_t self = _frames.size() - 1;
     for (;;) {
