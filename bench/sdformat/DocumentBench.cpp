@@ -255,12 +255,12 @@ void BM_MemoryHeldAfterReading(benchmark::State& state)
     g_counting.store(true);
     for (auto _ : state) {
         // A read takes memory from the heap and, for its elements, chunks
-        // kept from documents read before.
+        // of the pool (kept from documents read before, or new).
         const long long before = g_liveBytes.load();
-        const auto cachedBefore = static_cast<long long>(sdf::detail::ChunkPool::KeptBytes());
+        const auto chunksBefore = static_cast<long long>(sdf::detail::ChunkPool::TakenBytes());
         auto document = sdf::SDF::ReadSdfFromString(d.text);
-        const auto cachedAfter = static_cast<long long>(sdf::detail::ChunkPool::KeptBytes());
-        tree = g_liveBytes.load() - before + (cachedBefore - cachedAfter);
+        const auto chunksAfter = static_cast<long long>(sdf::detail::ChunkPool::TakenBytes());
+        tree = g_liveBytes.load() - before + (chunksAfter - chunksBefore);
         const long long beforeDom = g_liveBytes.load();
         {
             pugi::xml_document xml;

@@ -1,8 +1,12 @@
 #include <sdformat/ChunkPool.h>
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <vector>
+
+#include <sys/mman.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZRV_POOL_ASAN 1
@@ -85,26 +89,109 @@ Kept& TheKept()
     return *kept;
 }
 
+std::atomic<std::size_t> g_taken{0};
+
+#ifndef ZRV_POOL_ASAN
+
+constexpr std::size_t kBlockSize = 2 * 1024 * 1024;
+
+// New chunks, cut in turn from the block mapped last.
+class Blocks
+{
+public:
+    void* cut()
+    {
+        const std::lock_guard lock(_mutex);
+        if (_next == _end)
+            map();
+        void* chunk = reinterpret_cast<void*>(_next);
+        _next += ChunkPool::kChunkSize;
+        return chunk;
+    }
+
+private:
+    // A block aligned to its size, so that the system can back it with
+    // huge pages; without them it still works, with small ones.
+    void map()
+    {
+        void* region = ::mmap(nullptr, 2 * kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (region == MAP_FAILED)
+            throw std::bad_alloc();
+        const auto start = reinterpret_cast<std::uintptr_t>(region);
+        const std::uintptr_t block = (start + kBlockSize - 1) & ~(kBlockSize - 1);
+        if (block > start)
+            ::munmap(region, block - start);
+        if (const std::uintptr_t after = start + 2 * kBlockSize - (block + kBlockSize))
+            ::munmap(reinterpret_cast<void*>(block + kBlockSize), after);
+        ::madvise(reinterpret_cast<void*>(block), kBlockSize, MADV_HUGEPAGE);
+        _next = block;
+        _end = block + kBlockSize;
+    }
+
+    std::mutex _mutex;
+    std::uintptr_t _next = 0;
+    std::uintptr_t _end = 0;
+};
+
+Blocks& TheBlocks()
+{
+    static Blocks* const blocks = new Blocks;
+    return *blocks;
+}
+
+void* NewChunk()
+{
+    return TheBlocks().cut();
+}
+
+// The chunk goes back to the system; a huge page under it is split.
+void FreeChunk(void* chunk) noexcept
+{
+    ::munmap(chunk, ChunkPool::kChunkSize);
+}
+
+#else
+
+void* NewChunk()
+{
+    return ::operator new(ChunkPool::kChunkSize);
+}
+
+void FreeChunk(void* chunk) noexcept
+{
+    ::operator delete(chunk);
+}
+
+#endif
+
 } // namespace
 
 void* ChunkPool::Take()
 {
-    if (void* chunk = TheKept().take())
-        return chunk;
-    return ::operator new(kChunkSize);
+    void* chunk = TheKept().take();
+    if (!chunk)
+        chunk = NewChunk();
+    g_taken.fetch_add(kChunkSize, std::memory_order_relaxed);
+    return chunk;
 }
 
 void ChunkPool::Give(void* chunk) noexcept
 {
     if (!chunk)
         return;
+    g_taken.fetch_sub(kChunkSize, std::memory_order_relaxed);
     if (!TheKept().keep(chunk))
-        ::operator delete(chunk);
+        FreeChunk(chunk);
 }
 
 std::size_t ChunkPool::KeptBytes()
 {
     return TheKept().bytes();
+}
+
+std::size_t ChunkPool::TakenBytes()
+{
+    return g_taken.load(std::memory_order_relaxed);
 }
 
 } // namespace sdf::detail

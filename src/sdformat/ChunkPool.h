@@ -8,6 +8,14 @@
 // to the system as often as not, and taken again page by page on the next
 // use, with a page fault per page that can cost more than the work itself.
 // Kept here, it is ready for the next document, up to a cap.
+//
+// New chunks are cut from 2 MB blocks that the system is asked to back
+// with huge pages: a large station's elements are walked all over while
+// it is read and written, and with small pages the processor spends as
+// much time looking up pages as working (sdftool validate of an 80 MB
+// station took half the time with huge pages). Under the address
+// sanitizer chunks come from the heap as any other block, so that the leak
+// checker still sees what the elements in them point to.
 
 #include <cstddef>
 
@@ -28,6 +36,8 @@ public:
     static void Give(void* chunk) noexcept;
     // Bytes of the chunks kept now.
     static std::size_t KeptBytes();
+    // Bytes of the chunks handed out by Take() and not given back.
+    static std::size_t TakenBytes();
 };
 
 } // namespace sdf::detail

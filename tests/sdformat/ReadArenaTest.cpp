@@ -125,20 +125,25 @@ TEST(ReadArena, KeepsChunksOfDroppedDocumentsUpToItsCap)
 {
     // Blocks of 200 KB take a standard chunk each once the first chunks
     // have grown; 400 of them are more than the cache keeps.
+    const std::size_t takenBefore = ChunkPool::TakenBytes();
     ReadArena* arena = ReadArena::Create();
     std::vector<std::size_t> sizes(400, 200 * 1024);
     TakeBlocks(*arena, sizes, 16);
+    EXPECT_GE(ChunkPool::TakenBytes(), takenBefore + 390U * ChunkPool::kChunkSize);
     arena->finishReading();
     for (std::size_t i = 0; i < sizes.size(); ++i)
         arena->release();
     const std::size_t cap = ChunkPool::KeptBytes();
     EXPECT_EQ(cap, 64U * 1024 * 1024);
+    EXPECT_EQ(ChunkPool::TakenBytes(), takenBefore);
 
     // The next read takes its chunks from the cache.
     auto doc = SDF::ReadSdfFromString(StationText(13, 2000));
     EXPECT_LT(ChunkPool::KeptBytes(), cap);
+    EXPECT_EQ(ChunkPool::TakenBytes() - takenBefore, cap - ChunkPool::KeptBytes());
     doc.reset();
     EXPECT_EQ(ChunkPool::KeptBytes(), cap);
+    EXPECT_EQ(ChunkPool::TakenBytes(), takenBefore);
 }
 
 // ---- documents ------------------------------------------------------------------

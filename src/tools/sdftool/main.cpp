@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "DocumentError.h"
+#include "HugePages.h"
 #include "ToolSignals.h"
 
 #include <fmt/format.h>
@@ -77,6 +78,7 @@ int main(int argc, char** argv)
         fmt::print(stderr, "sdftool: unknown command '{}'\nTry 'sdftool --help'.\n", args[0]);
         return kExitUsage;
     }
+    sdftool::StartWithHugePages(argv);
     int status = runCommand(**it, {args.begin() + 1, args.end()});
     // Output that never arrived (a full disk, a closed pipe) is a failure,
     // not a success with nothing printed.
