@@ -114,8 +114,9 @@ inline const char* TypeAttribute(pugi::xml_node node)
 inline const ElementTemplate& ChildTemplate(const ElementTemplate& templ, const char* name,
                                            const ElementTemplate*& last)
 {
-    const ElementTemplate* found =
-        last && std::strcmp(last->_name.c_str(), name) == 0 ? last : FindChildTemplate(templ, name);
+    const ElementTemplate* found = last && last->_name[0] == name[0] && std::strcmp(last->_name.c_str(), name) == 0
+                                       ? last
+                                       : FindChildTemplate(templ, name);
     if (!found)
         found = &templ.child(name); // fails with the message for an unknown element
     last = found;

@@ -70,6 +70,16 @@ void SDF::AppendLeftOut(Element& element, detail::SeenChildren& seen)
 
 namespace {
 
+// Element::findAttribute for a name from the parser, without measuring it
+// first: elements have few attributes, and their first characters differ.
+Attr* FindAttribute(const Element& element, const char* name)
+{
+    for (const auto& attr : element.attributes())
+        if (const std::string& label = attr->label(); label[0] == name[0] && std::strcmp(label.c_str(), name) == 0)
+            return attr.get();
+    return nullptr;
+}
+
 bool IsSdfElement(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_element && std::strcmp(node.name(), "sdf") == 0;
@@ -196,7 +206,7 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
 
     // Attributes, in document order; a `type` consumed above is found here.
     for (pugi::xml_attribute xmlAttr = node.first_attribute(); xmlAttr; xmlAttr = xmlAttr.next_attribute()) {
-        Attr* attr = element.findAttribute(xmlAttr.name());
+        Attr* attr = FindAttribute(element, xmlAttr.name());
         if (!attr)
             throw std::runtime_error(
                 fmt::format("unknown attribute '{}' in element '{}'", detail::ForMessage(xmlAttr.name()),

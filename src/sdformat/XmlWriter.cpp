@@ -139,7 +139,14 @@ void XmlWriter::writeElement(const Element& element, std::string& indent)
         _fragment->pieces.put(">\n");
         const std::size_t depth = indent.size();
         indent.append("    ");
-        const bool writesEnd = writeChildren(element, 0, element._children.size(), true, indent);
+        bool writesEnd = true;
+        if (!_crew && !_mayTakeOnHelpers) {
+            // Alone to the end: nothing to hand over, no frames to keep.
+            for (const auto& child : element._children)
+                writeElement(*child, indent);
+        } else {
+            writesEnd = writeChildren(element, 0, element._children.size(), true, indent);
+        }
         indent.resize(depth);
         if (writesEnd)
             writeEndTag(element, indent);
@@ -170,12 +177,6 @@ void XmlWriter::writeEndTag(const Element& element, std::string_view indent)
 bool XmlWriter::writeChildren(const Element& element, std::size_t begin, std::size_t end, bool writesEnd,
                               std::string& indent)
 {
-    if (!_crew && !_mayTakeOnHelpers) {
-        // Alone to the end: nothing to hand over, no frames to keep.
-        for (std::size_t i = begin; i < end; ++i)
-            writeElement(*element._children[i], indent);
-        return writesEnd;
-    }
     _frames.push_back({&element, begin, end, indent.size(), writesEnd, nullptr, nullptr});
     const std::size_t self = _frames.size() - 1;
     for (;;) {
