@@ -25,7 +25,9 @@ unsigned DocumentThreads()
 {
     if (const unsigned set = g_threads.load(std::memory_order_relaxed))
         return set;
-    return std::clamp(std::thread::hardware_concurrency(), 1U, kMostThreads);
+    // Asked once: finding the processor count reads files of the system.
+    static const unsigned chosen = std::clamp(std::thread::hardware_concurrency(), 1U, kMostThreads);
+    return chosen;
 }
 
 } // namespace sdf::detail
