@@ -12,6 +12,7 @@
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
 #include <QtCore/QString>
 #include <QtCore/QVariantList>
 #include <QtCore/QVariantMap>
@@ -83,6 +84,24 @@ public:
     // {centre: vector3d, radius: real, valid: bool} of one object or of all.
     Q_INVOKABLE QVariantMap boundsOf(uint object) const;
     Q_INVOKABLE QVariantMap sceneBounds() const;
+
+    // Makes source the scene (a CellScene, or nothing) that follower draws,
+    // calling rebuild now and whenever the scene changes; false when it
+    // drew that scene already.
+    template <class Follower>
+    static bool Follow(QPointer<CellScene>& source, QObject* scene, Follower* follower, void (Follower::*rebuild)())
+    {
+        auto* cell = qobject_cast<CellScene*>(scene);
+        if (cell == source)
+            return false;
+        if (source)
+            QObject::disconnect(source, nullptr, follower, nullptr);
+        source = cell;
+        if (source)
+            QObject::connect(source, &CellScene::changed, follower, rebuild);
+        (follower->*rebuild)();
+        return true;
+    }
 
     static QVector3D ToVector(const Vec3d& v) { return {float(v[0]), float(v[1]), float(v[2])}; }
     static QQuaternion ToQuaternion(const RigidTransform& t)

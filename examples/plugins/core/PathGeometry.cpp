@@ -20,16 +20,8 @@ QObject* PathGeometry::scene() const
 
 void PathGeometry::setScene(QObject* scene)
 {
-    auto* cell = qobject_cast<CellScene*>(scene);
-    if (cell == source)
-        return;
-    if (source)
-        disconnect(source, nullptr, this, nullptr);
-    source = cell;
-    if (source)
-        connect(source, &CellScene::changed, this, &PathGeometry::rebuild);
-    rebuild();
-    emit sceneChanged();
+    if (CellScene::Follow(source, scene, this, &PathGeometry::rebuild))
+        emit sceneChanged();
 }
 
 void PathGeometry::rebuild()

@@ -33,16 +33,8 @@ QObject* SceneInstancing::scene() const
 
 void SceneInstancing::setScene(QObject* scene)
 {
-    auto* cell = qobject_cast<CellScene*>(scene);
-    if (cell == source)
-        return;
-    if (source)
-        disconnect(source, nullptr, this, nullptr);
-    source = cell;
-    if (source)
-        connect(source, &CellScene::changed, this, &SceneInstancing::rebuild);
-    rebuild();
-    emit sceneChanged();
+    if (CellScene::Follow(source, scene, this, &SceneInstancing::rebuild))
+        emit sceneChanged();
 }
 
 void SceneInstancing::setPart(Part part)

@@ -548,7 +548,6 @@ QString StationSession::setField(int fieldRow, const QString& text)
         if (own == Own::Name) {
             object.setName(text.toStdString());
             fieldModel.refreshRow(fieldRow);
-            treeModel.refresh(selected);
         } else {
             fieldModel.write(fieldRow, entry.storedText);
         }
@@ -559,22 +558,13 @@ QString StationSession::setField(int fieldRow, const QString& text)
     }
     ValueSnapshot after = ValueSnapshot::Take(element, attr);
     const std::uint32_t id = object.getId();
-    // Poses, joint values and attachments move things in the view at once.
-    cellScene.refresh();
     const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
                                      id, path, std::move(before), std::move(after)));
     }
-    // Only ids change what the id check finds.
-    if (FieldListModel::IsIdField(*fieldModel.field(fieldRow)))
-        checkIds();
-    if (own == Own::Shape) {
-        // Later, not under the caller: rebuilding resets the field list,
-        // whose row may be the very one that called.
-        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
-    }
+    followEdit(*fieldModel.field(fieldRow), own, selected);
     setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});
     if (!entry.warning.isEmpty())
         setStatus(QStringLiteral("%1 %2").arg(path, entry.warning));
@@ -603,16 +593,25 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
     else
         value.restore(field->element, field->attr);
     fieldModel.refreshRow(fieldRow);
-    // Undo and redo move things in the view as the edit itself did.
+    followEdit(*field, own, entry);
+    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
+    emit selectionChanged();
+}
+
+void StationSession::followEdit(const FieldListModel::Field& field, Own own, std::size_t entry)
+{
+    // Poses, joint values and attachments move things in the view at once.
     cellScene.refresh();
     if (own == Own::Name)
         treeModel.refresh(entry);
-    if (own == Own::Shape)
-        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
-    if (FieldListModel::IsIdField(*field))
+    // Only ids change what the id check finds.
+    if (FieldListModel::IsIdField(field))
         checkIds();
-    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
-    emit selectionChanged();
+    if (own == Own::Shape) {
+        // Later, not under the caller: rebuilding resets the field list,
+        // whose row may be the very one that called.
+        QMetaObject::invokeMethod(this, [this] { rebuildObjects(); }, Qt::QueuedConnection);
+    }
 }
 
 void StationSession::undo()

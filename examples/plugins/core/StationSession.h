@@ -188,6 +188,9 @@ private:
         Shape,
     };
     Own ownField(const FieldListModel::Field& field) const;
+    // What follows a stored edit of the field of object entry, made or
+    // undone: the view, the tree, the id check, the objects.
+    void followEdit(const FieldListModel::Field& field, Own own, std::size_t entry);
 
     QString path;
     QString target;
