@@ -1,5 +1,8 @@
 #include <sdformat/Element.h>
 
+#include <sdformat/ElementWithValue.h>
+#include <sdformat/NameIntern.h>
+
 #include <sdformat/MessageText.h>
 #include <sdformat/TypeManager.h>
 
@@ -331,9 +334,47 @@ void Element::clear()
 
 // ---- copies and positions ------------------------------------------------------
 
+Element::Element(const Element& other)
+    : std::enable_shared_from_this<Element>(other), _attributes(other._attributes), _value(other.sharedValue()),
+      _children(other._children), _template(other._template), _parent(other._parent)
+{
+}
+
+Element& Element::operator=(const Element& other)
+{
+    if (this == &other)
+        return *this;
+    _attributes = other._attributes;
+    _value = other.sharedValue();
+    // A value that lives in this element's own block (this element's
+    // former value, given back by a copy of it) must not keep this
+    // element alive: that would be a cycle that is never freed.
+    if (_value && !_value.owner_before(weak_from_this()) && !weak_from_this().owner_before(_value) &&
+        _value.use_count() != 0)
+        _value = std::shared_ptr<Attr>(std::shared_ptr<Attr>(), _value.get());
+    _children = other._children;
+    _template = other._template;
+    _parent = other._parent;
+    return *this;
+}
+
+std::shared_ptr<Attr> Element::sharedValue() const
+{
+    // Owning pointers (and none) share as they are; a value in this
+    // element's block has no count of its own.
+    if (!_value || _value.use_count() != 0)
+        return _value;
+    return std::shared_ptr<Attr>(std::const_pointer_cast<Element>(shared_from_this()), _value.get());
+}
+
 std::shared_ptr<Element> Element::clone() const
 {
-    auto copy = std::make_shared<Element>();
+    std::shared_ptr<Element> copy;
+    if (_value)
+        copy = WithValue::Make(std::allocator<WithValue>(), detail::InternedNames{_value->_label, _value->_type},
+                               _value->_value, _value->_required);
+    else
+        copy = std::make_shared<Element>();
     copy->_template = _template;
     copy->_attributes.reserve(_attributes.size());
     for (const auto& attr : _attributes)
@@ -345,8 +386,6 @@ std::shared_ptr<Element> Element::clone() const
         copy->link(*childCopy);
         copy->_children.push_back(std::move(childCopy));
     }
-    if (_value)
-        copy->_value = _value->clone();
     return copy;
 }
 

@@ -64,8 +64,8 @@ public:
     // Shallow: shares the attribute objects, the value and the children with
     // the source, and keeps its template and parent link. The copy is not
     // listed among the parent's children. clone() is the deep copy.
-    Element(const Element&) = default;
-    Element& operator=(const Element&) = default;
+    Element(const Element& other);
+    Element& operator=(const Element& other);
     ~Element() = default;
 
     // ---- structure ------------------------------------------------------
@@ -276,6 +276,13 @@ private:
     static std::shared_ptr<Element> SpawnWithRequired(const ElementTemplate& templ);
     void appendRequired();
     void createAnnotatedValue(std::any value, const std::string& typeName);
+
+    // An element made with its value in the same block (see
+    // ElementWithValue.h); its _value then owns nothing.
+    struct WithValue;
+    // _value as a copy elsewhere may hold it: a value kept in this element's
+    // block is shared by sharing this element.
+    std::shared_ptr<Attr> sharedValue() const;
 
     std::vector<std::shared_ptr<Attr>> _attributes;
     std::shared_ptr<Attr> _value;

@@ -108,8 +108,9 @@ private:
     class SpineRead;
     // ElementTemplate::spawn for an element about to be filled from a node
     // with that text: a value given by the text is made from it at once
-    // rather than from the default first; with a `type` there is none yet.
-    static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, bool typed,
+    // rather than from the default first, of the type typeName names when
+    // it is not empty.
+    static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, const char* typeName,
                                           ReadState& state);
 
     std::shared_ptr<Element> _root;

@@ -6,6 +6,7 @@
 
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
+#include <sdformat/ElementWithValue.h>
 #include <sdformat/MessageText.h>
 #include <sdformat/NameIntern.h>
 #include <sdformat/ReadArena.h>
@@ -150,27 +151,39 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     return element;
 }
 
-std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, bool typed, ReadState& state)
+std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, const char* typeName,
+                                   ReadState& state)
 {
     detail::ReadArena& arena = state.arena;
     const detail::ArenaAllocator<Element> elementAllocator(arena);
     const detail::ArenaAllocator<Attr> attrAllocator(arena);
-    auto element = std::allocate_shared<Element>(elementAllocator);
+    std::shared_ptr<Element> element;
+    if (*typeName) {
+        // An annotated value: of the type the `type` attribute names.
+        const std::string& type = *state.names.type(typeName);
+        auto withValue = Element::WithValue::Make(elementAllocator,
+                                                  detail::InternedNames{detail::InternName(templ._name), &type},
+                                                  ReadValueText(type, text), true);
+        withValue->value._set = true;
+        element = std::move(withValue);
+    } else if (templ.hasValue()) {
+        const AttrTemplate& v = templ._value;
+        if (*text) {
+            auto withValue = Element::WithValue::Make(elementAllocator, state.names.of(v), ReadValueText(v._type, text),
+                                                      templ._required);
+            withValue->value._set = true;
+            element = std::move(withValue);
+        } else {
+            element = Element::WithValue::Make(elementAllocator, state.names.of(v), v._default, templ._required);
+        }
+    } else {
+        element = std::allocate_shared<Element>(elementAllocator);
+    }
     element->_template = &templ;
     element->_attributes.reserve(templ._attributes.size());
     for (const auto& a : templ._attributes)
         element->_attributes.push_back(
             std::allocate_shared<Attr>(attrAllocator, state.names.of(a), a._default, a._required));
-    if (templ.hasValue() && !typed) {
-        const AttrTemplate& v = templ._value;
-        if (*text) {
-            element->_value =
-                std::allocate_shared<Attr>(attrAllocator, state.names.of(v), ReadValueText(v._type, text), templ._required);
-            element->_value->_set = true;
-        } else {
-            element->_value = std::allocate_shared<Attr>(attrAllocator, state.names.of(v), v._default, templ._required);
-        }
-    }
     return element;
 }
 
@@ -184,16 +197,20 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
     // text it still does, so that an annotated empty text, which the
     // writer writes as a bare tag with its `type`, reads back.
     if (*typeName) {
-        const std::string& type = *state.names.type(typeName);
         const detail::ArenaAllocator<Attr> attrAllocator(arena);
-        const detail::InternedNames names{detail::InternName(element.label()), &type};
-        auto value = std::allocate_shared<Attr>(attrAllocator, names, ReadValueText(type, text), true);
-        value->_set = true;
-        element._value = std::move(value);
+        if (!valueRead) {
+            const std::string& type = *state.names.type(typeName);
+            const detail::InternedNames names{detail::InternName(element.label()), &type};
+            auto value = std::allocate_shared<Attr>(attrAllocator, names, ReadValueText(type, text), true);
+            value->_set = true;
+            element._value = std::move(value);
+        }
         // Unset until the attribute loop below reads it, like any other.
-        if (!element.findAttribute("type"))
+        if (!element.findAttribute("type")) {
+            static const detail::InternedNames typeNames{detail::InternName("type"), detail::InternName("string")};
             element._attributes.push_back(
-                std::allocate_shared<Attr>(attrAllocator, "type", "string", std::any(type), true));
+                std::allocate_shared<Attr>(attrAllocator, typeNames, std::any(*element._value->_type), true));
+        }
     } else if (*text) {
         if (!element._value)
             throw std::runtime_error(
@@ -227,7 +244,7 @@ std::shared_ptr<Element> SDF::ReadChild(pugi::xml_node node, const ElementTempla
     const std::size_t children = state.pending.size();
     const char* text = CollectChildren(node, state.pending);
     const char* typeName = TypeAttribute(node);
-    auto element = Spawn(templ, text, *typeName != '\0', state);
+    auto element = Spawn(templ, text, typeName, state);
     Fill(node, *element, text, typeName, true, children, state);
     return element;
 }

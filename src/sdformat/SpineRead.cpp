@@ -143,7 +143,7 @@ private:
             const std::size_t grandchildren = pending.size();
             const char* childText = detail::CollectChildren(xmlChild, pending);
             const char* childType = detail::TypeAttribute(xmlChild);
-            auto child = Spawn(childTemplate, childText, *childType != '\0', _state);
+            auto child = Spawn(childTemplate, childText, childType, _state);
             spine.slots.push_back({child, 0});
             walk(xmlChild, *child, childText, childType, true, grandchildren, next);
         }

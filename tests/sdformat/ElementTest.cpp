@@ -401,6 +401,27 @@ TEST(ElementCopy, CopyConstructorIsShallow)
     EXPECT_EQ(assigned.elements(), root->elements());
 }
 
+TEST(ElementCopy, ShallowCopyKeepsTheSharedValueAliveWithoutACycle)
+{
+    // A value may live in its element's own block: a copy that shares it
+    // must keep it alive, and handing it back must not make the element
+    // own itself (the leak checker would report the tree).
+    std::unique_ptr<Element> survivor;
+    {
+        auto root = SmallRoot();
+        auto c = root->append("c");
+        c->setValue(4.0);
+        survivor = std::make_unique<Element>(*c);
+        Element back(*c);
+        back.setValue(5.0);
+        *c = back;
+        *c = *c;
+    }
+    EXPECT_EQ(survivor->asDouble(), 5.0);
+    survivor->setValue(6.0);
+    EXPECT_EQ(survivor->asDouble(), 6.0);
+}
+
 TEST(ElementIds, SetIdAddsOnceAndGetIdReadsIt)
 {
     auto root = SmallRoot();
