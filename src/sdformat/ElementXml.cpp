@@ -83,9 +83,7 @@ void Element::appendStartTag(detail::TextPieces& out, const std::string& indent)
         out.put(' ');
         out.put(attr->label());
         out.put("='");
-        std::string& text = out.scratch();
-        AppendValueText(text, attr->_value, TextPlace::Attribute);
-        out.put(text);
+        PutValueText(out, attr->_value, TextPlace::Attribute);
         out.put('\'');
     }
 }

@@ -179,12 +179,18 @@ std::any TypeManager::fromString(std::string_view typeName, std::string_view tex
     return _readers.at(type->second)(text);
 }
 
-std::string TypeManager::toString(std::any value) const
+std::string TypeManager::toString(const std::any& value) const
 {
-    const auto writer = _writers.find(std::type_index(value.type()));
-    if (writer == _writers.end())
+    const Writer* found = writer(value.type());
+    if (!found)
         throw std::out_of_range(fmt::format("no sdf type is registered for stored type '{}'", value.type().name()));
-    return writer->second(value);
+    return (*found)(value);
+}
+
+const TypeManager::Writer* TypeManager::writer(const std::type_info& type) const
+{
+    const auto found = _writers.find(std::type_index(type));
+    return found == _writers.end() ? nullptr : &found->second;
 }
 
 const std::string& TypeManager::name(const std::type_info& type) const

@@ -32,7 +32,10 @@ public:
 
     // The text of a value, by the writer of the value's own stored type.
     // Throws std::out_of_range when that type is not registered.
-    std::string toString(std::any value) const;
+    std::string toString(const std::any& value) const;
+    // The writer of a stored type, or nullptr when it is not registered;
+    // valid as long as the registry.
+    const Writer* writer(const std::type_info& type) const;
 
     // The registered name of a stored type; std::out_of_range if unknown.
     const std::string& name(const std::type_info& type) const;

@@ -1,5 +1,6 @@
 #include <sdformat/ValueText.h>
 
+#include <sdformat/TextPieces.h>
 #include <sdformat/TypeManager.h>
 #include <sdformat/ValueCodec.h>
 
@@ -144,6 +145,47 @@ void Append(std::string& out, const std::any& value)
     ValueCodec<T>::append(out, *std::any_cast<T>(&value));
 }
 
+// The registry's writers for types outside the list above (the records of
+// robot programs), kept per thread by the address of the type: a station
+// holds few such types but thousands of values of them, and each lookup
+// otherwise compares the type's name with every listed type's and hashes
+// it.
+class OtherWriters
+{
+public:
+    static const TypeManager::Writer* Known(const std::type_info& type)
+    {
+        for (const Seen& entry : t_seen)
+            if (entry.type == &type)
+                return entry.writer;
+        return nullptr;
+    }
+
+    // Looks the type up in the registry; nullptr when it is not registered.
+    static const TypeManager::Writer* Find(const std::type_info& type)
+    {
+        const TypeManager::Writer* writer = TypeManager::inst()->writer(type);
+        if (writer) {
+            t_seen[t_next] = {&type, writer};
+            t_next = (t_next + 1) % kKept;
+        }
+        return writer;
+    }
+
+private:
+    struct Seen
+    {
+        const std::type_info* type;
+        const TypeManager::Writer* writer;
+    };
+    static constexpr std::size_t kKept = 8;
+    static thread_local std::array<Seen, kKept> t_seen;
+    static thread_local std::size_t t_next;
+};
+
+thread_local std::array<OtherWriters::Seen, OtherWriters::kKept> OtherWriters::t_seen{};
+thread_local std::size_t OtherWriters::t_next = 0;
+
 Held HeldType(const std::type_info& type)
 {
     static const std::type_info* const kTypes[] = {&typeid(std::string), &typeid(unsigned int), &typeid(double),
@@ -156,10 +198,33 @@ Held HeldType(const std::type_info& type)
     for (std::size_t i = 0; i < std::size(kTypes); ++i)
         if (&type == kTypes[i])
             return static_cast<Held>(i);
+    if (OtherWriters::Known(type))
+        return Held::Other;
     for (std::size_t i = 0; i < std::size(kTypes); ++i)
         if (type == *kTypes[i])
             return static_cast<Held>(i);
     return Held::Other;
+}
+
+// The text of a value of a type outside the list, escaped.
+void AppendOther(std::string& out, const std::any& value, TextPlace place)
+{
+    const TypeManager::Writer* writer = OtherWriters::Known(value.type());
+    if (!writer)
+        writer = OtherWriters::Find(value.type());
+    // Unregistered: the registry reports it.
+    AppendEscaped(out, writer ? (*writer)(value) : TypeManager::inst()->toString(value), place);
+}
+
+// Where text holds the first character that needs escaping in its place
+// (or that XML cannot carry), or npos.
+std::size_t FindCare(std::string_view text, TextPlace place)
+{
+    const auto where = static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable);
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kEscapeTable[static_cast<unsigned char>(text[i])] & where)
+            return i;
+    return std::string_view::npos;
 }
 
 } // namespace
@@ -193,7 +258,26 @@ void AppendValueText(std::string& out, const std::any& value, TextPlace place)
     case Held::Other:
         break;
     }
-    AppendEscaped(out, TypeManager::inst()->toString(value), place);
+    AppendOther(out, value, place);
+}
+
+void PutValueText(detail::TextPieces& out, const std::any& value, TextPlace place)
+{
+    const std::type_info& type = value.type();
+    if (&type == &typeid(std::string)) {
+        const std::string& text = *std::any_cast<std::string>(&value);
+        if (FindCare(text, place) == std::string_view::npos) {
+            out.put(text);
+            return;
+        }
+    } else if (&type == &typeid(unsigned int)) {
+        const fmt::format_int digits(*std::any_cast<unsigned int>(&value));
+        out.put(std::string_view(digits.data(), digits.size()));
+        return;
+    }
+    std::string& text = out.scratch();
+    AppendValueText(text, value, place);
+    out.put(text);
 }
 
 } // namespace sdf

@@ -14,6 +14,10 @@
 
 namespace sdf {
 
+namespace detail {
+class TextPieces;
+} // namespace detail
+
 // The value that the reader registered under typeName makes of text;
 // std::out_of_range for a name that is not registered.
 std::any ReadValueText(const std::string& typeName, std::string_view text);
@@ -47,5 +51,10 @@ void AppendEscaped(std::string& out, std::string_view text, TextPlace place);
 // stored type makes of it; std::out_of_range for an unregistered type,
 // UnwritableCharacter as AppendEscaped.
 void AppendValueText(std::string& out, const std::any& value, TextPlace place);
+
+// The same into the document writer's blocks: a text that needs no
+// escaping and an unsigned number, the most common values, go in directly
+// rather than through a scratch string.
+void PutValueText(detail::TextPieces& out, const std::any& value, TextPlace place);
 
 } // namespace sdf

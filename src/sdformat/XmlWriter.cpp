@@ -154,9 +154,7 @@ void XmlWriter::writeElement(const Element& element, std::string& indent)
         // The element's own value is written only when it has no children.
         TextPieces& out = _fragment->pieces;
         out.put('>');
-        std::string& text = out.scratch();
-        AppendValueText(text, element._value->_value, TextPlace::Content);
-        out.put(text);
+        PutValueText(out, element._value->_value, TextPlace::Content);
         out.put("</");
         out.put(element.label());
         out.put(">\n");
