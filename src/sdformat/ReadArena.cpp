@@ -14,10 +14,11 @@ constexpr std::size_t kFirstChunk = 16 * 1024;
 
 } // namespace
 
-ReadArena* ReadArena::Create()
+ReadArena* ReadArena::Create(bool onHeap)
 {
     auto* arena = new ReadArena();
     arena->_nextChunkSize = kFirstChunk;
+    arena->_onHeap = onHeap;
     return arena;
 }
 

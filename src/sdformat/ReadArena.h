@@ -28,8 +28,11 @@ namespace sdf::detail {
 class ReadArena
 {
 public:
-    // A new arena, claimed by its reader until finishReading().
-    static ReadArena* Create();
+    // A new arena, claimed by its reader until finishReading(). With
+    // onHeap its blocks come from the general heap one by one, for a reader
+    // that lets what it read go while it reads (see DocumentCheck): freed
+    // blocks are then taken again at once, where chunks would only grow.
+    static ReadArena* Create(bool onHeap = false);
 
     ReadArena(const ReadArena&) = delete;
     ReadArena& operator=(const ReadArena&) = delete;
@@ -38,6 +41,11 @@ public:
     // before finishReading().
     void* allocate(std::size_t size, std::size_t alignment)
     {
+        if (_onHeap) {
+            void* block = ::operator new(size);
+            ++_handedOut;
+            return block;
+        }
         auto at = (_next + (alignment - 1)) & ~static_cast<std::uintptr_t>(alignment - 1);
         if (at + size > _end)
             at = reinterpret_cast<std::uintptr_t>(allocateFromNewChunk(size, alignment));
@@ -52,6 +60,14 @@ public:
     {
         if (_live.fetch_sub(1, std::memory_order_acq_rel) == 1)
             destroy();
+    }
+
+    // Gives back a block of that size that allocate() handed out.
+    void giveBack(void* block, std::size_t size) noexcept
+    {
+        if (_onHeap)
+            ::operator delete(block, size);
+        release();
     }
 
     // The reader is done: no more blocks are handed out, and the arena goes
@@ -83,6 +99,7 @@ private:
     std::size_t _nextChunkSize;
     std::uint64_t _handedOut = 0;
     Chunk* _chunks = nullptr;
+    bool _onHeap = false;
     std::atomic<std::uint64_t> _live{kReaderClaim};
 };
 
@@ -102,7 +119,7 @@ public:
     }
 
     T* allocate(std::size_t n) { return static_cast<T*>(_arena->allocate(n * sizeof(T), alignof(T))); }
-    void deallocate(T*, std::size_t) noexcept { _arena->release(); }
+    void deallocate(T* block, std::size_t n) noexcept { _arena->giveBack(block, n * sizeof(T)); }
 
     ReadArena* arena() const noexcept { return _arena; }
 
@@ -120,7 +137,7 @@ private:
 class ReadArenaClaim
 {
 public:
-    ReadArenaClaim() : _arena(ReadArena::Create()) {}
+    explicit ReadArenaClaim(bool onHeap = false) : _arena(ReadArena::Create(onHeap)) {}
     ~ReadArenaClaim() { _arena->finishReading(); }
     ReadArenaClaim(const ReadArenaClaim&) = delete;
     ReadArenaClaim& operator=(const ReadArenaClaim&) = delete;

@@ -68,6 +68,10 @@ struct SDF::ReadState
     detail::ReadArena& arena;
     std::vector<pugi::xml_node> pending;
     SDF::ReadNames names;
+    // Reading to check (see DocumentCheck): whom to show each element, and
+    // the depth of the element being filled.
+    const SDF::Visitor* visit = nullptr;
+    std::size_t depth = 0;
 };
 
 } // namespace sdf

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -17,6 +18,7 @@ namespace sdf {
 
 class Element;
 class ElementTemplate;
+struct CheckVisit;
 
 namespace detail {
 class ReadArena;
@@ -69,14 +71,19 @@ public:
     static void UndoWritesInProgress() noexcept;
 
 private:
+    // What reading to check calls for each element (DocumentCheck.h).
+    using Visitor = std::function<void(const CheckVisit&)>;
+
     explicit SDF(std::shared_ptr<Element> root);
 
     // Checks the parsed document's root and version and returns the filled
-    // root element.
-    static std::shared_ptr<Element> ReadDoc(const pugi::xml_document& document);
+    // root element; with a visitor, makes the same checks without keeping
+    // what was read (see DocumentCheck).
+    static std::shared_ptr<Element> ReadDoc(const pugi::xml_document& document, const Visitor* visit = nullptr);
     // Fills element, made from the template that matches node, from the
     // node and its subtree; returns the same element.
-    static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element);
+    static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element,
+                                            const Visitor* visit = nullptr);
     // What a read carries from node to node: the arena its elements and
     // attributes come from, and the element children of the nodes being
     // read, collected in one pass over each child list; and the interned
@@ -106,6 +113,13 @@ private:
     static bool ReadOnThreads(pugi::xml_node node, Element& element, const char* text, const char* typeName,
                               ReadState& state);
     class SpineRead;
+    // Reading to check without keeping (DocumentCheck.h): the subtree of
+    // each child is read, visited and let go.
+    friend struct DocumentCheck;
+
+    static void ReadAndVisit(pugi::xml_node node, const ElementTemplate& templ, ReadState& state);
+    // Visits what is left of a subtree, below first.
+    static void VisitKept(const Element& element, std::size_t depth, ReadState& state);
     // ElementTemplate::spawn for an element about to be filled from a node
     // with that text: a value given by the text is made from it at once
     // rather than from the default first, of the type typeName names when

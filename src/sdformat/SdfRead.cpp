@@ -5,6 +5,7 @@
 #include <sdformat/SDF.h>
 
 #include <sdformat/Element.h>
+#include <sdformat/DocumentCheck.h>
 #include <sdformat/ElementTemplate.h>
 #include <sdformat/ElementWithValue.h>
 #include <sdformat/MessageText.h>
@@ -86,38 +87,69 @@ bool IsSdfElement(const pugi::xml_node& node)
     return node.type() == pugi::node_element && std::strcmp(node.name(), "sdf") == 0;
 }
 
-} // namespace
+constexpr const char* kFileFailed = "read sdf file failed";
+constexpr const char* kStringFailed = "read sdf string failed";
 
-std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
+void ParseFile(const std::filesystem::path& path, pugi::xml_document& document)
 {
     // An operating-system error of the query itself passes on as the
     // filesystem_error it is; a directory is not a document either.
     const auto status = path.empty() ? std::filesystem::file_status{} : std::filesystem::status(path);
     if (!std::filesystem::exists(status) || std::filesystem::is_directory(status))
-        throw std::logic_error("read sdf file failed");
-    pugi::xml_document document;
+        throw std::logic_error(kFileFailed);
     if (!document.load_file(path.c_str(), kParseOptions))
-        throw std::logic_error("read sdf file failed");
+        throw std::logic_error(kFileFailed);
+}
+
+void ParseText(std::string_view text, pugi::xml_document& document)
+{
+    if (!document.load_buffer(text.data(), text.size(), kParseOptions))
+        throw std::logic_error(kStringFailed);
+}
+
+// read(), with a repeated attribute reported as text that is not
+// well-formed XML, which it is.
+template <class Read>
+auto ReportingRepeats(const char* failure, Read&& read)
+{
     try {
-        return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
+        return read();
     } catch (const RepeatedAttribute&) {
-        throw std::logic_error("read sdf file failed");
+        throw std::logic_error(failure);
     }
+}
+
+} // namespace
+
+std::shared_ptr<SDF> SDF::ReadSdfFromFile(const std::filesystem::path& path)
+{
+    pugi::xml_document document;
+    ParseFile(path, document);
+    return ReportingRepeats(kFileFailed, [&] { return std::shared_ptr<SDF>(new SDF(ReadDoc(document))); });
 }
 
 std::shared_ptr<SDF> SDF::ReadSdfFromString(std::string_view text)
 {
     pugi::xml_document document;
-    if (!document.load_buffer(text.data(), text.size(), kParseOptions))
-        throw std::logic_error("read sdf string failed");
-    try {
-        return std::shared_ptr<SDF>(new SDF(ReadDoc(document)));
-    } catch (const RepeatedAttribute&) {
-        throw std::logic_error("read sdf string failed");
-    }
+    ParseText(text, document);
+    return ReportingRepeats(kStringFailed, [&] { return std::shared_ptr<SDF>(new SDF(ReadDoc(document))); });
 }
 
-std::shared_ptr<Element> SDF::ReadDoc(const pugi::xml_document& document)
+void DocumentCheck::CheckSdfFile(const std::filesystem::path& path, const CheckVisitor& visit)
+{
+    pugi::xml_document document;
+    ParseFile(path, document);
+    ReportingRepeats(kFileFailed, [&] { SDF::ReadDoc(document, &visit); });
+}
+
+void DocumentCheck::CheckSdfString(std::string_view text, const CheckVisitor& visit)
+{
+    pugi::xml_document document;
+    ParseText(text, document);
+    ReportingRepeats(kStringFailed, [&] { SDF::ReadDoc(document, &visit); });
+}
+
+std::shared_ptr<Element> SDF::ReadDoc(const pugi::xml_document& document, const Visitor* visit)
 {
     pugi::xml_node root;
     for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
@@ -133,22 +165,42 @@ std::shared_ptr<Element> SDF::ReadDoc(const pugi::xml_document& document)
         throw std::logic_error("no version");
     if (std::strcmp(version.value(), "1.0") != 0)
         throw std::logic_error("wrong version");
-    return ReadXml(root, CreateRootElement());
+    return ReadXml(root, CreateRootElement(), visit);
 }
 
-std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Element> element)
+std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Element> element, const Visitor* visit)
 {
     if (!node)
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
-    const detail::ReadArenaClaim claim;
+    const detail::ReadArenaClaim claim(visit != nullptr);
     // On the heap: the name table is too large for every caller's stack.
     auto state = std::make_unique<ReadState>(claim.arena());
     const char* text = CollectChildren(node, state->pending);
     const char* typeName = node.attribute("type").value();
-    if (!ReadOnThreads(node, *element, text, typeName, *state))
+    state->visit = visit;
+    if (visit) {
         Fill(node, *element, text, typeName, false, 0, *state);
+        VisitKept(*element, 0, *state);
+    } else if (!ReadOnThreads(node, *element, text, typeName, *state)) {
+        Fill(node, *element, text, typeName, false, 0, *state);
+    }
     return element;
+}
+
+void SDF::ReadAndVisit(pugi::xml_node node, const ElementTemplate& templ, ReadState& state)
+{
+    ++state.depth;
+    const auto child = ReadChild(node, templ, state);
+    VisitKept(*child, state.depth, state);
+    --state.depth;
+}
+
+void SDF::VisitKept(const Element& element, std::size_t depth, ReadState& state)
+{
+    for (const auto& child : element._children)
+        VisitKept(*child, depth + 1, state);
+    (*state.visit)(CheckVisit{element, *element._template, depth});
 }
 
 std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, const char* typeName,
@@ -266,13 +318,17 @@ void SDF::Fill(pugi::xml_node node, Element& element, const char* text, const ch
     const ElementTemplate* last = nullptr;
     // One allocation for the children list rather than one per doubling.
     const std::size_t endChild = state.pending.size();
-    element._children.reserve(element._children.size() + (endChild - firstChild));
+    if (!state.visit)
+        element._children.reserve(element._children.size() + (endChild - firstChild));
     for (std::size_t i = firstChild; i < endChild; ++i) {
         // By value: reading the child's subtree grows the pending list.
         const pugi::xml_node xmlChild = state.pending[i];
         const ElementTemplate& childTemplate = ChildTemplate(templ, xmlChild.name(), last);
         seen.mark(static_cast<std::size_t>(&childTemplate - templ._children.data()));
-        Adopt(element, ReadChild(xmlChild, childTemplate, state));
+        if (state.visit)
+            ReadAndVisit(xmlChild, childTemplate, state);
+        else
+            Adopt(element, ReadChild(xmlChild, childTemplate, state));
     }
     state.pending.resize(firstChild);
     AppendLeftOut(element, seen);

@@ -52,6 +52,15 @@ bool HasOwnValue(const Element& element, const ElementTemplate& templ)
 
 void List(const Element& element, const ElementTemplate& templ, std::size_t depth, std::vector<std::string>& lines)
 {
+    lines.push_back(ListLine(element, templ, depth));
+    for (const auto& child : element.elements())
+        List(*child, templ.child(child->label()), depth + 1, lines);
+}
+
+} // namespace
+
+std::string ListLine(const Element& element, const ElementTemplate& templ, std::size_t depth)
+{
     std::string line(depth, ' ');
     line += element.label();
     for (const auto& attribute : element.attributes()) {
@@ -64,12 +73,8 @@ void List(const Element& element, const ElementTemplate& templ, std::size_t dept
         line += " |=";
         AppendVisible(line, element.getStringFromValue());
     }
-    lines.push_back(std::move(line));
-    for (const auto& child : element.elements())
-        List(*child, templ.child(child->label()), depth + 1, lines);
+    return line;
 }
-
-} // namespace
 
 std::vector<std::string> ListTree(const Element& root)
 {

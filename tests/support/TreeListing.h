@@ -11,9 +11,13 @@
 
 namespace sdf {
 class Element;
-}
+class ElementTemplate;
+} // namespace sdf
 
 namespace sdf::testing {
+
+// The line of one element, made from templ, at that depth (the root's is 0).
+std::string ListLine(const Element& element, const ElementTemplate& templ, std::size_t depth);
 
 // The listing of a whole document; root is its `sdf` element.
 std::vector<std::string> ListTree(const Element& root);

@@ -6,12 +6,15 @@
 
 #include <fmt/format.h>
 
+#include <sdformat/DocumentCheck.h>
 #include <sdformat/Element.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,7 +94,13 @@ std::string ReadDocumentText(const std::string& path)
     return readAll(openForReading(path, info), path);
 }
 
-std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
+namespace {
+
+// ReadDocument's way to the library: regular files are read by the library
+// itself (fromFile, with the path), anything else as a whole stream first
+// (fromText); both with the checks and places of failures described there.
+void ReadThrough(const std::string& path, const std::function<void(const std::string&)>& fromFile,
+                 const std::function<void(std::string_view)>& fromText)
 {
     std::string text;
     if (path == "-") {
@@ -106,7 +115,8 @@ std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
             // The library reads regular files itself; the text is read again
             // only to find the place of a failure.
             try {
-                return sdf::SDF::ReadSdfFromFile(path);
+                fromFile(path);
+                return;
             } catch (const std::exception& e) {
                 try {
                     text = ReadDocumentText(path);
@@ -122,10 +132,28 @@ std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
     if (text.empty())
         throw DocumentError(path, "empty file");
     try {
-        return sdf::SDF::ReadSdfFromString(text);
+        fromText(text);
     } catch (const std::exception& e) {
         throwLocated(path, e.what(), text);
     }
+}
+
+} // namespace
+
+std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
+{
+    std::shared_ptr<sdf::SDF> document;
+    ReadThrough(
+        path, [&](const std::string& file) { document = sdf::SDF::ReadSdfFromFile(file); },
+        [&](std::string_view text) { document = sdf::SDF::ReadSdfFromString(text); });
+    return document;
+}
+
+void CheckDocument(const std::string& path, const sdf::CheckVisitor& visit)
+{
+    ReadThrough(
+        path, [&](const std::string& file) { sdf::DocumentCheck::CheckSdfFile(file, visit); },
+        [&](std::string_view text) { sdf::DocumentCheck::CheckSdfString(text, visit); });
 }
 
 void WriteDocument(const sdf::SDF& document, const std::string& path)

@@ -6,6 +6,7 @@
 // ("-"), pipes and other special files as a whole stream, and adds the
 // place in the file to the library's message. Failures are DocumentError.
 
+#include <sdformat/DocumentCheck.h>
 #include <sdformat/SDF.h>
 
 #include <memory>
@@ -14,6 +15,10 @@
 namespace sdftool {
 
 std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path);
+
+// Reads the document as ReadDocument does, with the same failures, without
+// keeping it: visit sees each element once (see sdf::DocumentCheck).
+void CheckDocument(const std::string& path, const sdf::CheckVisitor& visit);
 
 // The whole text of a file, standard input ("-") or a stream, with the
 // checks ReadDocument makes before parsing (empty text is allowed here).

@@ -4,31 +4,35 @@
 #include <sdformat/TreeWalk.h>
 
 #include <algorithm>
-#include <string_view>
-#include <unordered_map>
 
 namespace sdftool {
 
-Survey SurveyDocument(const sdf::Element& root)
+void SurveyCount::add(const sdf::Element& element, const sdf::ElementTemplate& templ, std::size_t depth)
 {
-    Survey survey;
-    // Labels live in the templates, which outlive the walk: count by view and
-    // copy each label once at the end.
-    std::unordered_map<std::string_view, std::size_t> byLabel;
-    sdf::WalkTree(root, [&](const sdf::TreeVisit& v) {
-        ++survey.elements;
-        ++byLabel[v.templ._name];
-        if (survey.byDepth.size() <= v.depth)
-            survey.byDepth.resize(v.depth + 1);
-        ++survey.byDepth[v.depth];
-        if (sdf::IsObjectTemplate(v.templ)) {
-            ++survey.objects;
-            survey.largestId = std::max(survey.largestId, v.element.getId(false));
-        }
-    });
-    for (const auto& [label, count] : byLabel)
+    ++_survey.elements;
+    ++_byLabel[templ._name];
+    if (_survey.byDepth.size() <= depth)
+        _survey.byDepth.resize(depth + 1);
+    ++_survey.byDepth[depth];
+    if (sdf::IsObjectTemplate(templ)) {
+        ++_survey.objects;
+        _survey.largestId = std::max(_survey.largestId, element.getId(false));
+    }
+}
+
+Survey SurveyCount::finish() const
+{
+    Survey survey = _survey;
+    for (const auto& [label, count] : _byLabel)
         survey.byLabel.emplace(label, count);
     return survey;
+}
+
+Survey SurveyDocument(const sdf::Element& root)
+{
+    SurveyCount count;
+    sdf::WalkTree(root, [&](const sdf::TreeVisit& v) { count.add(v.element, v.templ, v.depth); });
+    return count.finish();
 }
 
 } // namespace sdftool

@@ -135,19 +135,24 @@ private:
 // Reports one file; true when it is sound.
 bool validate(const std::string& file, bool checkIds, Report& report)
 {
-    std::shared_ptr<sdf::SDF> document;
     try {
-        document = ReadDocument(file);
+        if (!checkIds) {
+            // Nothing needs the whole tree at once: a station of any size
+            // is checked in about the memory its parse takes.
+            SurveyCount count;
+            CheckDocument(file, [&](const sdf::CheckVisit& v) { count.add(v.element, v.templ, v.depth); });
+            report.checked(file, count.finish(), {});
+            return true;
+        }
+        const auto document = ReadDocument(file);
+        const auto& root = *document->Root();
+        const auto problems = sdf::IdCheck::Check(root);
+        report.checked(file, SurveyDocument(root), problems);
+        return problems.empty();
     } catch (const DocumentError& e) {
         report.readFailed(file, e);
         return false;
     }
-    const auto& root = *document->Root();
-    std::vector<sdf::IdCheck::Problem> problems;
-    if (checkIds)
-        problems = sdf::IdCheck::Check(root);
-    report.checked(file, SurveyDocument(root), problems);
-    return problems.empty();
 }
 
 int run(const ParsedArgs& args)
