@@ -62,11 +62,11 @@ public:
             destroy();
     }
 
-    // Gives back a block of that size that allocate() handed out.
-    void giveBack(void* block, std::size_t size) noexcept
+    // Gives back a block that allocate() handed out.
+    void giveBack(void* block) noexcept
     {
         if (_onHeap)
-            ::operator delete(block, size);
+            ::operator delete(block);
         release();
     }
 
@@ -119,7 +119,7 @@ public:
     }
 
     T* allocate(std::size_t n) { return static_cast<T*>(_arena->allocate(n * sizeof(T), alignof(T))); }
-    void deallocate(T* block, std::size_t n) noexcept { _arena->giveBack(block, n * sizeof(T)); }
+    void deallocate(T* block, std::size_t) noexcept { _arena->giveBack(block); }
 
     ReadArena* arena() const noexcept { return _arena; }
 
