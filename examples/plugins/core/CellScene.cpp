@@ -30,13 +30,23 @@ CellScene::CellScene(QObject* parent)
 
 CellScene::~CellScene() = default;
 
+std::unique_ptr<CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
+{
+    return std::make_unique<CellLayout>(std::move(root), std::filesystem::path(baseDirectory.toStdU16String()));
+}
+
 void CellScene::reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
+{
+    reset(root ? Lay(std::move(root), baseDirectory) : nullptr);
+}
+
+void CellScene::reset(std::unique_ptr<CellLayout> prepared)
 {
     clock.start();
     meshList.clear();
     selected = 0;
-    if (root) {
-        cell = std::make_unique<CellLayout>(std::move(root), std::filesystem::path(baseDirectory.toStdU16String()));
+    cell = std::move(prepared);
+    if (cell) {
         for (const CellLayout::Item& item : cell->items()) {
             if (item.shape != CellLayout::Shape::Mesh)
                 continue;
@@ -45,8 +55,6 @@ void CellScene::reset(std::shared_ptr<sdf::Element> root, const QString& baseDir
                 {QStringLiteral("source"), QUrl::fromLocalFile(QString::fromStdU16String(item.mesh.u16string()))},
                 {QStringLiteral("hidden"), item.hidden}});
         }
-    } else {
-        cell.reset();
     }
     ++rev;
     emit meshesChanged();

@@ -76,6 +76,7 @@ struct StationSession::Loaded
     std::shared_ptr<sdf::SDF> document;
     std::unique_ptr<StationObjects> objects;
     std::vector<sdf::IdCheck::Problem> problems;
+    std::unique_ptr<CellLayout> layout;
     QString error;
 };
 
@@ -129,7 +130,14 @@ void StationSession::open(const QString& file, const QString& saveTo)
                                           Qt::QueuedConnection);
                 result->problems = sdf::IdCheck::Check(*result->document->Root());
             }
+            if (!job->cancelled) {
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Laying out the cell\u2026")); },
+                                          Qt::QueuedConnection);
+                // Meshes named relative to the station are found beside its file.
+                result->layout = CellScene::Lay(result->document->Root(), QFileInfo(file).absolutePath());
+            }
         } catch (const std::exception& e) {
+            result->layout.reset();
             result->document.reset();
             result->objects.reset();
             result->error = QString::fromStdString(e.what());
@@ -164,7 +172,7 @@ void StationSession::registerStep(const std::shared_ptr<LoadJob>& job, const std
     const QString file = result->file;
     path = file;
     readError.clear();
-    adopt(std::move(result->document), std::move(result->objects), &result->problems);
+    adopt(std::move(result->document), std::move(result->objects), &result->problems, std::move(result->layout));
     for (const std::string& warning : objects->warnings())
         zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
     zrv::AppLogger::inst()->info(fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
@@ -276,7 +284,7 @@ void StationSession::release()
 }
 
 void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked)
+                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<CellLayout> layout)
 {
     release();
     document = std::move(station);
@@ -288,8 +296,11 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
             objects = std::make_unique<StationObjects>(document->Root());
         }
         treeModel.reset(objects.get());
-        // Meshes named relative to the station are found beside its file.
-        cellScene.reset(document->Root(), path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
+        if (layout)
+            cellScene.reset(std::move(layout));
+        else
+            // Meshes named relative to the station are found beside its file.
+            cellScene.reset(document->Root(), path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
     if (checked) {

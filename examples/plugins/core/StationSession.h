@@ -159,12 +159,14 @@ private:
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
-    // Shows the station (null: none) after a read or a new one; objects
-    // and problems prepared elsewhere are taken as they are.
     // Lets go of the station shown: views, objects, document and undo.
     void release();
+    // Shows the station (null: none) after a read or a new one; objects,
+    // problems and the cell's layout prepared elsewhere are taken as they
+    // are.
     void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
-               const std::vector<sdf::IdCheck::Problem>* checked = nullptr);
+               const std::vector<sdf::IdCheck::Problem>* checked = nullptr,
+               std::unique_ptr<CellLayout> layout = nullptr);
     struct LoadJob;
     struct Loaded;
     void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
