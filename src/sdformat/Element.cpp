@@ -1,9 +1,8 @@
 #include <sdformat/Element.h>
 
 #include <sdformat/ElementWithValue.h>
-#include <sdformat/NameIntern.h>
-
 #include <sdformat/MessageText.h>
+#include <sdformat/NameIntern.h>
 #include <sdformat/TypeManager.h>
 
 #include <fmt/format.h>
