@@ -179,12 +179,12 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     const char* text = CollectChildren(node, state->pending);
     const char* typeName = node.attribute("type").value();
     state->visit = visit;
-    if (visit) {
+    // Reading to check stays on this thread: it lets each subtree go as
+    // soon as it is read.
+    if (visit || !ReadOnThreads(node, *element, text, typeName, *state))
         Fill(node, *element, text, typeName, false, 0, *state);
+    if (visit)
         VisitKept(*element, 0, *state);
-    } else if (!ReadOnThreads(node, *element, text, typeName, *state)) {
-        Fill(node, *element, text, typeName, false, 0, *state);
-    }
     return element;
 }
 

@@ -73,12 +73,23 @@ std::any ReadValueText(const std::string& typeName, std::string_view text)
     return TypeManager::inst()->fromString(typeName, text);
 }
 
-std::size_t FindUnwritable(std::string_view text)
+namespace {
+
+// Where text holds the first character marked with any of marks in the
+// table, or npos.
+std::size_t FindMarked(std::string_view text, std::uint8_t marks)
 {
     for (std::size_t i = 0; i < text.size(); ++i)
-        if (kEscapeTable[static_cast<unsigned char>(text[i])] & kUnwritable)
+        if (kEscapeTable[static_cast<unsigned char>(text[i])] & marks)
             return i;
     return std::string_view::npos;
+}
+
+} // namespace
+
+std::size_t FindUnwritable(std::string_view text)
+{
+    return FindMarked(text, kUnwritable);
 }
 
 void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
@@ -220,11 +231,7 @@ void AppendOther(std::string& out, const std::any& value, TextPlace place)
 // (or that XML cannot carry), or npos.
 std::size_t FindCare(std::string_view text, TextPlace place)
 {
-    const auto where = static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable);
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kEscapeTable[static_cast<unsigned char>(text[i])] & where)
-            return i;
-    return std::string_view::npos;
+    return FindMarked(text, static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "CellScene.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QUrl>
 
 #include <cmath>
@@ -30,14 +31,10 @@ CellScene::CellScene(QObject* parent)
 
 CellScene::~CellScene() = default;
 
-std::unique_ptr<CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
+std::unique_ptr<CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile)
 {
-    return std::make_unique<CellLayout>(std::move(root), std::filesystem::path(baseDirectory.toStdU16String()));
-}
-
-void CellScene::reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory)
-{
-    reset(root ? Lay(std::move(root), baseDirectory) : nullptr);
+    const QString directory = stationFile.isEmpty() ? QString() : QFileInfo(stationFile).absolutePath();
+    return std::make_unique<CellLayout>(std::move(root), std::filesystem::path(directory.toStdU16String()));
 }
 
 void CellScene::reset(std::unique_ptr<CellLayout> prepared)

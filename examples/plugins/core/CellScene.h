@@ -50,14 +50,14 @@ public:
     explicit CellScene(QObject* parent = nullptr);
     ~CellScene() override;
 
-    // Shows the station of that document; relative geometry files are found
-    // from baseDirectory. A null root empties the scene.
-    void reset(std::shared_ptr<sdf::Element> root, const QString& baseDirectory);
-    // Shows a layout made by Lay, on any thread; null empties the scene.
+    // Shows a station's layout (see Lay); null empties the scene.
     void reset(std::unique_ptr<CellLayout> prepared);
-    // The layout reset() shows for root: a large station's takes tens of
-    // milliseconds, which a reader thread can spend instead of the window.
-    static std::unique_ptr<CellLayout> Lay(std::shared_ptr<sdf::Element> root, const QString& baseDirectory);
+    // The layout of the station whose root that is, read from stationFile
+    // (empty for a new one): geometry files named relative to the station
+    // are found beside that file. Built on any thread: a large station's
+    // takes tens of milliseconds, which a reader thread can spend instead
+    // of the window.
+    static std::unique_ptr<CellLayout> Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile);
     // Reads poses and joint values again after the document changed.
     Q_INVOKABLE void refresh();
 

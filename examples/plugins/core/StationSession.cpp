@@ -13,7 +13,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QRegularExpression>
-#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -88,7 +87,7 @@ StationSession::~StationSession()
     // The views must let go of the objects before they are unregistered.
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
-    cellScene.reset(nullptr, {});
+    cellScene.reset(nullptr);
 }
 
 void StationSession::dropLoad()
@@ -133,8 +132,7 @@ void StationSession::open(const QString& file, const QString& saveTo)
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Laying out the cell\u2026")); },
                                           Qt::QueuedConnection);
-                // Meshes named relative to the station are found beside its file.
-                result->layout = CellScene::Lay(result->document->Root(), QFileInfo(file).absolutePath());
+                result->layout = CellScene::Lay(result->document->Root(), file);
             }
         } catch (const std::exception& e) {
             result->layout.reset();
@@ -273,7 +271,7 @@ void StationSession::release()
 {
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
-    cellScene.reset(nullptr, {});
+    cellScene.reset(nullptr);
     // The old objects leave the registry before new ones enter it.
     objects.reset();
     document.reset();
@@ -296,11 +294,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
             objects = std::make_unique<StationObjects>(document->Root());
         }
         treeModel.reset(objects.get());
-        if (layout)
-            cellScene.reset(std::move(layout));
-        else
-            // Meshes named relative to the station are found beside its file.
-            cellScene.reset(document->Root(), path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
+        cellScene.reset(layout ? std::move(layout) : CellScene::Lay(document->Root(), path));
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
     if (checked) {
