@@ -10,16 +10,15 @@
 
 namespace sdf {
 
-Attr::Attr() : _label(detail::InternName({})), _type(_label) {}
+Attr::Attr() : Attr(detail::InternNames(detail::InternName({}), detail::InternName({})), std::any(), false) {}
 
 Attr::Attr(std::string_view label, std::string_view type, std::any value, bool required)
-    : _label(detail::InternName(label)), _type(detail::InternName(type)), _value(std::move(value)),
-      _required(required), _set(false)
+    : Attr(detail::InternNames(detail::InternName(label), detail::InternName(type)), std::move(value), required)
 {
 }
 
-Attr::Attr(const detail::InternedNames& names, std::any value, bool required)
-    : _label(names.label), _type(names.type), _value(std::move(value)), _required(required), _set(false)
+Attr::Attr(const detail::InternedNames* names, std::any value, bool required)
+    : _namesAndFlags(reinterpret_cast<std::uintptr_t>(names) | (required ? kRequired : 0)), _value(std::move(value))
 {
 }
 
@@ -40,10 +39,11 @@ std::string Attr::asString() const
 
 void Attr::fromString(std::string_view text)
 {
-    ZRV_ASSERT(TypeManager::inst()->contains(*_type), "TypeManager::inst()->contains(_type)", "src/sdformat/Attr");
+    // The condition is named as callers and their tests know it.
+    ZRV_ASSERT(TypeManager::inst()->contains(type()), "TypeManager::inst()->contains(_type)", "src/sdformat/Attr");
     // Only a value that was actually read makes the attribute set.
-    _value = TypeManager::inst()->fromString(*_type, text);
-    _set = true;
+    _value = TypeManager::inst()->fromString(type(), text);
+    markSet();
 }
 
 const std::string& Attr::Type(const std::type_info& type)
@@ -71,13 +71,13 @@ void Attr::set(const std::any& value)
                    "src/sdformat/Attr");
         _value = value;
     }
-    _set = true;
+    markSet();
 }
 
 std::shared_ptr<Attr> Attr::clone() const
 {
     // The names are interned already; no need to look them up again.
-    return std::make_shared<Attr>(detail::InternedNames{_label, _type}, _value, _required);
+    return std::make_shared<Attr>(&names(), _value, isRequired());
 }
 
 } // namespace sdf

@@ -3,10 +3,12 @@
 // One named, typed value of a document element: an XML attribute, or the
 // element's own value (the text between its tags).
 
+#include <sdformat/AttrNames.h>
 #include <sdformat/AttrTemplate.h>
 #include <sdformat/Export.h>
 
 #include <any>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,7 +17,6 @@
 namespace sdf {
 
 namespace detail {
-struct InternedNames;
 class XmlWriter;
 } // namespace detail
 
@@ -28,9 +29,9 @@ class SDF_EXPORT Attr
 public:
     // Not set until text or a value is given.
     Attr(std::string_view label, std::string_view type, std::any value, bool required);
-    // The same with names interned already (see NameIntern), as the
-    // document reader makes them.
-    Attr(const detail::InternedNames& names, std::any value, bool required);
+    // The same with a pair of names interned already (see NameIntern), as
+    // the document reader makes them.
+    Attr(const detail::InternedNames* names, std::any value, bool required);
     // Holds the template's default and reports not set.
     explicit Attr(AttrTemplate& templ);
 
@@ -45,10 +46,10 @@ public:
     // Reads text by the attribute's type name; never fails; marks it set.
     void fromString(std::string_view text);
 
-    bool isRequired() const { return _required; }
-    bool isSet() const { return _set; }
-    const std::string& label() const { return *_label; }
-    const std::string& type() const { return *_type; }
+    bool isRequired() const { return (_namesAndFlags & kRequired) != 0; }
+    bool isSet() const { return (_namesAndFlags & kSet) != 0; }
+    const std::string& label() const { return *names().label; }
+    const std::string& type() const { return *names().type; }
 
 private:
     friend class Element;
@@ -70,13 +71,22 @@ private:
     // Independent copy, not set.
     std::shared_ptr<Attr> clone() const;
 
-    // Shared copies (see NameIntern): a document holds many attributes
-    // and few distinct names.
-    const std::string* _label;
-    const std::string* _type;
+    static constexpr std::uintptr_t kRequired = 1;
+    static constexpr std::uintptr_t kSet = 2;
+    static_assert(alignof(detail::InternedNames) > (kRequired | kSet));
+
+    const detail::InternedNames& names() const
+    {
+        return *reinterpret_cast<const detail::InternedNames*>(_namesAndFlags & ~(kRequired | kSet));
+    }
+    void markSet() { _namesAndFlags |= kSet; }
+
+    // The shared pair of names (see NameIntern), with the two flags in the
+    // low bits of its address: a document holds hundreds of thousands of
+    // attributes, and two bools of their own would cost each of them eight
+    // bytes more.
+    std::uintptr_t _namesAndFlags;
     std::any _value;
-    bool _required = false;
-    bool _set = false;
 };
 
 } // namespace sdf

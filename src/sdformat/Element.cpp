@@ -370,8 +370,7 @@ std::shared_ptr<Element> Element::clone() const
 {
     std::shared_ptr<Element> copy;
     if (_value)
-        copy = WithValue::Make(std::allocator<WithValue>(), detail::InternedNames{_value->_label, _value->_type},
-                               _value->_value, _value->_required);
+        copy = WithValue::Make(std::allocator<WithValue>(), &_value->names(), _value->_value, _value->isRequired());
     else
         copy = std::make_shared<Element>();
     copy->_template = _template;

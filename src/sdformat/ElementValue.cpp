@@ -27,7 +27,7 @@ zrv::rob::WObjData Element::asWObjData(std::string_view path) { return as<zrv::r
 void Element::createAnnotatedValue(std::any value, const std::string& typeName)
 {
     auto created = std::make_shared<Attr>(label(), typeName, std::move(value), true);
-    created->_set = true;
+    created->markSet();
     // A `type` attribute left over without a value (for instance from a
     // read document whose value text was dropped) is brought in line rather
     // than doubled.

@@ -14,10 +14,29 @@ namespace {
 // Every name is interned here once; the set's nodes never move, so the
 // pointers handed out stay valid. Never destroyed: attributes held by
 // static objects may outlive any static set.
+struct PairHash
+{
+    std::size_t operator()(const InternedNames& names) const noexcept
+    {
+        const auto label = reinterpret_cast<std::uintptr_t>(names.label);
+        const auto type = reinterpret_cast<std::uintptr_t>(names.type);
+        return std::hash<std::uintptr_t>{}(label * 31 + type);
+    }
+};
+
+struct PairEqual
+{
+    bool operator()(const InternedNames& a, const InternedNames& b) const noexcept
+    {
+        return a.label == b.label && a.type == b.type;
+    }
+};
+
 struct Names
 {
     std::mutex mutex;
     std::unordered_set<std::string> set;
+    std::unordered_set<InternedNames, PairHash, PairEqual> pairs;
 };
 
 Names& TheNames()
@@ -58,6 +77,25 @@ const std::string* InternName(std::string_view text)
     const std::string* interned = InternLocked(text);
     entry = {text.data(), interned};
     return interned;
+}
+
+const InternedNames* InternNames(const std::string* label, const std::string* type)
+{
+    // The same per-thread memory as for names: the callers ask for a few
+    // pairs over and over.
+    struct PairEntry
+    {
+        const InternedNames* interned = nullptr;
+    };
+    thread_local std::array<PairEntry, kCacheSize> cache{};
+    const auto key = reinterpret_cast<std::uintptr_t>(label) ^ (reinterpret_cast<std::uintptr_t>(type) >> 3);
+    PairEntry& entry = cache[(key ^ (key >> 9)) % kCacheSize];
+    if (entry.interned && entry.interned->label == label && entry.interned->type == type)
+        return entry.interned;
+    Names& names = TheNames();
+    const std::lock_guard lock(names.mutex);
+    entry.interned = &*names.pairs.insert(InternedNames{label, type}).first;
+    return entry.interned;
 }
 
 } // namespace sdf::detail

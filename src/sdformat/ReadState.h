@@ -28,12 +28,12 @@ namespace sdf {
 class SDF::ReadNames
 {
 public:
-    detail::InternedNames of(const AttrTemplate& templ)
+    const detail::InternedNames* of(const AttrTemplate& templ)
     {
         const auto key = reinterpret_cast<std::uintptr_t>(&templ);
         Entry& entry = _byTemplate[(key >> 4 ^ key >> 12) % kEntries];
         if (entry.templ != &templ)
-            entry = {&templ, {detail::InternName(templ._label), detail::InternName(templ._type)}};
+            entry = {&templ, detail::InternNames(detail::InternName(templ._label), detail::InternName(templ._type))};
         return entry.names;
     }
 
@@ -50,7 +50,7 @@ private:
     struct Entry
     {
         const AttrTemplate* templ = nullptr;
-        detail::InternedNames names{};
+        const detail::InternedNames* names = nullptr;
     };
     static constexpr std::size_t kEntries = 512;
     std::array<Entry, kEntries> _byTemplate{};

@@ -213,17 +213,17 @@ std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* te
     if (*typeName) {
         // An annotated value: of the type the `type` attribute names.
         const std::string& type = *state.names.type(typeName);
-        auto withValue = Element::WithValue::Make(elementAllocator,
-                                                  detail::InternedNames{detail::InternName(templ._name), &type},
-                                                  ReadValueText(type, text), true);
-        withValue->value._set = true;
+        auto withValue =
+            Element::WithValue::Make(elementAllocator, detail::InternNames(detail::InternName(templ._name), &type),
+                                     ReadValueText(type, text), true);
+        withValue->value.markSet();
         element = std::move(withValue);
     } else if (templ.hasValue()) {
         const AttrTemplate& v = templ._value;
         if (*text) {
             auto withValue = Element::WithValue::Make(elementAllocator, state.names.of(v), ReadValueText(v._type, text),
                                                       templ._required);
-            withValue->value._set = true;
+            withValue->value.markSet();
             element = std::move(withValue);
         } else {
             element = Element::WithValue::Make(elementAllocator, state.names.of(v), v._default, templ._required);
@@ -252,24 +252,25 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
         const detail::ArenaAllocator<Attr> attrAllocator(arena);
         if (!valueRead) {
             const std::string& type = *state.names.type(typeName);
-            const detail::InternedNames names{detail::InternName(element.label()), &type};
+            const detail::InternedNames* names = detail::InternNames(detail::InternName(element.label()), &type);
             auto value = std::allocate_shared<Attr>(attrAllocator, names, ReadValueText(type, text), true);
-            value->_set = true;
+            value->markSet();
             element._value = std::move(value);
         }
         // Unset until the attribute loop below reads it, like any other.
         if (!element.findAttribute("type")) {
-            static const detail::InternedNames typeNames{detail::InternName("type"), detail::InternName("string")};
+            static const detail::InternedNames* const typeNames =
+                detail::InternNames(detail::InternName("type"), detail::InternName("string"));
             element._attributes.push_back(
-                std::allocate_shared<Attr>(attrAllocator, typeNames, std::any(*element._value->_type), true));
+                std::allocate_shared<Attr>(attrAllocator, typeNames, std::any(element._value->type()), true));
         }
     } else if (*text) {
         if (!element._value)
             throw std::runtime_error(
                 fmt::format("element '{}' cannot have a value", detail::ForMessage(element.label())));
         if (!valueRead) {
-            element._value->_value = ReadValueText(*element._value->_type, text);
-            element._value->_set = true;
+            element._value->_value = ReadValueText(element._value->type(), text);
+            element._value->markSet();
         }
     }
 
@@ -280,10 +281,10 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
             throw std::runtime_error(
                 fmt::format("unknown attribute '{}' in element '{}'", detail::ForMessage(xmlAttr.name()),
                             detail::ForMessage(element.label())));
-        if (attr->_set)
+        if (attr->isSet())
             throw RepeatedAttribute{};
-        AssignText(attr->_value, *attr->_type, xmlAttr.value());
-        attr->_set = true;
+        AssignText(attr->_value, attr->type(), xmlAttr.value());
+        attr->markSet();
     }
     for (const auto& attr : element._attributes)
         if (attr->isRequired() && !attr->isSet())
