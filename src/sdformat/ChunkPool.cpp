@@ -94,6 +94,8 @@ std::atomic<std::size_t> g_taken{0};
 #ifndef ZRV_POOL_ASAN
 
 constexpr std::size_t kBlockSize = 2 * 1024 * 1024;
+// Cut at multiples of kChunkSize from a block aligned to its size.
+static_assert(kBlockSize % ChunkPool::kChunkSize == 0 && ChunkPool::kChunkSize % ChunkPool::kChunkAlignment == 0);
 
 // New chunks, cut in turn from the block mapped last.
 class Blocks
@@ -154,12 +156,12 @@ void FreeChunk(void* chunk) noexcept
 
 void* NewChunk()
 {
-    return ::operator new(ChunkPool::kChunkSize);
+    return ::operator new(ChunkPool::kChunkSize, std::align_val_t{ChunkPool::kChunkAlignment});
 }
 
 void FreeChunk(void* chunk) noexcept
 {
-    ::operator delete(chunk);
+    ::operator delete(chunk, std::align_val_t{ChunkPool::kChunkAlignment});
 }
 
 #endif

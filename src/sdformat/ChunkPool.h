@@ -25,6 +25,9 @@ class ChunkPool
 {
 public:
     static constexpr std::size_t kChunkSize = 256 * 1024;
+    // Every chunk starts at a multiple of this (the reader's arena finds a
+    // block's page by its address).
+    static constexpr std::size_t kChunkAlignment = 16 * 1024;
     // What is kept at most (about what reading a 15 MB station takes);
     // chunks given back beyond it go back to the heap.
     static constexpr std::size_t kKeptBytes = 64 * 1024 * 1024;

@@ -18,40 +18,50 @@
 // kept for the next read (see ChunkPool). Elements made later by
 // editing come from the general heap as before.
 
+#include <common/ZrvAssert.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <type_traits>
 
 namespace sdf::detail {
 
 class ReadArena
 {
 public:
-    // A new arena, claimed by its reader until finishReading(). With
-    // onHeap its blocks come from the general heap one by one, for a reader
-    // that lets what it read go while it reads (see DocumentCheck): freed
-    // blocks are then taken again at once, where chunks would only grow.
-    static ReadArena* Create(bool onHeap = false);
+    // Blocks are cut from pages of this size, each led by a header that
+    // names its arena, so that a block finds its arena from its own address
+    // (see Owner) and the shared pointers' control blocks need not keep it:
+    // that saves eight bytes in every element and attribute read.
+    static constexpr std::size_t kPageSize = 16 * 1024;
+
+    // A new arena, claimed by its reader until finishReading().
+    static ReadArena* Create();
 
     ReadArena(const ReadArena&) = delete;
     ReadArena& operator=(const ReadArena&) = delete;
 
     // A block for one object; only the reading thread calls this, and only
-    // before finishReading().
+    // before finishReading(). Blocks never cross a page boundary, except
+    // one too large for a page, which gets a chunk of its own.
     void* allocate(std::size_t size, std::size_t alignment)
     {
-        if (_onHeap) {
-            void* block = ::operator new(size);
-            ++_handedOut;
-            return block;
-        }
         auto at = (_next + (alignment - 1)) & ~static_cast<std::uintptr_t>(alignment - 1);
-        if (at + size > _end)
-            at = reinterpret_cast<std::uintptr_t>(allocateFromNewChunk(size, alignment));
-        _next = at + size;
+        if (at + size > _pageEnd)
+            at = reinterpret_cast<std::uintptr_t>(allocateElsewhere(size, alignment));
+        else
+            _next = at + size;
         ++_handedOut;
         return reinterpret_cast<void*>(at);
+    }
+
+    // The arena that handed out block.
+    static ReadArena& Owner(const void* block) noexcept
+    {
+        const auto page = reinterpret_cast<std::uintptr_t>(block) & ~static_cast<std::uintptr_t>(kPageSize - 1);
+        return *reinterpret_cast<const PageHeader*>(page)->owner;
     }
 
     // One block is given back; from any thread, at any time. The last one
@@ -62,21 +72,22 @@ public:
             destroy();
     }
 
-    // Gives back a block that allocate() handed out.
-    void giveBack(void* block) noexcept
-    {
-        if (_onHeap)
-            ::operator delete(block);
-        release();
-    }
-
     // The reader is done: no more blocks are handed out, and the arena goes
     // as soon as every block it handed out is back (at once when none is
     // left, for instance after a failed read).
     void finishReading() noexcept;
 
+    // The arena this thread reads into (see ReadArenaClaim), or nullptr.
+    static ReadArena* Current() noexcept;
+
 private:
-    struct Chunk
+    friend class ReadArenaClaim;
+
+    struct alignas(16) PageHeader
+    {
+        ReadArena* owner;
+    };
+    struct alignas(16) Chunk
     {
         Chunk* next;
         std::size_t size;
@@ -91,54 +102,68 @@ private:
     ReadArena() = default;
     ~ReadArena() = default;
 
-    void* allocateFromNewChunk(std::size_t size, std::size_t alignment);
+    // The block when it does not fit the current page: on the next page, in
+    // a new chunk, or alone in a chunk of its own.
+    void* allocateElsewhere(std::size_t size, std::size_t alignment);
+    // A chunk of at least size bytes, a whole number of pages aligned to a
+    // page, listed for destroy() and with its first page's header written.
+    std::uintptr_t newChunk(std::size_t size);
     void destroy() noexcept;
+    static void SetCurrent(ReadArena* arena) noexcept;
 
     std::uintptr_t _next = 0;
+    std::uintptr_t _pageEnd = 0;
     std::uintptr_t _end = 0;
-    std::size_t _nextChunkSize;
+    std::size_t _nextChunkSize = 0;
     std::uint64_t _handedOut = 0;
     Chunk* _chunks = nullptr;
-    bool _onHeap = false;
     std::atomic<std::uint64_t> _live{kReaderClaim};
 };
 
-// The standard allocator interface over an arena, for std::allocate_shared:
-// the shared pointer's control block keeps it and gives its block back
-// through it.
+// The standard allocator interface over the arena of the thread that
+// reads, for std::allocate_shared. It holds nothing, so the shared
+// pointer's control block keeps nothing for it either; a block goes back
+// to the arena it came from (see ReadArena::Owner).
 template <class T>
 class ArenaAllocator
 {
 public:
     using value_type = T;
+    using is_always_equal = std::true_type;
 
-    explicit ArenaAllocator(ReadArena& arena) noexcept : _arena(&arena) {}
+    ArenaAllocator() noexcept = default;
     template <class U>
-    ArenaAllocator(const ArenaAllocator<U>& other) noexcept : _arena(other.arena())
+    ArenaAllocator(const ArenaAllocator<U>&) noexcept
     {
     }
 
-    T* allocate(std::size_t n) { return static_cast<T*>(_arena->allocate(n * sizeof(T), alignof(T))); }
-    void deallocate(T* block, std::size_t) noexcept { _arena->giveBack(block); }
-
-    ReadArena* arena() const noexcept { return _arena; }
+    // Only while the thread holds a ReadArenaClaim.
+    T* allocate(std::size_t n)
+    {
+        ReadArena* arena = ReadArena::Current();
+        ZRV_ASSERT(arena, "arena", "src/sdformat/ReadArena");
+        return static_cast<T*>(arena->allocate(n * sizeof(T), alignof(T)));
+    }
+    void deallocate(T* block, std::size_t) noexcept { ReadArena::Owner(block).release(); }
 
     template <class U>
-    bool operator==(const ArenaAllocator<U>& other) const noexcept
+    bool operator==(const ArenaAllocator<U>&) const noexcept
     {
-        return _arena == other.arena();
+        return true;
     }
-
-private:
-    ReadArena* _arena;
 };
 
-// Holds a new arena for the duration of one read.
+// Holds a new arena for the duration of one read and makes it the current
+// thread's (see ArenaAllocator); the one it replaces comes back after.
 class ReadArenaClaim
 {
 public:
-    explicit ReadArenaClaim(bool onHeap = false) : _arena(ReadArena::Create(onHeap)) {}
-    ~ReadArenaClaim() { _arena->finishReading(); }
+    ReadArenaClaim() : _arena(ReadArena::Create()), _replaced(ReadArena::Current()) { ReadArena::SetCurrent(_arena); }
+    ~ReadArenaClaim()
+    {
+        ReadArena::SetCurrent(_replaced);
+        _arena->finishReading();
+    }
     ReadArenaClaim(const ReadArenaClaim&) = delete;
     ReadArenaClaim& operator=(const ReadArenaClaim&) = delete;
 
@@ -146,6 +171,7 @@ public:
 
 private:
     ReadArena* _arena;
+    ReadArena* _replaced;
 };
 
 } // namespace sdf::detail

@@ -1,13 +1,13 @@
 #pragma once
 
-// What one thread carries while it reads a document: the arena its
-// elements and attributes come from, the element children of the nodes
-// being read (collected in one pass over each child list), and the
-// interned names of the attributes made. Internal to the library.
+// What one thread carries while it reads a document: the element children
+// of the nodes being read (collected in one pass over each child list),
+// and the interned names of the attributes made. Its elements and
+// attributes come from the thread's arena (see ReadArenaClaim). Internal
+// to the library.
 
 #include <sdformat/AttrTemplate.h>
 #include <sdformat/NameIntern.h>
-#include <sdformat/ReadArena.h>
 #include <sdformat/SDF.h>
 
 #include <pugixml.hpp>
@@ -59,13 +59,6 @@ private:
 
 struct SDF::ReadState
 {
-    // Spelled out: clang 14 cannot build an aggregate from parentheses.
-    explicit ReadState(detail::ReadArena& from)
-        : arena(from)
-    {
-    }
-
-    detail::ReadArena& arena;
     std::vector<pugi::xml_node> pending;
     SDF::ReadNames names;
     // Reading to check (see DocumentCheck): whom to show each element, and

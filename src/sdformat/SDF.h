@@ -84,10 +84,9 @@ private:
     // node and its subtree; returns the same element.
     static std::shared_ptr<Element> ReadXml(pugi::xml_node node, std::shared_ptr<Element> element,
                                             const Visitor* visit = nullptr);
-    // What a read carries from node to node: the arena its elements and
-    // attributes come from, and the element children of the nodes being
-    // read, collected in one pass over each child list; and the interned
-    // names of the attributes made.
+    // What a read carries from node to node: the element children of the
+    // nodes being read, collected in one pass over each child list, and
+    // the interned names of the attributes made.
     struct ReadState;
     class ReadNames;
     // ReadXml's work, without handing shared pointers around per node: text
@@ -126,6 +125,11 @@ private:
     // it is not empty.
     static std::shared_ptr<Element> Spawn(const ElementTemplate& templ, const char* text, const char* typeName,
                                           ReadState& state);
+    // Spawn's work, with the blocks of the element and its attributes taken
+    // through allocator.
+    template <class Allocator>
+    static std::shared_ptr<Element> SpawnWith(const Allocator& allocator, const ElementTemplate& templ,
+                                              const char* text, const char* typeName, ReadState& state);
 
     std::shared_ptr<Element> _root;
 };

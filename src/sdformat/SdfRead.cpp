@@ -82,6 +82,16 @@ Attr* FindAttribute(const Element& element, const char* name)
     return nullptr;
 }
 
+// An attribute from the reading thread's arena, or from the heap when
+// reading to check (see SDF::Spawn).
+template <class... Args>
+std::shared_ptr<Attr> MakeAttr(bool onHeap, Args&&... args)
+{
+    if (onHeap)
+        return std::make_shared<Attr>(std::forward<Args>(args)...);
+    return std::allocate_shared<Attr>(detail::ArenaAllocator<Attr>(), std::forward<Args>(args)...);
+}
+
 bool IsSdfElement(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_element && std::strcmp(node.name(), "sdf") == 0;
@@ -173,9 +183,9 @@ std::shared_ptr<Element> SDF::ReadXml(pugi::xml_node node, std::shared_ptr<Eleme
     if (!node)
         throw std::runtime_error("null xml node?");
     ZRV_ASSERT(element && element->_template, "element && element->_template", kSource);
-    const detail::ReadArenaClaim claim(visit != nullptr);
+    const detail::ReadArenaClaim claim;
     // On the heap: the name table is too large for every caller's stack.
-    auto state = std::make_unique<ReadState>(claim.arena());
+    auto state = std::make_unique<ReadState>();
     const char* text = CollectChildren(node, state->pending);
     const char* typeName = node.attribute("type").value();
     state->visit = visit;
@@ -206,9 +216,20 @@ void SDF::VisitKept(const Element& element, std::size_t depth, ReadState& state)
 std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* text, const char* typeName,
                                    ReadState& state)
 {
-    detail::ReadArena& arena = state.arena;
-    const detail::ArenaAllocator<Element> elementAllocator(arena);
-    const detail::ArenaAllocator<Attr> attrAllocator(arena);
+    // Reading to check lets each element go as soon as it is read: its
+    // blocks come from the heap one by one, so that the next element takes
+    // them again, where an arena would only grow.
+    if (state.visit)
+        return SpawnWith(std::allocator<Element>(), templ, text, typeName, state);
+    return SpawnWith(detail::ArenaAllocator<Element>(), templ, text, typeName, state);
+}
+
+template <class Allocator>
+std::shared_ptr<Element> SDF::SpawnWith(const Allocator& elementAllocator, const ElementTemplate& templ,
+                                       const char* text, const char* typeName, ReadState& state)
+{
+    using AttrAllocator = typename std::allocator_traits<Allocator>::template rebind_alloc<Attr>;
+    const AttrAllocator attrAllocator(elementAllocator);
     std::shared_ptr<Element> element;
     if (*typeName) {
         // An annotated value: of the type the `type` attribute names.
@@ -242,18 +263,15 @@ std::shared_ptr<Element> SDF::Spawn(const ElementTemplate& templ, const char* te
 void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const char* typeName, bool valueRead,
                   ReadState& state)
 {
-    detail::ReadArena& arena = state.arena;
-
     // Value. A `type` attribute makes the value one of that type whatever
     // the template says: that is how annotated values come back. Without
     // text it still does, so that an annotated empty text, which the
     // writer writes as a bare tag with its `type`, reads back.
     if (*typeName) {
-        const detail::ArenaAllocator<Attr> attrAllocator(arena);
         if (!valueRead) {
             const std::string& type = *state.names.type(typeName);
             const detail::InternedNames* names = detail::InternNames(detail::InternName(element.label()), &type);
-            auto value = std::allocate_shared<Attr>(attrAllocator, names, ReadValueText(type, text), true);
+            auto value = MakeAttr(state.visit != nullptr, names, ReadValueText(type, text), true);
             value->markSet();
             element._value = std::move(value);
         }
@@ -262,7 +280,7 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
             static const detail::InternedNames* const typeNames =
                 detail::InternNames(detail::InternName("type"), detail::InternName("string"));
             element._attributes.push_back(
-                std::allocate_shared<Attr>(attrAllocator, typeNames, std::any(element._value->type()), true));
+                MakeAttr(state.visit != nullptr, typeNames, std::any(element._value->type()), true));
         }
     } else if (*text) {
         if (!element._value)

@@ -18,6 +18,7 @@
 
 #include <sdformat/DocumentThreads.h>
 #include <sdformat/Element.h>
+#include <sdformat/ReadArena.h>
 #include <sdformat/ReadState.h>
 #include <sdformat/ReadSteps.h>
 
@@ -170,7 +171,7 @@ private:
     {
         try {
             const detail::ReadArenaClaim claim;
-            auto state = std::make_unique<ReadState>(claim.arena());
+            auto state = std::make_unique<ReadState>();
             takeUnits(*state);
         } catch (...) {
             // Only the helper's own setup gets here (a unit's errors stay

@@ -31,6 +31,7 @@ struct Block
 {
     void* at;
     std::size_t size;
+    ReadArena* arena;
 };
 
 // Fills every block with its own byte, so that blocks overlapping or
@@ -42,14 +43,17 @@ std::vector<Block> TakeBlocks(ReadArena& arena, const std::vector<std::size_t>& 
         void* at = arena.allocate(sizes[i], alignment);
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(at) % alignment, 0U);
         std::memset(at, static_cast<int>(i & 0xff), sizes[i]);
-        blocks.push_back({at, sizes[i]});
+        blocks.push_back({at, sizes[i], &arena});
     }
     return blocks;
 }
 
+// Each block still finds its arena by its address: no block was cut over
+// the header of a page.
 void ExpectUntouched(const std::vector<Block>& blocks)
 {
     for (std::size_t i = 0; i < blocks.size(); ++i) {
+        ASSERT_EQ(&ReadArena::Owner(blocks[i].at), blocks[i].arena) << "block " << i;
         const auto* bytes = static_cast<const unsigned char*>(blocks[i].at);
         for (std::size_t b = 0; b < blocks[i].size; ++b)
             ASSERT_EQ(bytes[b], i & 0xff) << "block " << i << " byte " << b;
@@ -77,9 +81,12 @@ std::string StationText(std::uint64_t seed, std::size_t elements)
 TEST(ReadArena, BlocksAreAlignedDisjointAndOutgrowChunks)
 {
     ReadArena* arena = ReadArena::Create();
-    // Many small blocks over several chunks, one larger than any chunk.
+    // Many small blocks over several chunks and pages, one larger than any
+    // chunk, and some that barely fit a page.
     std::vector<std::size_t> sizes(5000, 24);
     sizes[2500] = 3 * 1024 * 1024;
+    for (std::size_t i = 3000; i < 3010; ++i)
+        sizes[i] = ReadArena::kPageSize - 64 + (i - 3000) * 16;
     auto blocks = TakeBlocks(*arena, sizes, 16);
     auto more = TakeBlocks(*arena, {1, 3, 7, 9}, 8);
     ExpectUntouched(blocks);
