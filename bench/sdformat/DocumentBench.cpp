@@ -294,11 +294,17 @@ class RatioReporter : public benchmark::ConsoleReporter
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                _seconds[run.run_name.args.empty() ? run.run_name.function_name
-                                                   : run.run_name.function_name + "/" + run.run_name.args] =
-                    run.GetAdjustedRealTime();
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration)
+                continue;
+            _seconds[run.run_name.args.empty() ? run.run_name.function_name
+                                               : run.run_name.function_name + "/" + run.run_name.args] =
+                run.GetAdjustedRealTime();
+            if (const auto tree = run.counters.find("tree_bytes_per_element"),
+                text = run.counters.find("text_bytes_per_element");
+                tree != run.counters.end() && text != run.counters.end() && text->second.value > 0)
+                _memoryRatio = tree->second.value / text->second.value;
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 
@@ -315,6 +321,9 @@ public:
         ratio("writing, threads as chosen", "BM_ToXMLString/0", "BM_PugixmlSaveFourSpaces", 1.0);
         ratio("writing, one thread, against pugixml's default indentation", "BM_ToXMLString/1", "BM_PugixmlSave",
               0.0);
+        if (_memoryRatio > 0.0)
+            std::printf("memory held per read document: %.2f x its text (goal at most 3.0 x): %s\n", _memoryRatio,
+                        _memoryRatio <= 3.0 ? "met" : "NOT met");
     }
 
 private:
@@ -330,6 +339,7 @@ private:
     }
 
     std::map<std::string, double> _seconds;
+    double _memoryRatio = 0.0;
 };
 
 } // namespace
