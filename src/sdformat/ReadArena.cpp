@@ -14,8 +14,6 @@ constexpr std::size_t kFirstChunk = ReadArena::kPageSize;
 static_assert(ChunkPool::kChunkSize % ReadArena::kPageSize == 0 && ChunkPool::kChunkAlignment >= ReadArena::kPageSize,
               "the pool's chunks must be whole pages, aligned to a page");
 
-thread_local ReadArena* t_current = nullptr;
-
 constexpr std::uintptr_t AlignUp(std::uintptr_t at, std::size_t alignment)
 {
     return (at + (alignment - 1)) & ~static_cast<std::uintptr_t>(alignment - 1);
@@ -28,16 +26,6 @@ ReadArena* ReadArena::Create()
     auto* arena = new ReadArena();
     arena->_nextChunkSize = kFirstChunk;
     return arena;
-}
-
-ReadArena* ReadArena::Current() noexcept
-{
-    return t_current;
-}
-
-void ReadArena::SetCurrent(ReadArena* arena) noexcept
-{
-    t_current = arena;
 }
 
 std::uintptr_t ReadArena::newChunk(std::size_t size)

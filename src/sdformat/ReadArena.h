@@ -78,7 +78,7 @@ public:
     void finishReading() noexcept;
 
     // The arena this thread reads into (see ReadArenaClaim), or nullptr.
-    static ReadArena* Current() noexcept;
+    static ReadArena* Current() noexcept { return t_current; }
 
 private:
     friend class ReadArenaClaim;
@@ -109,7 +109,9 @@ private:
     // page, listed for destroy() and with its first page's header written.
     std::uintptr_t newChunk(std::size_t size);
     void destroy() noexcept;
-    static void SetCurrent(ReadArena* arena) noexcept;
+    static void SetCurrent(ReadArena* arena) noexcept { t_current = arena; }
+
+    static inline thread_local ReadArena* t_current = nullptr;
 
     std::uintptr_t _next = 0;
     std::uintptr_t _pageEnd = 0;

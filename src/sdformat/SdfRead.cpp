@@ -234,9 +234,8 @@ std::shared_ptr<Element> SDF::SpawnWith(const Allocator& elementAllocator, const
     if (*typeName) {
         // An annotated value: of the type the `type` attribute names.
         const std::string& type = *state.names.type(typeName);
-        auto withValue =
-            Element::WithValue::Make(elementAllocator, detail::InternNames(detail::InternName(templ._name), &type),
-                                     ReadValueText(type, text), true);
+        auto withValue = Element::WithValue::Make(elementAllocator, state.names.annotated(templ._name, &type),
+                                                  ReadValueText(type, text), true);
         withValue->value.markSet();
         element = std::move(withValue);
     } else if (templ.hasValue()) {
