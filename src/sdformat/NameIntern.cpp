@@ -83,19 +83,15 @@ const InternedNames* InternNames(const std::string* label, const std::string* ty
 {
     // The same per-thread memory as for names: the callers ask for a few
     // pairs over and over.
-    struct PairEntry
-    {
-        const InternedNames* interned = nullptr;
-    };
-    thread_local std::array<PairEntry, kCacheSize> cache{};
+    thread_local std::array<const InternedNames*, kCacheSize> cache{};
     const auto key = reinterpret_cast<std::uintptr_t>(label) ^ (reinterpret_cast<std::uintptr_t>(type) >> 3);
-    PairEntry& entry = cache[(key ^ (key >> 9)) % kCacheSize];
-    if (entry.interned && entry.interned->label == label && entry.interned->type == type)
-        return entry.interned;
+    const InternedNames*& entry = cache[(key ^ (key >> 9)) % kCacheSize];
+    if (entry && entry->label == label && entry->type == type)
+        return entry;
     Names& names = TheNames();
     const std::lock_guard lock(names.mutex);
-    entry.interned = &*names.pairs.insert(InternedNames{label, type}).first;
-    return entry.interned;
+    entry = &*names.pairs.insert(InternedNames{label, type}).first;
+    return entry;
 }
 
 } // namespace sdf::detail

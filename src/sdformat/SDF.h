@@ -21,7 +21,6 @@ class ElementTemplate;
 struct CheckVisit;
 
 namespace detail {
-class ReadArena;
 class SeenChildren;
 } // namespace detail
 

@@ -269,8 +269,8 @@ void SDF::FillOwn(pugi::xml_node node, Element& element, const char* text, const
     if (*typeName) {
         if (!valueRead) {
             const std::string& type = *state.names.type(typeName);
-            const detail::InternedNames* names = detail::InternNames(detail::InternName(element.label()), &type);
-            auto value = MakeAttr(state.visit != nullptr, names, ReadValueText(type, text), true);
+            auto value = MakeAttr(state.visit != nullptr, state.names.annotated(element.label(), &type),
+                                  ReadValueText(type, text), true);
             value->markSet();
             element._value = std::move(value);
         }
