@@ -8,7 +8,8 @@
 #   <prefix>/include/sdformat/, common/           headers of the exported interface
 #   <prefix>/include/zrvrob/, zrvlayout/, zrvtask/  headers of outside libraries it includes
 #   <prefix>/include/zrvesys/, zrvcommon/          the plug-in interface, options, logger
-#   <prefix>/<libdir>/libzrvsdf.so*, libzrvrob.so*, libzrvesys.so, libzrvcommon.so
+#   <prefix>/include/cell/                          the cell library's headers
+#   <prefix>/<libdir>/libzrvsdf.so*, libzrvcell.so*, libzrvrob.so*, libzrvesys.so, libzrvcommon.so
 #   <prefix>/<libdir>/cmake/zrvsdf/                  package configuration
 #   <prefix>/<libdir>/pkgconfig/zrvsdf.pc, zrvesys.pc, zrvcommon.pc
 #   <prefix>/bin/sdftool, zervan, plugins/
@@ -24,6 +25,14 @@ if(TARGET zrvsdf)
   set_target_properties(zrvsdf PROPERTIES EXPORT_NAME sdf INSTALL_RPATH "$ORIGIN")
   set_target_properties(zrvrob PROPERTIES EXPORT_NAME rob)
   set(_zrv_exported zrvsdf zrvrob)
+  # The cell library (layout, kinematics, geometry, paths, simulation) as
+  # zrv::cell, beside the station library it builds on.
+  if(TARGET zrvcell)
+    set_target_properties(zrvcell PROPERTIES EXPORT_NAME cell INSTALL_RPATH "$ORIGIN")
+    list(APPEND _zrv_exported zrvcell)
+    file(GLOB _zrv_cell_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/cell/*.h)
+    install(FILES ${_zrv_cell_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/cell)
+  endif()
   if(TARGET zrv_app_standins)
     # The application classes that the object model names (declarations
     # only): part of what clients compile against.

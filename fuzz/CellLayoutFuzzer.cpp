@@ -3,7 +3,7 @@
 // (whatever its poses, anchors, attachments and joints say), and picking
 // and bounds never fail.
 
-#include "CellLayout.h"
+#include "cell/CellLayout.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const std::runtime_error&) {
         return 0;
     }
-    zrv::core::CellLayout cell(doc->Root(), "/nonexistent");
+    cell::CellLayout cell(doc->Root(), "/nonexistent");
     for (const auto& item : cell.items()) {
         for (double c : item.world.t) {
             if (!std::isfinite(c))

@@ -12,6 +12,13 @@ PACKAGES=(
   libbackward-cpp-dev libdw-dev libgl-dev fontconfig fonts-dejavu-core
   qt6-quick3d-dev qt6-shadertools-dev qml6-module-quick3d qml6-module-quick3d-helpers
   xvfb xauth libgl1-mesa-dri
+  # The cell library: kinematics (chains, numerical inverse kinematics),
+  # CAD (STEP, IGES, B-rep; OpenCASCADE's CMake package wants its
+  # visualisation and application-framework parts and TBB installed too)
+  # and meshes.
+  liborocos-kdl-dev libeigen3-dev
+  libocct-data-exchange-dev libocct-modeling-algorithms-dev libocct-visualization-dev libocct-ocaf-dev libtbb-dev
+  libassimp-dev
 )
 
 install_missing_packages() {

@@ -31,7 +31,7 @@ void PathGeometry::rebuild()
     QVector3D lo(inf, inf, inf);
     QVector3D hi(-inf, -inf, -inf);
     int n = 0;
-    const auto put = [&](const Vec3d& p) {
+    const auto put = [&](const cell::Vec3d& p) {
         const QVector3D v = CellScene::ToVector(p);
         const float xyz[3] = {v.x(), v.y(), v.z()};
         vertices.append(reinterpret_cast<const char*>(xyz), sizeof(xyz));
@@ -40,8 +40,8 @@ void PathGeometry::rebuild()
             hi[c] = std::max(hi[c], v[c]);
         }
     };
-    if (const CellLayout* cell = source ? source->layout() : nullptr) {
-        for (const CellLayout::Path& path : cell->paths()) {
+    if (const cell::CellLayout* cell = source ? source->layout() : nullptr) {
+        for (const cell::CellLayout::Path& path : cell->paths()) {
             for (std::size_t i = 1; i < path.points.size(); ++i) {
                 put(path.points[i - 1]);
                 put(path.points[i]);

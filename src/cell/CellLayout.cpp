@@ -1,4 +1,4 @@
-#include "CellLayout.h"
+#include "cell/CellLayout.h"
 
 #include <sdformat/Element.h>
 
@@ -15,7 +15,7 @@
 #include <typeinfo>
 #include <unordered_set>
 
-namespace zrv::core {
+namespace cell {
 
 namespace {
 
@@ -539,4 +539,4 @@ std::pair<Vec3d, Vec3d> CellLayout::worldBounds() const
     return {lo, hi};
 }
 
-} // namespace zrv::core
+} // namespace cell

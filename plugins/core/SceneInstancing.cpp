@@ -50,25 +50,25 @@ void SceneInstancing::rebuild()
 {
     table.clear();
     int n = 0;
-    const CellLayout* cell = source ? source->layout() : nullptr;
+    const cell::CellLayout* cell = source ? source->layout() : nullptr;
     if (cell) {
         // The built-in cube is 100 units wide, centred on its origin.
         constexpr float kCube = 100.0f;
-        for (const CellLayout::Item& item : cell->items()) {
+        for (const cell::CellLayout::Item& item : cell->items()) {
             if (item.hidden)
                 continue;
             const QQuaternion rotation = CellScene::ToQuaternion(item.world);
             const QVector3D origin = CellScene::ToVector(item.world.t);
             InstanceTableEntry entry;
             if (which == Boxes) {
-                if (item.shape != CellLayout::Shape::Box)
+                if (item.shape != cell::CellLayout::Shape::Box)
                     continue;
                 const QVector3D lo = CellScene::ToVector(item.boundsMin);
                 const QVector3D hi = CellScene::ToVector(item.boundsMax);
                 entry = calculateTableEntryFromQuaternion(origin + rotation.rotatedVector((lo + hi) / 2),
                                                           (hi - lo) / kCube, rotation, BoxColour(item.label));
             } else {
-                if (item.shape != CellLayout::Shape::Triad)
+                if (item.shape != cell::CellLayout::Shape::Triad)
                     continue;
                 const float length = float(item.boundsMax[0]);
                 entry = calculateTableEntryFromQuaternion(origin, QVector3D(length, length, length), rotation, Qt::white);

@@ -75,7 +75,7 @@ struct StationSession::Loaded
     std::shared_ptr<sdf::SDF> document;
     std::unique_ptr<StationObjects> objects;
     std::vector<sdf::IdCheck::Problem> problems;
-    std::unique_ptr<CellLayout> layout;
+    std::unique_ptr<cell::CellLayout> layout;
     QString error;
 };
 
@@ -282,7 +282,7 @@ void StationSession::release()
 }
 
 void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<CellLayout> layout)
+                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout)
 {
     release();
     document = std::move(station);

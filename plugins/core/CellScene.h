@@ -1,14 +1,14 @@
 #pragma once
 
 // The cell as the 3D view shows it: the layout of the open station
-// (CellLayout) with what QML needs of it, in the station's own frame
+// (cell::CellLayout) with what QML needs of it, in the station's own frame
 // (millimetres, z up). QML reaches it as `station.scene`.
 //
 // `revision` counts the changes of poses; the view binds positions to it.
 // `meshes` changes only when another station is opened, so that loaded
 // meshes are not read again when something moves.
 
-#include "CellLayout.h"
+#include "cell/CellLayout.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QObject>
@@ -51,17 +51,17 @@ public:
     ~CellScene() override;
 
     // Shows a station's layout (see Lay); null empties the scene.
-    void reset(std::unique_ptr<CellLayout> prepared);
+    void reset(std::unique_ptr<cell::CellLayout> prepared);
     // The layout of the station whose root that is, read from stationFile
     // (empty for a new one): geometry files named relative to the station
     // are found beside that file. Built on any thread: a large station's
     // takes tens of milliseconds, which a reader thread can spend instead
     // of the window.
-    static std::unique_ptr<CellLayout> Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile);
+    static std::unique_ptr<cell::CellLayout> Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile);
     // Reads poses and joint values again after the document changed.
     Q_INVOKABLE void refresh();
 
-    const CellLayout* layout() const { return cell.get(); }
+    const cell::CellLayout* layout() const { return cell.get(); }
     int revision() const { return rev; }
     int itemCount() const { return cell ? static_cast<int>(cell->items().size()) : 0; }
     QVariantList meshes() const { return meshList; }
@@ -108,8 +108,8 @@ public:
         return true;
     }
 
-    static QVector3D ToVector(const Vec3d& v) { return {float(v[0]), float(v[1]), float(v[2])}; }
-    static QQuaternion ToQuaternion(const RigidTransform& t)
+    static QVector3D ToVector(const cell::Vec3d& v) { return {float(v[0]), float(v[1]), float(v[2])}; }
+    static QQuaternion ToQuaternion(const cell::RigidTransform& t)
     {
         return {float(t.q[0]), float(t.q[1]), float(t.q[2]), float(t.q[3])};
     }
@@ -120,10 +120,10 @@ signals:
     void selectionChanged();
 
 private:
-    const CellLayout::Item* selectedItem() const;
+    const cell::CellLayout::Item* selectedItem() const;
 
     static bool canRender;
-    std::unique_ptr<CellLayout> cell;
+    std::unique_ptr<cell::CellLayout> cell;
     QVariantList meshList;
     uint selected = 0;
     int rev = 0;

@@ -166,7 +166,7 @@ private:
     // are.
     void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
                const std::vector<sdf::IdCheck::Problem>* checked = nullptr,
-               std::unique_ptr<CellLayout> layout = nullptr);
+               std::unique_ptr<cell::CellLayout> layout = nullptr);
     struct LoadJob;
     struct Loaded;
     void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);

@@ -1,7 +1,7 @@
 // Where the Core plug-in's 3D view puts things: poses composed through
 // anchors, parents and attachments, the joints of a mechanism, program
 // targets in their work objects, and picking.
-#include "CellLayout.h"
+#include "cell/CellLayout.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
@@ -14,8 +14,8 @@
 
 namespace {
 
-using zrv::core::CellLayout;
-using zrv::core::Vec3d;
+using cell::CellLayout;
+using cell::Vec3d;
 
 std::shared_ptr<sdf::SDF> Read(const std::string& body)
 {

@@ -6,15 +6,17 @@
 // turned by the unit quaternion (w, qx, qy, qz). `a * b` is b expressed in
 // a's frame: first b, then a.
 
+#include "cell/Export.h"
+
 #include <sdformat/PoseTemplate.h>
 
 #include <array>
 
-namespace zrv::core {
+namespace cell {
 
 using Vec3d = std::array<double, 3>;
 
-struct RigidTransform
+struct ZRV_CELL_EXPORT RigidTransform
 {
     std::array<double, 4> q{1, 0, 0, 0}; // w x y z, unit length
     Vec3d t{0, 0, 0};
@@ -35,6 +37,6 @@ struct RigidTransform
 };
 
 // Unit vector of v, or fallback when v is (nearly) zero or not finite.
-Vec3d Normalised(const Vec3d& v, const Vec3d& fallback);
+ZRV_CELL_EXPORT Vec3d Normalised(const Vec3d& v, const Vec3d& fallback);
 
-} // namespace zrv::core
+} // namespace cell

@@ -39,7 +39,8 @@
 // Chains that loop back on themselves are cut where they meet an object
 // already on the way: that object is placed in the world.
 
-#include "RigidTransform.h"
+#include "cell/Export.h"
+#include "cell/RigidTransform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,9 +55,9 @@ namespace sdf {
 class Element;
 }
 
-namespace zrv::core {
+namespace cell {
 
-class CellLayout
+class ZRV_CELL_EXPORT CellLayout
 {
 public:
     enum class Shape
@@ -151,4 +152,4 @@ private:
     std::vector<std::uint32_t> relativeTo;
 };
 
-} // namespace zrv::core
+} // namespace cell

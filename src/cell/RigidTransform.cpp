@@ -1,8 +1,8 @@
-#include "RigidTransform.h"
+#include "cell/RigidTransform.h"
 
 #include <cmath>
 
-namespace zrv::core {
+namespace cell {
 
 namespace {
 
@@ -94,4 +94,4 @@ RigidTransform RigidTransform::inverse() const
     return inv;
 }
 
-} // namespace zrv::core
+} // namespace cell

@@ -11,10 +11,10 @@ bool CellScene::canRender = false;
 
 namespace {
 
-QVariantMap Sphere(const std::pair<Vec3d, Vec3d>& box, bool valid)
+QVariantMap Sphere(const std::pair<cell::Vec3d, cell::Vec3d>& box, bool valid)
 {
     const auto& [lo, hi] = box;
-    const Vec3d centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+    const cell::Vec3d centre{(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
     const double radius = std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) + (hi[1] - lo[1]) * (hi[1] - lo[1]) +
                                     (hi[2] - lo[2]) * (hi[2] - lo[2])) / 2;
     return {{QStringLiteral("centre"), CellScene::ToVector(centre)},
@@ -31,21 +31,21 @@ CellScene::CellScene(QObject* parent)
 
 CellScene::~CellScene() = default;
 
-std::unique_ptr<CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile)
+std::unique_ptr<cell::CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile)
 {
     const QString directory = stationFile.isEmpty() ? QString() : QFileInfo(stationFile).absolutePath();
-    return std::make_unique<CellLayout>(std::move(root), std::filesystem::path(directory.toStdU16String()));
+    return std::make_unique<cell::CellLayout>(std::move(root), std::filesystem::path(directory.toStdU16String()));
 }
 
-void CellScene::reset(std::unique_ptr<CellLayout> prepared)
+void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared)
 {
     clock.start();
     meshList.clear();
     selected = 0;
     cell = std::move(prepared);
     if (cell) {
-        for (const CellLayout::Item& item : cell->items()) {
-            if (item.shape != CellLayout::Shape::Mesh)
+        for (const cell::CellLayout::Item& item : cell->items()) {
+            if (item.shape != cell::CellLayout::Shape::Mesh)
                 continue;
             meshList.append(QVariantMap{
                 {QStringLiteral("object"), item.object},
@@ -77,12 +77,12 @@ void CellScene::setSelectedId(uint id)
     emit selectionChanged();
 }
 
-const CellLayout::Item* CellScene::selectedItem() const
+const cell::CellLayout::Item* CellScene::selectedItem() const
 {
     if (!cell || selected == 0)
         return nullptr;
-    const CellLayout::Item* item = cell->find(selected);
-    return item && !item->hidden && item->shape != CellLayout::Shape::None ? item : nullptr;
+    const cell::CellLayout::Item* item = cell->find(selected);
+    return item && !item->hidden && item->shape != cell::CellLayout::Shape::None ? item : nullptr;
 }
 
 bool CellScene::hasSelection() const
@@ -92,37 +92,37 @@ bool CellScene::hasSelection() const
 
 QVector3D CellScene::selectionPosition() const
 {
-    const CellLayout::Item* item = selectedItem();
+    const cell::CellLayout::Item* item = selectedItem();
     return item ? ToVector(item->world.t) : QVector3D();
 }
 
 QQuaternion CellScene::selectionRotation() const
 {
-    const CellLayout::Item* item = selectedItem();
+    const cell::CellLayout::Item* item = selectedItem();
     return item ? ToQuaternion(item->world) : QQuaternion();
 }
 
 QVector3D CellScene::selectionCentre() const
 {
-    const CellLayout::Item* item = selectedItem();
+    const cell::CellLayout::Item* item = selectedItem();
     return item ? (ToVector(item->boundsMin) + ToVector(item->boundsMax)) / 2 : QVector3D();
 }
 
 QVector3D CellScene::selectionSize() const
 {
-    const CellLayout::Item* item = selectedItem();
+    const cell::CellLayout::Item* item = selectedItem();
     return item ? ToVector(item->boundsMax) - ToVector(item->boundsMin) : QVector3D();
 }
 
 QVector3D CellScene::positionOf(uint object) const
 {
-    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    const cell::CellLayout::Item* item = cell ? cell->find(object) : nullptr;
     return item ? ToVector(item->world.t) : QVector3D();
 }
 
 QQuaternion CellScene::rotationOf(uint object) const
 {
-    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    const cell::CellLayout::Item* item = cell ? cell->find(object) : nullptr;
     return item ? ToQuaternion(item->world) : QQuaternion();
 }
 
@@ -154,8 +154,8 @@ void CellScene::setMeshFailed(uint object)
 
 QVariantMap CellScene::boundsOf(uint object) const
 {
-    const CellLayout::Item* item = cell ? cell->find(object) : nullptr;
-    if (!item || item->shape == CellLayout::Shape::None)
+    const cell::CellLayout::Item* item = cell ? cell->find(object) : nullptr;
+    if (!item || item->shape == cell::CellLayout::Shape::None)
         return Sphere({}, false);
     return Sphere(cell->worldBounds(*item), true);
 }
