@@ -270,24 +270,31 @@ void CellLayout::collect()
             Path line;
             line.id = path->getId(false);
             for (const auto& instruction : path->children("instruction")) {
+                // Arguments are told apart by what their values are, not by
+                // their names, which differ from one program to the next.
                 std::optional<RigidTransform> target;
-                std::string wobjName;
+                std::optional<RigidTransform> workObject;
                 for (const auto& argument : instruction->children("argument")) {
                     if (const auto t = ValueOf<zrv::rob::RobTarget>(argument)) {
                         if (!target)
                             target = RigidTransform::FromParts({t->trans.x, t->trans.y, t->trans.z},
                                                                {t->rot.w, t->rot.x, t->rot.y, t->rot.z});
+                    } else if (const auto w = ValueOf<zrv::rob::WObjData>(argument)) {
+                        if (!workObject)
+                            workObject = taskFrame * FrameOf(w->uframe) * FrameOf(w->oframe);
                     } else if (const auto text = ValueOf<std::string>(argument)) {
-                        if (TextAt(*argument, "name") == "\\WObj")
-                            wobjName = *text;
-                        else if (const auto named = targets.find(*text); named != targets.end() && !target)
-                            target = named->second;
+                        if (const auto named = targets.find(*text); named != targets.end()) {
+                            if (!target)
+                                target = named->second;
+                        } else if (const auto wobj = workObjects.find(*text); wobj != workObjects.end()) {
+                            if (!workObject)
+                                workObject = wobj->second;
+                        }
                     }
                 }
                 if (!target)
                     continue;
-                const auto wobj = workObjects.find(wobjName);
-                const RigidTransform world = (wobj == workObjects.end() ? taskFrame : wobj->second) * *target;
+                const RigidTransform world = workObject.value_or(taskFrame) * *target;
                 line.points.push_back(world.t);
                 Item item;
                 item.id = 0;

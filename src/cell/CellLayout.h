@@ -29,12 +29,14 @@
 //    the child link by `value` radians about that axis through the joint
 //    frame's origin; a prismatic one shifts it by `value` millimetres along
 //    the axis. Every link after a joint moves with it, none before it.
-//  - A program target (a robtarget argument of an instruction, or the
-//    robtarget data item an argument names) is given in its work object:
-//    the data item named by the instruction's "\WObj" argument, else the
-//    task frame. A work object's frame is the task frame composed with its
-//    user frame and then its object frame; the task frame is the
-//    `task_frame` of the controller named by the task's `controller_id`.
+//  - A program target (the first robtarget argument of an instruction, or
+//    the robtarget data item an argument names) is given in its work
+//    object: the first wobjdata argument of the instruction, or the wobjdata
+//    data item of the task that an argument names, else the task frame.
+//    Arguments count by their values alone, whatever they are called. A
+//    work object's frame is the task frame composed with its user frame and
+//    then its object frame; the task frame is the `task_frame` of the
+//    controller named by the task's `controller_id`.
 //  - Objects listed in the station's `visibility` are hidden.
 // Chains that loop back on themselves are cut where they meet an object
 // already on the way: that object is placed in the world.

@@ -3,6 +3,8 @@
 // targets in their work objects, and picking.
 #include "cell/CellLayout.h"
 
+#include <SampleCell.h>
+
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
 
@@ -131,33 +133,61 @@ TEST(CellLayout, FramesFollowTheirAnchorsAndLoopsEndInTheWorld)
 
 TEST(CellLayout, TargetsLieInTheirWorkObjectsAndPathsRunThroughThem)
 {
+    // The work object is found by what an argument holds, whatever the
+    // argument is called: a name of a wobjdata item, or a wobjdata value.
     const auto doc = Read(
         "<controller id='2'><task_frame>0 0 100 1 0 0 0</task_frame></controller>"
         "<task id='3'><controller_id>2</controller_id>"
-        "<dataitem id='4'><name>wobjTable</name>"
+        "<dataitem id='4'><name>tableTop</name>"
         "<value type='wobjdata'>false true \"\" 900 0 760 1 0 0 0 10 0 0 1 0 0 0</value></dataitem>"
-        "<dataitem id='5'><name>pHome</name>"
+        "<dataitem id='5'><name>home</name>"
         "<value type='robtarget'>1 2 3 1 0 0 0 0 0 0 1 9e+09 9e+09 9e+09 9e+09 9e+09 9e+09</value></dataitem>"
+        "<dataitem id='14'><name>speedSlow</name><value type='speeddata'>100 500 5000 1000</value></dataitem>"
         "<path id='6'><name>P</name>"
-        "<instruction id='7'><argument id='8'><name>ToPoint</name>"
+        "<instruction id='7'><argument id='8'><name>target</name>"
         "<value type='robtarget'>-150 -150 10 0 0 1 0 0 0 0 1 9e+09 9e+09 9e+09 9e+09 9e+09 9e+09</value></argument>"
-        "<argument id='9'><name>\\WObj</name><value type='string'>wobjTable</value></argument></instruction>"
-        "<instruction id='10'><argument id='11'><name>ToPoint</name><value type='string'>pHome</value></argument>"
+        "<argument id='15'><name>speed</name><value type='string'>speedSlow</value></argument>"
+        "<argument id='9'><name>in</name><value type='string'>tableTop</value></argument></instruction>"
+        "<instruction id='10'><argument id='11'><name>to</name><value type='string'>home</value></argument>"
+        "<argument id='16'><name>frame</name><value type='string'>noSuchItem</value></argument>"
         "</instruction>"
-        "<instruction id='12'><argument id='13'><name>Speed</name><value type='string'>v100</value></argument>"
-        "</instruction></path></task>"
+        "<instruction id='12'><argument id='13'><name>speed</name><value type='string'>speedSlow</value></argument>"
+        "</instruction>"
+        "<instruction id='17'><argument id='18'><name>where</name>"
+        "<value type='wobjdata'>false true \"\" 0 500 0 1 0 0 0 0 0 0 1 0 0 0</value></argument>"
+        "<argument id='19'><name>p</name><value type='string'>home</value></argument></instruction>"
+        "</path></task>"
         "<visibility><objectid>10</objectid></visibility>");
     const CellLayout cell(doc->Root(), {});
     ExpectNear(At(cell, 4), {910, 0, 860}, "work object: task frame, user frame, object frame");
     ASSERT_EQ(cell.paths().size(), 1u);
     const auto& points = cell.paths().front().points;
-    ASSERT_EQ(points.size(), 2u) << "the instruction without a target adds no point";
-    ExpectNear(points[0], {760, -150, 870}, "target in the work object");
+    ASSERT_EQ(points.size(), 3u) << "the instruction without a target adds no point";
+    ExpectNear(points[0], {760, -150, 870}, "target in the work object an argument names");
     ExpectNear(points[1], {1, 2, 103}, "named target in the task frame");
+    ExpectNear(points[2], {1, 502, 103}, "named target in the work object an argument holds");
 
     // Picking a target selects its instruction; hidden ones are not hit.
     EXPECT_EQ(cell.pick({760, -150, 2000}, {0, 0, -1}), 7u);
     EXPECT_EQ(cell.pick({1, 2, 2000}, {0, 0, -1}), 0u);
+}
+
+TEST(CellLayout, SampleWeldTargetsLieOnTheBracketSeam)
+{
+    // The taught path of the sample station: travel, approach 30 mm above
+    // the seam, weld along its 300 mm, retract.
+    const auto root = sdf::testing::BuildSampleCell();
+    const CellLayout cell(root, {});
+    const auto seam = root->get("station")->get("mfg");
+    ASSERT_TRUE(seam);
+    const Vec3d start = At(cell, seam->getId());
+    ASSERT_EQ(cell.paths().size(), 1u);
+    const auto& points = cell.paths().front().points;
+    ASSERT_EQ(points.size(), 5u);
+    ExpectNear(points[1], {start[0], start[1], start[2] + 30}, "approach");
+    ExpectNear(points[2], start, "weld start");
+    ExpectNear(points[3], {start[0] + 300, start[1], start[2]}, "weld end");
+    ExpectNear(start, {750, -150, 770}, "seam on the bracket on the table");
 }
 
 TEST(CellLayout, PickingHitsTheNearestShapeAlongTheRay)
