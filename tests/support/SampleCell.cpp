@@ -85,11 +85,11 @@ struct Cell
 
 void AddRobot(Objects& objects, Cell& cell)
 {
-    auto robot = objects.add(cell.station, "manipulator", "IRB1600_10_145");
+    auto robot = objects.add(cell.station, "manipulator", "ZR12_145");
     cell.robot = robot->getId(true);
-    robot->set<std::string>("vendor", "abb");
+    robot->set<std::string>("vendor", "zervan");
     robot->set<std::string>("document_type", "library");
-    robot->set<std::string>("uri", "library/robots/abb/irb1600_10_145.rlib");
+    robot->set<std::string>("uri", "library/robots/zervan/zr12_145.rlib");
     robot->set<Pose>("pose", At(0, 0, 0));
 
     // Link frames and joint limits of a six-axis arm with 1.45 m reach.
@@ -105,7 +105,7 @@ void AddRobot(Objects& objects, Cell& cell)
         // The link's shape, in its own frame (see SampleMeshes).
         auto shape = flange->append("user_file");
         shape->set<std::string>("file_name", name + ".gltf");
-        shape->set<std::string>("uri", fmt::format("meshes/irb1600/{}.gltf", name));
+        shape->set<std::string>("uri", fmt::format("meshes/zr12/{}.gltf", name));
     }
     for (unsigned i = 1; i <= kLimits.size(); ++i) {
         auto joint = objects.add(robot, "joint", fmt::format("joint_{}", i));
@@ -141,7 +141,7 @@ void AddTool(Objects& objects, Cell& cell)
     cell.tool = tool->getId(true);
     auto data = tool->append("tooldata");
     data->setId(1);
-    data->set<std::string>("name", "tWeldGun");
+    data->set<std::string>("name", "weldGun");
     zrv::rob::ToolData gun;
     gun.tframe.trans = {0, 0, 412.5};
     gun.tframe.rot = {0.9659258262890683, 0, 0.2588190451025207, 0};
@@ -190,16 +190,16 @@ void AddController(Objects& objects, Cell& cell)
     auto controller = objects.add(cell.station, "controller", "RC_1");
     cell.controller = controller->getId(true);
     controller->set<unsigned int>("manipulator", cell.robot);
-    auto unit = objects.add(controller, "mechanical_unit", "ROB_1");
+    auto unit = objects.add(controller, "mechanical_unit", "Arm_1");
     unit->set<unsigned int>("use_mechanism", cell.robot);
     unit->set<bool>("activated", true);
-    auto group = objects.add(controller, "mechanical_unit_group", "rob1");
+    auto group = objects.add(controller, "mechanical_unit_group", "Motion_1");
     group->set<unsigned int>("robot_unit", unit->getId(true));
     auto task = controller->append("task");
     task->set<unsigned int>("task_id", 1);
-    task->append("uri")->setValue(std::string("HOME:/T_ROB1/MainModule.mod"));
+    task->append("uri")->setValue(std::string("program/weld/main.tvr"));
     task->set<bool>("compiled", true);
-    task->set<std::string>("binary", "T_ROB1.tbin");
+    task->set<std::string>("binary", "weld.tbin");
     task->set<unsigned int>("use_mechanical_unit_group", group->getId(true));
 
     auto gunOn = objects.add(controller, "signal", "doGunOn");
@@ -215,37 +215,51 @@ void AddController(Objects& objects, Cell& cell)
 
 void AddProgram(Objects& objects, Cell& cell)
 {
-    auto task = objects.add(cell.station, "task", "T_ROB1");
+    auto task = objects.add(cell.station, "task", "Weld");
     cell.task = task->getId(true);
     task->set<unsigned int>("wrist_id", cell.wrist);
     task->set<unsigned int>("controller_id", cell.controller);
 
-    auto tool = objects.add(task, "dataitem", "tWeldGun");
+    auto tool = objects.add(task, "dataitem", "weldGun");
     cell.toolData = tool->getId(true);
     zrv::rob::ToolData gun;
     gun.tframe.trans = {0, 0, 412.5};
     gun.tload.mass = 3.2;
     tool->set<zrv::rob::ToolData>("value", gun);
-    auto wobj = objects.add(task, "dataitem", "wobjTable");
+    auto wobj = objects.add(task, "dataitem", "tableTop");
     cell.workObject = wobj->getId(true);
     zrv::rob::WObjData table;
     table.uframe.trans = {900, 0, 760};
     wobj->set<zrv::rob::WObjData>("value", table);
     wobj->set<unsigned int>("anchor", cell.table);
-    auto speed = objects.add(task, "dataitem", "vWeld");
-    cell.speed = speed->getId(true);
-    speed->set<zrv::rob::SpeedData>("value", zrv::rob::SpeedData{12, 500, 5000, 1000});
-    auto zone = objects.add(task, "dataitem", "zWeld");
-    cell.zone = zone->getId(true);
-    zone->set<zrv::rob::ZoneData>("value", zrv::rob::ZoneData{false, 1, 1, 1, 0.1, 1, 0.1});
-    auto home = objects.add(task, "dataitem", "jHome");
+    // Speeds and zones are data of the task that instructions name; the
+    // weld pair is also what the seam's operation generates with.
+    const auto speedItem = [&](std::string_view name, double tcp) {
+        auto item = objects.add(task, "dataitem", name);
+        item->set<zrv::rob::SpeedData>("value", zrv::rob::SpeedData{tcp, 500, 5000, 1000});
+        return item->getId(true);
+    };
+    const auto zoneItem = [&](std::string_view name, const zrv::rob::ZoneData& zone) {
+        auto item = objects.add(task, "dataitem", name);
+        item->set<zrv::rob::ZoneData>("value", zone);
+        return item->getId(true);
+    };
+    cell.speed = speedItem("speedWeld", 12);
+    speedItem("speedTravel", 1000);
+    speedItem("speedApproach", 200);
+    speedItem("speedRetract", 500);
+    cell.zone = zoneItem("zoneWeld", {false, 1, 1, 1, 0.1, 1, 0.1});
+    zoneItem("zoneExact", {true, 0, 0, 0, 0, 0, 0});
+    zoneItem("zoneTravel", {false, 50, 75, 75, 7.5, 75, 7.5});
+    zoneItem("zoneRetract", {false, 10, 15, 15, 1.5, 15, 1.5});
+    auto home = objects.add(task, "dataitem", "homeJoints");
     zrv::rob::JointTarget joints;
     joints.robax = {0, 0, 0, 0, 30, 0};
     home->set<zrv::rob::JointTarget>("value", joints);
-    objects.add(task, "dataitem", "nWelds")->set<int>("value", 0);
-    objects.add(task, "dataitem", "sOperator")->set<std::string>("value", "");
+    objects.add(task, "dataitem", "weldCount")->set<int>("value", 0);
+    objects.add(task, "dataitem", "operatorName")->set<std::string>("value", "");
 
-    auto path = objects.add(task, "path", "Path_Seam1");
+    auto path = objects.add(task, "path", "Seam1");
     struct Move
     {
         std::string_view call;
@@ -257,19 +271,19 @@ void AddProgram(Objects& objects, Cell& cell)
     // In the work object on the table top: the seam is the bracket's inner
     // corner, 10 mm above the top.
     const std::array<Move, 5> moves{{
-        {"MoveJ", Target(-150, -250, 190), "v1000", "z50", ""},
-        {"MoveL", Target(-150, -150, 40), "v200", "fine", "approach, 30 mm above the seam"},
-        {"ArcL", Target(-150, -150, 10), "vWeld", "zWeld", "seam start: tack at 'A'"},
-        {"ArcL", Target(150, -150, 10), "vWeld", "fine", "seam end"},
-        {"MoveL", Target(150, -150, 140), "v500", "z10", ""},
+        {"Movej", Target(-150, -250, 190), "speedTravel", "zoneTravel", ""},
+        {"Movel", Target(-150, -150, 40), "speedApproach", "zoneExact", "approach, 30 mm above the seam"},
+        {"WeldLine", Target(-150, -150, 10), "speedWeld", "zoneWeld", "seam start: tack at 'A'"},
+        {"WeldLine", Target(150, -150, 10), "speedWeld", "zoneExact", "seam end"},
+        {"Movel", Target(150, -150, 140), "speedRetract", "zoneRetract", ""},
     }};
     for (const Move& move : moves) {
         auto instruction = objects.add(path, "instruction", move.call);
-        objects.add(instruction, "argument", "ToPoint")->set<zrv::rob::RobTarget>("value", move.to);
-        objects.add(instruction, "argument", "Speed")->set<std::string>("value", std::string(move.speed));
-        objects.add(instruction, "argument", "Zone")->set<std::string>("value", std::string(move.zone));
-        objects.add(instruction, "argument", "Tool")->set<std::string>("value", "tWeldGun");
-        objects.add(instruction, "argument", "\\WObj")->set<std::string>("value", "wobjTable");
+        objects.add(instruction, "argument", "target")->set<zrv::rob::RobTarget>("value", move.to);
+        objects.add(instruction, "argument", "speed")->set<std::string>("value", std::string(move.speed));
+        objects.add(instruction, "argument", "zone")->set<std::string>("value", std::string(move.zone));
+        objects.add(instruction, "argument", "tool")->set<std::string>("value", "weldGun");
+        objects.add(instruction, "argument", "wobj")->set<std::string>("value", "tableTop");
         instruction->set<std::string>("source", "user taught");
         if (!move.comment.empty())
             instruction->set<std::string>("comment", std::string(move.comment));

@@ -163,7 +163,7 @@ std::map<std::string, std::string> SampleMeshes()
     Put(files, "meshes/", "bracket", bracket, {0.35, 0.45, 0.75});
 
     // The robot, link by link, each from its own frame towards the next.
-    const std::string robot = "meshes/irb1600/";
+    const std::string robot = "meshes/zr12/";
     Mesh base;
     base.bar(2, {0, 0, 0}, 200, 0, 40);
     base.bar(2, {0, 0, 0}, 150, 40, 220);

@@ -141,8 +141,8 @@ private slots:
             step({{"action", "pick"}, {"objectId", 7}, {"expect", 7}}),
             step({{"action", "pick"}, {"objectId", 19}, {"expect", 19}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Table (part 19)"}}),
-            step({{"action", "pick"}, {"objectId", 37}, {"expect", 37}}),
-            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "MoveJ (instruction 37)"}}),
+            step({{"action", "pick"}, {"objectId", 43}, {"expect", 43}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Movej (instruction 43)"}}),
             // A joint has no shape: nothing is outlined while it is moved.
             step({{"action", "select"}, {"row", "joint_2"}}),
             step({{"action", "screenshot"}, {"path", "before.png"}}),

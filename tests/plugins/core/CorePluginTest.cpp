@@ -350,12 +350,12 @@ private slots:
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "(unnamed link 4)"}}),
             step({{"action", "check"}, {"id", "treeRowName"}, {"name", "(unnamed link 4)"}, {"property", "visible"}, {"equals", true}}),
             // Id fields say what they name.
-            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "parent"}, {"property", "text"}, {"equals", "\u2192 IRB1600_10_145"}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "parent"}, {"property", "text"}, {"equals", "\u2192 ZR12_145"}}),
             // Keys in the tree: Down moves, Left goes to the parent.
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Down"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "link_2 (link 5)"}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Left"}}),
-            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "IRB1600_10_145 (manipulator 2)"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "ZR12_145 (manipulator 2)"}}),
             // Find filters the tree to the matches and their ancestors.
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+F"}}),
             step({{"action", "check"}, {"id", "findField"}, {"property", "activeFocus"}, {"equals", true}}),
@@ -447,7 +447,7 @@ private slots:
             step({{"action", "check"}, {"id", "loadingText"}, {"property", "text"}, {"notEquals", ""}}),
             step({{"action", "click"}, {"id", "cancelLoadButton"}}),
             step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
-            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 77 objects"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 83 objects"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Sample welding cell (station 1)"}}),
             step({{"action", "open"}, {"path", big}}),
             step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", big}}),
