@@ -47,10 +47,10 @@ std::shared_ptr<SDF> LargeStation(unsigned int parts)
         auto body = part->appendObject("body", id++, "body & <mesh> 'a'");
         body->set("user_file/uri", fmt::format("file:///parts/p{}.stl", p));
     }
-    auto task = station->appendObject("task", id++, "T_ROB1");
+    auto task = station->appendObject("task", id++, "Main");
     auto path = task->appendObject("path", id++, "main");
     for (unsigned int i = 0; i < parts; ++i) {
-        auto instruction = path->appendObject("instruction", id++, "MoveL");
+        auto instruction = path->appendObject("instruction", id++, "Movel");
         instruction->appendObject("argument", id++, "speed")->set("value", 100.5 + i);
         instruction->appendObject("argument", id++, "target")->set("value", fmt::format("p{}", i));
     }

@@ -113,7 +113,7 @@ TEST(WrittenValues, TextsXmlCannotCarryAreRefusedAndNothingIsReplaced)
     {
         auto doc = StationDocument();
         auto task = doc->Root()->get("station")->appendObject("task", 7, "T");
-        task->appendObject("dataitem", 8, "fine");
+        task->appendObject("dataitem", 8, "zoneExact");
         zrv::rob::WObjData wobj;
         wobj.ufmec = std::string("unit\x1b");
         task->appendObject("dataitem", 9, "wobj")->set("value", wobj);

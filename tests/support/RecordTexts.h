@@ -234,7 +234,7 @@ template <>
 inline WObjData RandomRecord<WObjData>(std::mt19937_64& random)
 {
     using detail::Fill;
-    static const std::vector<std::string> units = {"", "STN1", "track 2", "say \"hi\"", "back\\slash", "\t\n",
+    static const std::vector<std::string> units = {"", "Axes_1", "track 2", "say \"hi\"", "back\\slash", "\t\n",
                                                    "\"", "\\", "end\\"};
     WObjData wobj;
     Fill(random, wobj.robhold); Fill(random, wobj.ufprog);

@@ -85,7 +85,7 @@ zrv::rob::WObjData RandomWObjData(GeneratorRandom& rng)
     if (rng.chance(0.2)) {
         // Work object carried by a positioner.
         wobj.ufprog = false;
-        wobj.ufmec = rng.pick({"STN1", "STN2", "TRACK1"});
+        wobj.ufmec = rng.pick({"Axes_1", "Axes_2", "Track_1"});
     }
     const Pos p = RandomPosition(rng, 1500);
     wobj.uframe.trans = {p.x, p.y, p.z};
@@ -105,7 +105,7 @@ zrv::rob::SpeedData StandardSpeed(GeneratorRandom& rng)
 
 zrv::rob::ZoneData StandardZone(GeneratorRandom& rng)
 {
-    // fine, z0, z1, z5, z10, z20, z50, z100 as robot programs know them.
+    // An exact stop, then corner zones of 0.3 to 100 mm as programs use them.
     static constexpr std::array<std::array<double, 6>, 8> kZones{{
         {0, 0, 0, 0, 0, 0},
         {0.3, 0.3, 0.3, 0.03, 0.3, 0.03},

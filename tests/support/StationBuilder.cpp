@@ -98,7 +98,7 @@ std::string StationBuilder::comment()
         "taught by J. O'Neill",
         "seam A & B",
         "speed < 200 near clamp",
-        "\"fine\" point before gripper opens",
+        "\"exact\" stop before gripper opens",
         "Schweißnaht links, Überlappung prüfen",
         "焊缝 3 起点",
         "  indented note  ",

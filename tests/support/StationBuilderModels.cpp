@@ -22,13 +22,15 @@ struct RobotModel
     std::string_view file;
 };
 
+// The project's own catalogue: payload in kg / reach in m; "ZP" arms
+// palletise, an "F" arm stands on a shelf.
 constexpr std::array<RobotModel, 6> kRobots{{
-    {"abb", "IRB 6700-200/2.60", "irb6700_200_260"},
-    {"kuka", "KR 210 R2700-2", "kr210_r2700_2"},
-    {"fanuc", "R-2000iC/210F", "r2000ic_210f"},
-    {"yaskawa", "GP180", "gp180"},
-    {"estun", "ER210-2700", "er210_2700"},
-    {"abb", "IRB 1600-10/1.45", "irb1600_10_145"},
+    {"zervan", "ZR-200/2.60", "zr200_260"},
+    {"zervan", "ZR-210/2.70", "zr210_270"},
+    {"zervan", "ZR-210/3.10F", "zr210_310f"},
+    {"zervan", "ZR-180/2.55", "zr180_255"},
+    {"zervan", "ZP-210/2.70", "zp210_270"},
+    {"zervan", "ZR-12/1.45", "zr12_145"},
 }};
 
 // Limits of a six-axis arm in degrees.
@@ -158,11 +160,11 @@ void StationBuilder::addTool(RobotCell& cell)
     for (unsigned i = 0; i < (gripper ? 1U : 2U); ++i) {
         auto data = tool->append("tooldata");
         data->setId(nextId());
-        data->set<std::string>("name", gripper ? "tGripper" : (i == 0 ? "tWeldGun" : "tWeldGun_Cleaning"));
+        data->set<std::string>("name", gripper ? "gripper" : (i == 0 ? "weldGun" : "weldGunCleaning"));
         data->set<zrv::rob::ToolData>("value", RandomToolData(_rng));
     }
     tool->set<std::string>("document_type", gripper ? "station" : "library");
-    tool->set<std::string>("uri", gripper ? "" : "library/tools/weldgun_tbi_mig.rlib");
+    tool->set<std::string>("uri", gripper ? "" : "library/tools/weldgun_mig_400.rlib");
     tool->set<bool>("detectable", true);
     tool->set<Pose>("pose", RandomPose(_rng, 2000));
     // A gripper has its fingers on a prismatic joint; a weld gun is rigid.

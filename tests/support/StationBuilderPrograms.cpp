@@ -35,7 +35,7 @@ void StationBuilder::addController(RobotCell& cell)
     controller->set<Pose>("task_frame", {{cell.index * 3000.0, 0, 0}, {}});
     controller->set<unsigned int>("manipulator", cell.manipulator);
 
-    auto unit = addObject(controller, "mechanical_unit", fmt::format("ROB_{}", cell.index + 1));
+    auto unit = addObject(controller, "mechanical_unit", fmt::format("Arm_{}", cell.index + 1));
     cell.robotUnit = idOf(unit);
     unit->set<std::string>("type", "Robot");
     unit->set<unsigned int>("use_mechanism", cell.manipulator);
@@ -55,7 +55,7 @@ void StationBuilder::addController(RobotCell& cell)
     if (cell.index < _devices.size()) {
         // The positioner in front of the robot is an external axis of its
         // controller.
-        auto station = addObject(controller, "mechanical_unit", fmt::format("STN{}", cell.index + 1));
+        auto station = addObject(controller, "mechanical_unit", fmt::format("Axes_{}", cell.index + 1));
         deviceUnits.push_back(idOf(station));
         station->set<std::string>("type", "Device");
         station->set<unsigned int>("use_mechanism", _devices[cell.index]);
@@ -72,7 +72,7 @@ void StationBuilder::addController(RobotCell& cell)
         station->set<bool>("activated", _rng.chance(0.8));
     }
 
-    auto group = addObject(controller, "mechanical_unit_group", fmt::format("rob{}", cell.index + 1));
+    auto group = addObject(controller, "mechanical_unit_group", fmt::format("Motion_{}", cell.index + 1));
     cell.unitGroup = idOf(group);
     group->set<unsigned int>("robot_unit", cell.robotUnit);
     for (unsigned id : deviceUnits)
@@ -81,10 +81,10 @@ void StationBuilder::addController(RobotCell& cell)
     auto task = controller->append("task");
     task->set<unsigned int>("task_id", 1);
     task->set<std::string>("entry", "main");
-    for (std::string_view module : {"MainModule", "Routines", "CalibData"})
-        task->append("uri")->setValue(fmt::format("HOME:/T_ROB{}/{}.mod", cell.index + 1, module));
+    for (std::string_view module : {"main", "routines", "calibration"})
+        task->append("uri")->setValue(fmt::format("program/main_{}/{}.tvr", cell.index + 1, module));
     task->set<bool>("compiled", _rng.chance(0.9));
-    task->set<std::string>("binary", fmt::format("T_ROB{}.tbin", cell.index + 1));
+    task->set<std::string>("binary", fmt::format("main_{}.tbin", cell.index + 1));
     task->set<unsigned int>("use_mechanical_unit_group", cell.unitGroup);
 
     addSignal(controller, "doGunOn", DigitalOutput, &cell.controllerSignals);
@@ -129,7 +129,7 @@ void StationBuilder::addSignal(const ElementPtr& owner, std::string_view name, u
 
 void StationBuilder::addProgramTask(RobotCell& cell)
 {
-    auto task = addObject(_station, "task", fmt::format("T_ROB{}", cell.index + 1));
+    auto task = addObject(_station, "task", fmt::format("Main_{}", cell.index + 1));
     cell.task = idOf(task);
     task->set<unsigned int>("wrist_id", cell.wrist);
     task->set<unsigned int>("controller_id", cell.controller);
@@ -144,40 +144,45 @@ void StationBuilder::addDataItems(const ElementPtr& task, RobotCell& cell)
 {
     auto item = [&](std::string_view name) { return addObject(task, "dataitem", name); };
 
-    auto tool = item("tWeldGun");
+    auto tool = item("weldGun");
     cell.toolData = idOf(tool);
     tool->set<zrv::rob::ToolData>("value", RandomToolData(_rng));
-    auto wobj = item("wobjFixture");
+    auto wobj = item("fixture");
     cell.workObject = idOf(wobj);
     wobj->set<zrv::rob::WObjData>("value", RandomWObjData(_rng));
     wobj->set<unsigned int>("oframeid", _frames.empty() ? 0 : _frames.front());
-    auto speed = item("vWeld");
+    // Speeds and zones that instructions name; the weld pair is also what
+    // operations generate with.
+    auto speed = item("speedWeld");
     cell.speed = idOf(speed);
     speed->set<zrv::rob::SpeedData>("value", StandardSpeed(_rng));
-    auto zone = item("zWeld");
+    item("speedTravel")->set<zrv::rob::SpeedData>("value", zrv::rob::SpeedData{1000, 500, 5000, 1000});
+    auto zone = item("zoneWeld");
     cell.zone = idOf(zone);
     zone->set<zrv::rob::ZoneData>("value", StandardZone(_rng));
-    auto home = item("pHome");
+    item("zoneExact")->set<zrv::rob::ZoneData>("value", zrv::rob::ZoneData{});
+    item("zoneTravel")->set<zrv::rob::ZoneData>("value", zrv::rob::ZoneData{false, 50, 75, 75, 7.5, 75, 7.5});
+    auto home = item("homeTarget");
     home->set<zrv::rob::RobTarget>("value", RandomRobTarget(_rng));
     if (!_parts.empty())
         home->set<unsigned int>("anchor", _parts[cell.index % _parts.size()]);
-    item("jHome")->set<zrv::rob::JointTarget>("value", RandomJointTarget(_rng));
+    item("homeJoints")->set<zrv::rob::JointTarget>("value", RandomJointTarget(_rng));
 
     // The remaining value types, as program variables hold them.
-    auto builtin = item("bGunOn");
+    auto builtin = item("gunIsOn");
     builtin->set<bool>("is_builtin", false);
     builtin->set<bool>("value", false);
-    item("nCycle")->set<int>("value", _rng.between(-5, 500));
-    item("nPartCount")->set<unsigned int>("value", _rng.below(100000));
-    item("nSerial")->set<std::uint64_t>("value", 0x1000'0000'0000ULL + _rng.below(1U << 30));
-    item("rSeamLength")->set<double>("value", _rng.rounded(10, 900, 2));
-    item("sProgram")->set<std::string>("value", fmt::format("weld_{}", cell.index + 1));
+    item("cycle")->set<int>("value", _rng.between(-5, 500));
+    item("partCount")->set<unsigned int>("value", _rng.below(100000));
+    item("serial")->set<std::uint64_t>("value", 0x1000'0000'0000ULL + _rng.below(1U << 30));
+    item("seamLength")->set<double>("value", _rng.rounded(10, 900, 2));
+    item("programName")->set<std::string>("value", fmt::format("weld_{}", cell.index + 1));
     // An empty string is a value of its own, not a missing one.
-    item("sLastError")->set<std::string>("value", "");
-    item("vApproach")->set<Vec3>("value", RandomAxis(_rng));
-    item("psOffset")->set<Pos>("value", RandomPosition(_rng, 50));
-    item("orTilt")->set<Orient>("value", RandomOrientation(_rng));
-    item("poseFixture")->set<Pose>("value", RandomPose(_rng, 1500));
+    item("lastError")->set<std::string>("value", "");
+    item("approachDirection")->set<Vec3>("value", RandomAxis(_rng));
+    item("offset")->set<Pos>("value", RandomPosition(_rng, 50));
+    item("tilt")->set<Orient>("value", RandomOrientation(_rng));
+    item("fixturePose")->set<Pose>("value", RandomPose(_rng, 1500));
 }
 
 StationBuilder::ElementPtr StationBuilder::addPath(const ElementPtr& task, std::string_view name,
@@ -196,30 +201,30 @@ StationBuilder::ElementPtr StationBuilder::addPath(const ElementPtr& task, std::
 void StationBuilder::addMoveInstruction(const ElementPtr& path, unsigned number)
 {
     const bool first = number == 0;
-    const std::string_view call = first ? "MoveJ" : _rng.pick({"MoveL", "MoveL", "MoveL", "ArcL", "MoveC"});
+    const std::string_view call = first ? "Movej" : _rng.pick({"Movel", "Movel", "Movel", "WeldLine", "Movec"});
     auto instruction = addObject(path, "instruction", call);
     auto argument = [&](std::string_view name) { return addObject(instruction, "argument", name); };
 
-    if (call == "MoveC")
-        argument("CirPoint")->set<zrv::rob::RobTarget>("value", RandomRobTarget(_rng));
+    if (call == "Movec")
+        argument("via")->set<zrv::rob::RobTarget>("value", RandomRobTarget(_rng));
     if (_rng.chance(0.8))
-        argument("ToPoint")->set<zrv::rob::RobTarget>("value", RandomRobTarget(_rng));
+        argument("target")->set<zrv::rob::RobTarget>("value", RandomRobTarget(_rng));
     else
-        argument("ToPoint")->set<std::string>("value", fmt::format("Target_{}", number * 10));
+        argument("target")->set<std::string>("value", fmt::format("Target_{}", number * 10));
     if (_rng.chance(0.7))
-        argument("Speed")->set<std::string>("value", first ? "v1000" : "vWeld");
+        argument("speed")->set<std::string>("value", first ? "speedTravel" : "speedWeld");
     else
-        argument("Speed")->set<zrv::rob::SpeedData>("value", StandardSpeed(_rng));
+        argument("speed")->set<zrv::rob::SpeedData>("value", StandardSpeed(_rng));
     if (_rng.chance(0.6))
-        argument("Zone")->set<std::string>("value", _rng.pick({"fine", "z1", "z5", "z10", "zWeld"}));
+        argument("zone")->set<std::string>("value", _rng.pick({"zoneExact", "zoneTravel", "zoneWeld"}));
     else
-        argument("Zone")->set<zrv::rob::ZoneData>("value", StandardZone(_rng));
-    argument("Tool")->set<std::string>("value", "tWeldGun");
+        argument("zone")->set<zrv::rob::ZoneData>("value", StandardZone(_rng));
+    argument("tool")->set<std::string>("value", "weldGun");
     // Optional arguments the call leaves out are kept with an empty value.
-    argument("\\WObj")->set<std::string>("value", _rng.chance(0.5) ? "wobjFixture" : "");
-    if (call == "ArcL") {
-        argument("Seam")->set<std::string>("value", "seam1");
-        argument("Weld")->set<std::string>("value", "weld1");
+    argument("wobj")->set<std::string>("value", _rng.chance(0.5) ? "fixture" : "");
+    if (call == "WeldLine") {
+        argument("process")->set<std::string>("value", "weldProcess1");
+        argument("weave")->set<std::string>("value", "weaveNone");
     }
     instruction->set<std::string>("source", _rng.chance(0.7) ? "user taught" : "generated");
     if (_rng.chance(0.2))
@@ -233,22 +238,22 @@ void StationBuilder::addLogicInstruction(const ElementPtr& path)
     };
     switch (_rng.below(3)) {
     case 0: {
-        auto set = addObject(path, "instruction", "SetDO");
-        argument(set, "Signal")->set<std::string>("value", "doGunOn");
-        argument(set, "Value")->set<int>("value", _rng.chance(0.5) ? 1 : 0);
+        auto set = addObject(path, "instruction", "SetOutput");
+        argument(set, "signal")->set<std::string>("value", "doGunOn");
+        argument(set, "value")->set<int>("value", _rng.chance(0.5) ? 1 : 0);
         break;
     }
     case 1: {
-        auto wait = addObject(path, "instruction", "WaitTime");
-        argument(wait, "Time")->set<double>("value", _rng.rounded(0.1, 2, 1));
-        argument(wait, "\\InPos")->set<bool>("value", _rng.chance(0.5));
+        auto wait = addObject(path, "instruction", "Wait");
+        argument(wait, "seconds")->set<double>("value", _rng.rounded(0.1, 2, 1));
+        argument(wait, "inPosition")->set<bool>("value", _rng.chance(0.5));
         break;
     }
     default: {
-        auto wait = addObject(path, "instruction", "WaitDI");
-        argument(wait, "Signal")->set<std::string>("value", "diGunReady");
-        argument(wait, "Value")->set<int>("value", 1);
-        argument(wait, "\\MaxTime")->set<double>("value", 5);
+        auto wait = addObject(path, "instruction", "WaitInput");
+        argument(wait, "signal")->set<std::string>("value", "diGunReady");
+        argument(wait, "value")->set<int>("value", 1);
+        argument(wait, "timeout")->set<double>("value", 5);
         wait->set<std::string>("comment", "gun must be ready");
         break;
     }

@@ -247,10 +247,10 @@ TEST(ToolDataText, AcceptsAnyWhiteSpaceAndPlusSigns)
 TEST(WObjDataText, DefaultAndQuotedUnitName)
 {
     EXPECT_EQ(write(WObjData{}), "false true \"\" 0 0 0 1 0 0 0 0 0 0 1 0 0 0");
-    const auto wobj = read<WObjData>("true false STN1 10 0 0 1 0 0 0 0 0 5 1 0 0 0");
+    const auto wobj = read<WObjData>("true false Axes_1 10 0 0 1 0 0 0 0 0 5 1 0 0 0");
     EXPECT_TRUE(wobj.robhold);
     EXPECT_FALSE(wobj.ufprog);
-    EXPECT_EQ(wobj.ufmec, "STN1");
+    EXPECT_EQ(wobj.ufmec, "Axes_1");
     EXPECT_EQ(wobj.uframe.trans.x, 10);
     EXPECT_EQ(wobj.oframe.trans.z, 5);
 }
