@@ -33,7 +33,7 @@ process, and the reach of the targets ("not judged" while the tool has no
 robot kinematics to judge them with).
 
   $ sdftool generate cell.sdf "Weld seam 1"
-  cell.sdf: operation 'Weld seam 1' (74): path Weld_seam_1 (id 84), 21 targets, 21 moves, length 517.6 mm, process 300 mm
+  cell.sdf: operation 'Weld seam 1' (74): path Weld_seam_1 (id 84), 22 targets, 22 moves, length 500 mm, process 300 mm
   reach: not judged
 
 Edges come from the operation's feature (mfgid): shape files of type xyz
