@@ -272,7 +272,8 @@ std::vector<EdgeCurve> OperationEdges::of(const sdf::Element& operation) const
             if (!parts.bodyCurves)
                 throw std::runtime_error(
                     fmt::format("{}: curve {} (body {}) needs the part's geometry", name, index, body));
-            for (EdgeCurve& c : parts.bodyCurves(body, plane)) {
+            for (EdgeCurve& c : parts.bodyCurves(body, plane, process->valueOr<unsigned int>("bodyface/bodyid", 0u),
+                                                 process->valueOr<unsigned int>("bodyface/faceindex", 0u))) {
                 c.reversed = curve->valueOr<bool>("reversed", false);
                 edges.push_back(std::move(c));
             }

@@ -21,9 +21,11 @@ struct PartGeometry
     // running in the edge's own direction, normals those of that face.
     std::function<EdgeCurve(std::uint32_t body, std::uint32_t face, std::uint32_t edge)> faceEdge;
     // The curves of a curve body (process_curveoperation), normals those of
-    // the reference plane the operation names ("XY", "YZ", "ZX", or the
-    // face for "UserSelected").
-    std::function<std::vector<EdgeCurve>(std::uint32_t body, const std::string& referencePlane)> bodyCurves;
+    // the reference plane the operation names: "XY", "YZ", "ZX", or for
+    // "UserSelected" the face planeBody/planeFace (its `bodyface`).
+    std::function<std::vector<EdgeCurve>(std::uint32_t body, const std::string& referencePlane,
+                                         std::uint32_t planeBody, std::uint32_t planeFace)>
+        bodyCurves;
     // The points of a feature edge's shape file (an `mfgedge` geometry), in
     // the file's own frame, in the edge's direction; normals are ignored
     // (the feature's vectors give them).

@@ -232,7 +232,11 @@ TEST(OperationPath, EdgesThatNeedThePartsGeometrySayItUntilItIsGiven)
         "<process_edgeoperation><edge><bodyface><bodyid>30</bodyid><faceindex>2</faceindex></bodyface>"
         "<edgeindex>5</edgeindex><reversed>true</reversed></edge></process_edgeoperation>"
         "<path_gen><speed>7</speed><zone>8</zone><workobject>5</workobject><tooldata>4</tooldata></path_gen>"
-        "</operation><child>22</child>";
+        "</operation><child>22</child>"
+        "<operation id='23'><name>Curve op</name><type>Generic</type><parent>1</parent>"
+        "<process_curveoperation><reference_plane>UserSelected</reference_plane><bodyface><bodyid>31</bodyid>"
+        "<faceindex>4</faceindex></bodyface><curve><bodyid>32</bodyid><reversed>false</reversed></curve>"
+        "</process_curveoperation></operation><child>23</child>";
     const auto doc = sdf::SDF::ReadSdfFromString(Station(Seam("seam.brep", "brep", kUp, 0, 0), Operation("") + edgeOp));
     const auto root = doc->Root();
     const auto edgeOperation = OperationPath::Find(*root, "Edge op");
@@ -249,6 +253,8 @@ TEST(OperationPath, EdgesThatNeedThePartsGeometrySayItUntilItIsGiven)
               "operation 'Edge op': edge 1 (body 30, face 2, edge 5) needs the part's geometry");
     EXPECT_EQ(message(feature, {scratch.dir, {}, {}}), "mfg 'Seam' edge 1 (seam.brep): needs the part's geometry");
     EXPECT_FALSE(edgeOperation->exists("pathid")) << "a failed generation leaves the document";
+    EXPECT_EQ(message(OperationPath::Find(*root, "23"), {scratch.dir, {}, {}}),
+              "operation 'Curve op': curve 1 (body 32) needs the part's geometry");
 
     // The geometry cache's seam: the face's edge along the work object's X.
     cell::PartGeometry geometry;

@@ -219,6 +219,15 @@ TEST(PathGenerator, ReversedEdgesRunBackwardsAndJoinIntoRows)
     const auto joined = PathGenerator(s).generate({Line({0, 0, 0}, {100, 0, 0}), Line({100, 0, 0}, {100, 50, 0})});
     ASSERT_EQ(joined.size(), 3u);
     ExpectNear(joined[2].tool.t, {100, 50, 0}, "second edge's end");
+
+    // Apart, they are two rows; Alternating turns the second one's movement
+    // axis round.
+    s.alternating = true;
+    const auto rows = PathGenerator(s).generate({Line({0, 0, 0}, {100, 0, 0}), Line({0, 50, 0}, {100, 50, 0})});
+    ASSERT_EQ(rows.size(), 4u);
+    ExpectNear(frame::AxisOf(rows[1].tool, 0), {1, 0, 0}, "first row along travel");
+    ExpectNear(frame::AxisOf(rows[2].tool, 0), {-1, 0, 0}, "second row against it");
+    ExpectNear(frame::AxisOf(rows[2].tool, 2), {0, 0, -1}, "still into the material");
 }
 
 TEST(PathGenerator, EntryAndExitLinesAndArcs)
