@@ -188,8 +188,18 @@ OperationPath::Result OperationPath::Generate(const std::shared_ptr<sdf::Element
         moves.push_back(std::move(move));
     }
 
+    // The previous path may sit in another task, if the operation's data
+    // moved since.
+    const std::uint32_t previousPath = operation.valueOr<unsigned int>("pathid", 0u);
+    for (const auto& t : tasks) {
+        bool holds = false;
+        for (const auto& p : t->children("path"))
+            holds = holds || (previousPath != 0 && p->getId(false) == previousPath);
+        if (holds && t != task)
+            PathWriter(root, t).remove(previousPath);
+    }
     PathWriter writer(root, task);
-    writer.remove(operation.valueOr<unsigned int>("pathid", 0u));
+    writer.remove(previousPath);
     std::vector<std::string> names;
     const auto path = writer.write(operation, NameOf(operation), moves, tool, workObject, &names);
     result.pathId = path->getId(false);
