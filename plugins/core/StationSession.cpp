@@ -35,14 +35,13 @@ std::filesystem::path FsPath(const QString& path)
 StationSession::StationSession(QObject* parent)
     : QObject(parent)
 {
-    connect(&treeModel, &QAbstractItemModel::rowsInserted, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
-    connect(&treeModel, &QAbstractItemModel::rowsRemoved, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
+    // The selection's row follows the tree's rows at once, but is announced
+    // only by followRows(), after the change: a view that hears of it in the
+    // middle of an insertion lays out the rows it has not yet moved, and its
+    // rows then show other objects than the model's.
+    connect(&treeModel, &QAbstractItemModel::rowsInserted, this, [this] { row = treeModel.rowOf(selected); });
+    connect(&treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { row = treeModel.rowOf(selected); });
+    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] { row = treeModel.rowOf(selected); });
     fieldModel.setNameOf([this](std::uint32_t id) -> std::optional<QString> {
         const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
         if (entry == StationObjects::NoEntry)
@@ -50,10 +49,6 @@ StationSession::StationSession(QObject* parent)
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
     fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
-    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
     connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
     connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
@@ -351,6 +346,13 @@ void StationSession::select(int treeRow)
 void StationSession::toggle(int treeRow)
 {
     treeModel.toggle(treeRow);
+    followRows();
+}
+
+void StationSession::followRows()
+{
+    row = treeModel.rowOf(selected);
+    emit selectionChanged();
 }
 
 bool StationSession::treeKey(int key)
@@ -368,23 +370,25 @@ bool StationSession::treeKey(int key)
     case Qt::Key_Left:
         if (row < 0)
             return true;
-        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty())
+        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty()) {
             treeModel.setExpanded(row, false);
-        else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
+            followRows();
+        } else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
             selectEntry(parent);
         return true;
     case Qt::Key_Right:
         if (row < 0)
             return true;
-        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row))
+        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row)) {
             treeModel.setExpanded(row, true);
-        else if (treeModel.hasChildren(row))
+            followRows();
+        } else if (treeModel.hasChildren(row))
             select(row + 1);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (row >= 0)
-            treeModel.toggle(row);
+            toggle(row);
         return true;
     default: return false;
     }
@@ -396,6 +400,7 @@ void StationSession::setFilter(const QString& text)
     treeModel.setFilter(text);
     if (treeModel.filter() == before)
         return;
+    followRows();
     // The first match is selected unless the selection is still shown.
     if (row < 0 && treeModel.rowCount() > 0 && !treeModel.filter().isEmpty()) {
         for (int at = 0; at < treeModel.rowCount(); ++at) {
@@ -661,6 +666,7 @@ void StationSession::rebuildObjects()
         selected = StationObjects::NoEntry;
         row = -1;
         cellScene.setSelectedId(0);
+        emit selectionChanged();
     }
 }
 

@@ -156,6 +156,8 @@ signals:
 
 private:
     void selectEntry(std::size_t entry);
+    // Tells the views the selection's row once the tree's rows have changed.
+    void followRows();
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);

@@ -320,6 +320,55 @@ private slots:
         QCOMPARE(findObject(written->Root(), 11, "joint")->asDouble("axis/limit/lower"), -63.0);
     }
 
+    // Selecting by id (what a pick in the 3D view does) opens several levels
+    // at once, above rows already shown; afterwards every row must still
+    // show, and a click select, its own object. The edits reach exactly the
+    // objects clicked, as the saved file shows. With two objects of one name
+    // a select checks the row of the one selected.
+    void treeRowsShowTheirOwnObjectsAfterPicksAndExpansions()
+    {
+        Scratch scratch;
+        QFile sample(QStringLiteral(SAMPLE_STATION));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QByteArray text = sample.readAll();
+        QVERIFY(text.contains("<name>Bracket</name>"));
+        text.replace("<name>Bracket</name>", "<name>Top</name>");
+        const QString station = scratch.writeFile(QStringLiteral("cell.sdf"), text);
+        const QString saved = scratch.path(QStringLiteral("saved.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("rows.json"), {
+            // Three levels below the task, then two above them.
+            step({{"action", "select"}, {"objectId", 38}}),
+            step({{"action", "select"}, {"objectId", 16}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "joint_5"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_5 (joint 14)"}}),
+            step({{"action", "edit"}, {"field", "axis/limit/lower"}, {"value", "-100"}}),
+            step({{"action", "check"}, {"id", "treeRowName"}, {"name", "joint_6"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/23"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "aoWireFeed"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "aoWireFeed (signal 27)"}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "7.5"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "ToPoint"}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", "Approach"}}),
+            // Body 20's row made first, body 22's (also "Top") last.
+            step({{"action", "select"}, {"objectId", 20}}),
+            step({{"action", "click"}, {"id", "treeExpander"}, {"name", "expander/21"}}),
+            step({{"action", "select"}, {"row", "Top"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
+            step({{"action", "save"}, {"path", saved}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--size"), QStringLiteral("1100x1800"),
+                                        QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+
+        const auto expected = sdf::SDF::ReadSdfFromFile(station.toStdString());
+        findObject(expected->Root(), 14, "joint")->get("axis/limit/lower")->setValueFromString("-100");
+        findObject(expected->Root(), 27, "signal")->get("value")->setValueFromString("7.5");
+        findObject(expected->Root(), 38, "argument")->get("name")->setValueFromString("Approach");
+        const auto written = sdf::SDF::ReadSdfFromFile(saved.toStdString());
+        QCOMPARE(QString::fromStdString(written->Root()->toXMLString("")),
+                 QString::fromStdString(expected->Root()->toXMLString("")));
+    }
+
     // The editor's keys and commands, run the way a person works: edit, take
     // back, redo, rename to nothing, move through the tree, filter it, save
     // over the file and under a new name; and the QML
