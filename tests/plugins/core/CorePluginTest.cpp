@@ -347,7 +347,7 @@ private slots:
             step({{"action", "click"}, {"id", "treeRow"}, {"name", "aoWireFeed"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "aoWireFeed (signal 27)"}}),
             step({{"action", "edit"}, {"field", "value"}, {"value", "7.5"}}),
-            step({{"action", "click"}, {"id", "treeRow"}, {"name", "ToPoint"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "object/38"}}),
             step({{"action", "edit"}, {"field", "name"}, {"value", "Approach"}}),
             // Body 20's row made first, body 22's (also "Top") last.
             step({{"action", "select"}, {"objectId", 20}}),
