@@ -2,6 +2,7 @@
 
 #include "FieldEdit.h"
 #include "FieldEntry.h"
+#include "ReadFailure.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/IdCheck.h>
@@ -112,8 +113,12 @@ void StationSession::open(const QString& file, const QString& saveTo)
             std::error_code statusError;
             const auto status = std::filesystem::status(FsPath(file), statusError);
             if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-                throw std::runtime_error(fmt::format("{} is not a regular file", file.toStdString()));
-            result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+                throw std::runtime_error(ReadFailure::Describe(FsPath(file), "not a regular file"));
+            try {
+                result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+            } catch (const std::exception& e) {
+                throw std::runtime_error(ReadFailure::Describe(FsPath(file), e.what()));
+            }
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Building the object tree\u2026")); },
                                           Qt::QueuedConnection);
