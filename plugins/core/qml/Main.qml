@@ -1,8 +1,9 @@
 // The Core plug-in's window: the station's object tree on the left, the
 // selected object's fields on the right (further panes go into splitView),
-// the file, search and Save above, the status below. The editor's commands
-// (Open, New, Save, Save As, Undo, Redo, Find) take the platform's standard
-// keys wherever the focus is. Every item that an automation script needs has an id; rows made by
+// the menus, the commands, the file, search and Save above, the status
+// below. The editor's commands (Open, New, Save, Save As, Undo, Redo, Find)
+// are in the menus and on the tool bar and take the platform's standard keys
+// wherever the focus is. Every item that an automation script needs has an id; rows made by
 // a view also carry an objectName (the object id, the field path) so that
 // one of them can be told from the others.
 import QtQuick
@@ -15,6 +16,8 @@ ApplicationWindow {
     objectName: "mainWindow"
 
     required property QtObject station
+    // Keys the platform's standard sequences lack (Ctrl+Y for Redo on X11).
+    required property QtObject commandKeys
     property int initialWidth: 1100
     property int initialHeight: 700
 
@@ -115,6 +118,12 @@ ApplicationWindow {
             findField.selectAll()
         }
     }
+    Shortcut {
+        id: extraRedoShortcut
+        sequences: mainWindow.commandKeys.extraRedo
+        enabled: redoAction.enabled
+        onActivated: redoAction.trigger()
+    }
     // Keys that reach an item without a shortcut having taken them (a key
     // sent straight to an item) still run the command.
     function commandFor(event) {
@@ -126,6 +135,8 @@ ApplicationWindow {
             if (event.matches(key))
                 return action
         }
+        if (commandKeys.isExtraRedo(event.key, event.modifiers))
+            return redoAction
         return null
     }
     // In a text field Undo and Redo take back its own typing first.
@@ -192,6 +203,28 @@ ApplicationWindow {
         onRejected: mainWindow.pendingAction = null
     }
 
+    // Every command in a menu and on the tool bar, not only on its key.
+    menuBar: MenuBar {
+        id: menuBar
+        Menu {
+            id: fileMenu
+            title: qsTr("&File")
+            MenuItem { id: newMenuItem; action: newAction }
+            MenuItem { id: openMenuItem; action: openAction }
+            MenuSeparator {}
+            MenuItem { id: saveMenuItem; action: saveAction }
+            MenuItem { id: saveAsMenuItem; action: saveAsAction }
+        }
+        Menu {
+            id: editMenu
+            title: qsTr("&Edit")
+            MenuItem { id: undoMenuItem; action: undoAction }
+            MenuItem { id: redoMenuItem; action: redoAction }
+            MenuSeparator {}
+            MenuItem { id: findMenuItem; action: findAction }
+        }
+    }
+
     header: ToolBar {
         id: toolBar
         RowLayout {
@@ -199,6 +232,14 @@ ApplicationWindow {
             anchors.leftMargin: 8
             anchors.rightMargin: 8
             spacing: 8
+            ToolButton { id: newButton; action: newAction; display: AbstractButton.TextOnly }
+            ToolButton { id: openButton; action: openAction; display: AbstractButton.TextOnly }
+            ToolButton { id: saveAsButton; action: saveAsAction; display: AbstractButton.TextOnly }
+            ToolSeparator {}
+            ToolButton { id: undoButton; action: undoAction; display: AbstractButton.TextOnly }
+            ToolButton { id: redoButton; action: redoAction; display: AbstractButton.TextOnly }
+            ToolButton { id: findButton; action: findAction; display: AbstractButton.TextOnly }
+            ToolSeparator {}
             Label {
                 id: fileLabel
                 text: station.filePath

@@ -392,6 +392,13 @@ private slots:
             step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Shift+Z"}}),
             step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "1 2 3 0.707107 0 0 0.707107"}}),
+            // The same from the tool bar, and Ctrl+Y redoes on every platform.
+            step({{"action", "click"}, {"id", "undoButton"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 1 0 0 0"}}),
+            step({{"action", "check"}, {"id", "redoMenuItem"}, {"property", "enabled"}, {"equals", true}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Y"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "1 2 3 0.707107 0 0 0.707107"}}),
+            step({{"action", "check"}, {"id", "redoMenuItem"}, {"property", "enabled"}, {"equals", false}}),
             // An object without a name gets a placeholder, in the tree and
             // in the title.
             step({{"action", "select"}, {"objectId", 4}}),
