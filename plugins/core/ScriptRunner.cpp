@@ -414,7 +414,7 @@ QString ScriptRunner::storedText(const QString& fieldPath) const
 {
     const auto* fields = session ? qobject_cast<const FieldListModel*>(session->fields()) : nullptr;
     const FieldListModel::Field* field = fields ? fields->field(session->fieldRow(fieldPath)) : nullptr;
-    return field ? FieldListModel::Text(*field) : QString();
+    return field ? FieldListModel::ShownText(*field) : QString();
 }
 
 QQuickWindow* ScriptRunner::window()

@@ -2,11 +2,13 @@
 
 #include "FieldEdit.h"
 #include "FieldEntry.h"
+#include "PoseText.h"
 #include "ReadFailure.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
+#include <sdformat/StrictValue.h>
 
 #include <zrvcommon/AppLogger.h>
 
@@ -16,6 +18,8 @@
 #include <QtCore/QRegularExpression>
 
 #include <algorithm>
+#include <any>
+#include <array>
 #include <atomic>
 #include <exception>
 #include <utility>
@@ -536,7 +540,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     const QString path = field->path;
     if (!field->editable) {
         setStatus(tr("%1 can not be changed here").arg(path), tr("read-only field"));
-        return FieldListModel::Text(*field);
+        return FieldListModel::ShownText(*field);
     }
     const std::shared_ptr<sdf::Element> element = field->element;
     const std::shared_ptr<sdf::Attr> attr = field->attr;
@@ -546,8 +550,11 @@ QString StationSession::setField(int fieldRow, const QString& text)
     // type, and nothing is stored otherwise.
     FieldEntry entry;
     if (own == Own::Name) {
-        entry.accepted = true;
+        // Free, but a document must be able to carry it (no NUL, ESC, ...).
+        const sdf::StrictValue typed = sdf::StrictValue::Parse("string", text.toStdString());
+        entry.accepted = typed.ok();
         entry.storedText = text;
+        entry.error = QString::fromStdString(typed.error());
     } else {
         entry = FieldEntry::Check(*field, text, [this](std::uint32_t id) {
             return objects->find(id) != StationObjects::NoEntry;
@@ -573,7 +580,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     }
     ValueSnapshot after = ValueSnapshot::Take(element, attr);
     const std::uint32_t id = object.getId();
-    const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
+    const QString stored = FieldListModel::ShownText(*fieldModel.field(fieldRow));
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
@@ -587,6 +594,51 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
+}
+
+QString StationSession::setPosePart(int fieldRow, int part, const QString& text)
+{
+    const FieldListModel::Field* field = fieldModel.field(fieldRow);
+    const QStringList shown = fieldModel.data(fieldModel.index(fieldRow), FieldListModel::PosePartsRole).toStringList();
+    if (!field || part < 0 || part >= shown.size())
+        return text;
+    if (text.trimmed() == shown[part])
+        return shown[part];
+    const QString path = field->path;
+    const sdf::StrictValue typed = sdf::StrictValue::Parse("double", text.toStdString());
+    if (!typed.ok()) {
+        const QString error = QString::fromStdString(typed.error());
+        setFeedback({path, error, QStringLiteral("error")});
+        setStatus(tr("%1 not changed").arg(path), error);
+        return text;
+    }
+    // The stored parts, one of them replaced: the others keep their full
+    // precision, and the orientation stays as stored unless an angle was
+    // typed.
+    const auto pose = field->element->as<zrv::rob::PoseTemplate<double>>();
+    const EulerDegrees angles = ToEuler(pose.orient);
+    std::array<double, 6> parts{pose.pos.x, pose.pos.y, pose.pos.z, angles.rx, angles.ry, angles.rz};
+    parts[static_cast<std::size_t>(part)] = std::any_cast<double>(typed.value());
+    zrv::rob::OrientTemplate<double> orient = pose.orient;
+    if (part >= 3)
+        orient = FromEuler({parts[3], parts[4], parts[5]});
+    const QString poseText = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                                 .arg(parts[0], 0, 'g', 17)
+                                 .arg(parts[1], 0, 'g', 17)
+                                 .arg(parts[2], 0, 'g', 17)
+                                 .arg(orient.w, 0, 'g', 17)
+                                 .arg(orient.x, 0, 'g', 17)
+                                 .arg(orient.y, 0, 'g', 17)
+                                 .arg(orient.z, 0, 'g', 17);
+    setField(fieldRow, poseText);
+    // Rounding the composed quaternion is no news to someone who typed an
+    // angle.
+    if (feedback.level == QStringLiteral("warning")) {
+        setFeedback({});
+        setStatus(tr("%1 set to \"%2\"").arg(path, FieldListModel::ShownText(*fieldModel.field(fieldRow))));
+    }
+    const QStringList now = fieldModel.data(fieldModel.index(fieldRow), FieldListModel::PosePartsRole).toStringList();
+    return part < now.size() ? now[part] : text;
 }
 
 void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value)
@@ -609,7 +661,7 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
         value.restore(field->element, field->attr);
     fieldModel.refreshRow(fieldRow);
     followEdit(*field, own, entry);
-    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
+    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::ShownText(*field)));
     emit selectionChanged();
 }
 
@@ -617,6 +669,8 @@ void StationSession::followEdit(const FieldListModel::Field& field, Own own, std
 {
     // Poses, joint values and attachments move things in the view at once.
     cellScene.refresh();
+    // A joint's type and limits give its value's unit and range.
+    fieldModel.refreshAll();
     if (own == Own::Name)
         treeModel.refresh(entry);
     // Only ids change what the id check finds.

@@ -127,6 +127,11 @@ public:
     // The heading the field's row is shown under ("" for the object's own).
     Q_INVOKABLE QString fieldGroup(int fieldRow) const;
     Q_INVOKABLE QString setField(int fieldRow, const QString& text);
+    // Writes one part of the pose in that field: 0-2 x, y, z in mm, 3-5 rx,
+    // ry, rz in degrees (the others kept as shown), as setField does; the
+    // shown text of the part typed again changes nothing. Returns the
+    // part's text as now shown, or the text when refused.
+    Q_INVOKABLE QString setPosePart(int fieldRow, int part, const QString& text);
     // Writes the document to savePath, replacing the file only once it is
     // completely written.
     Q_INVOKABLE bool save();

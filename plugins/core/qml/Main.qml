@@ -411,7 +411,7 @@ ApplicationWindow {
 
         ListView {
             id: stationTree
-            SplitView.preferredWidth: mainWindow.width * 0.3
+            SplitView.preferredWidth: mainWindow.width * 0.25
             SplitView.minimumWidth: 150
             clip: true
             focus: true
@@ -516,7 +516,7 @@ ApplicationWindow {
         // is highlighted in the view.
         CellView {
             id: cellView
-            SplitView.preferredWidth: mainWindow.width * 0.35
+            SplitView.preferredWidth: mainWindow.width * 0.3
             SplitView.minimumWidth: 150
             scene: station.scene
             selectedId: station.selectedId
@@ -599,6 +599,10 @@ ApplicationWindow {
 
                 delegate: Item {
                     id: fieldRowItem
+                    // For the pose's own fields, which have a model of
+                    // their own.
+                    readonly property var poseParts: model.poseParts
+                    readonly property bool editable: model.editable
                     width: ListView.view.width
                     visible: !fieldList.groupClosed(model.group)
                     height: visible ? fieldRowColumn.implicitHeight : 0
@@ -620,7 +624,7 @@ ApplicationWindow {
                                 text: model.label
                                 elide: Text.ElideRight
                                 leftPadding: 8 + (model.group.length ? model.group.split("/").length * 12 : 0)
-                                Layout.preferredWidth: 180
+                                Layout.preferredWidth: 130
                                 ToolTip.visible: fieldPathMouse.containsMouse
                                 ToolTip.text: model.path
                                 MouseArea {
@@ -669,12 +673,67 @@ ApplicationWindow {
                                     mainWindow.handleCommandKey(event)
                                 }
                             }
+                            // The unit the value is shown and typed in.
+                            Label {
+                                id: fieldUnit
+                                objectName: model.path
+                                text: model.unit
+                                visible: text.length > 0
+                                Layout.maximumWidth: 140
+                                elide: Text.ElideRight
+                            }
                             Label {
                                 id: fieldType
                                 text: model.type
                                 opacity: 0.6
                                 rightPadding: 8
-                                Layout.preferredWidth: 90
+                                Layout.preferredWidth: 80
+                            }
+                        }
+                        // A pose's position and angles, each a field of its
+                        // own; Enter or leaving one writes it.
+                        RowLayout {
+                            id: poseRow
+                            objectName: model.path
+                            visible: model.poseParts.length === 6
+                            spacing: 4
+                            Layout.leftMargin: 146
+                            Layout.rightMargin: 8
+                            Layout.fillWidth: true
+                            readonly property var partNames: ["x", "y", "z", "rx", "ry", "rz"]
+                            readonly property int fieldIndex: index
+                            Repeater {
+                                model: poseRow.visible ? 6 : 0
+                                delegate: TextField {
+                                    id: posePart
+                                    required property int index
+                                    objectName: fieldRow.objectName + "/" + poseRow.partNames[index]
+                                    readonly property string shownText: (fieldRowItem.poseParts[index] ?? "")
+                                    text: shownText
+                                    readOnly: !fieldRowItem.editable
+                                    selectByMouse: true
+                                    leftPadding: 22
+                                    Layout.fillWidth: true
+                                    Layout.preferredWidth: 40
+                                    Label {
+                                        text: poseRow.partNames[posePart.index]
+                                        opacity: 0.6
+                                        x: 4
+                                        anchors.verticalCenter: parent.verticalCenter
+                                    }
+                                    ToolTip.visible: hovered
+                                    ToolTip.text: posePart.index < 3 ? qsTr("mm") : qsTr("degrees")
+                                    function apply() {
+                                        if (readOnly || text === shownText)
+                                            return
+                                        text = station.setPosePart(poseRow.fieldIndex, index, text)
+                                        if (station.feedbackLevel !== "error")
+                                            text = Qt.binding(function() { return posePart.shownText })
+                                    }
+                                    onAccepted: apply()
+                                    onEditingFinished: apply()
+                                    Keys.onEscapePressed: text = Qt.binding(function() { return posePart.shownText })
+                                }
                             }
                         }
                         // What the value means: the name of the object an id
@@ -686,7 +745,7 @@ ApplicationWindow {
                             text: model.note ?? ""
                             color: model.dangling ? "#b00020" : palette.windowText
                             opacity: model.dangling ? 1 : 0.7
-                            leftPadding: 196
+                            leftPadding: 146
                             rightPadding: 8
                             elide: Text.ElideRight
                             Layout.fillWidth: true
@@ -701,7 +760,7 @@ ApplicationWindow {
                             color: station.feedbackLevel === "error" ? "#b00020" : "#9a5b00"
                             font.bold: true
                             wrapMode: Text.Wrap
-                            leftPadding: 196
+                            leftPadding: 146
                             rightPadding: 8
                             Layout.fillWidth: true
                         }

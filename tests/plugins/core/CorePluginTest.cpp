@@ -19,6 +19,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -367,6 +368,83 @@ private slots:
         const auto written = sdf::SDF::ReadSdfFromFile(saved.toStdString());
         QCOMPARE(QString::fromStdString(written->Root()->toXMLString("")),
                  QString::fromStdString(expected->Root()->toXMLString("")));
+    }
+
+    // Joint values are shown and typed in degrees (millimetres for a
+    // prismatic joint) and kept in radians, within the joint's limits; a
+    // limit may not pass the other; a name XML cannot carry is refused. A
+    // pose has fields of its own, and typing back what a field shows
+    // changes nothing.
+    void unitsLimitsAndPoseFields()
+    {
+        Scratch scratch;
+        QFile sample(QStringLiteral(SAMPLE_STATION));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QByteArray text = sample.readAll();
+        QVERIFY(text.contains("<pose>900 -150 760 1 0 0 0</pose>"));
+        text.replace("<pose>900 -150 760 1 0 0 0</pose>", "<pose>900 -150 760 0 0 0 0</pose>");
+        const QString station = scratch.writeFile(QStringLiteral("cell.sdf"), text);
+        const auto refuse = [](const char* id, const char* field, const char* typed, const QString& reason) {
+            return QJsonArray{
+                step({{"action", "set"}, {"id", id}, {"name", field}, {"property", "text"}, {"value", typed}}),
+                step({{"action", "key"}, {"id", id}, {"name", field}, {"key", "Return"}}),
+                step({{"action", "check"}, {"id", "fieldMessage"}, {"name", std::string_view(id) == "posePart" ? QString::fromLatin1(field).section('/', 0, 0) : QString::fromLatin1(field)},
+                      {"property", "text"}, {"contains", reason}}),
+                step({{"action", "key"}, {"id", id}, {"name", field}, {"key", "Escape"}}),
+            };
+        };
+        QJsonArray steps{
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "check"}, {"id", "fieldUnit"}, {"name", "pose"}, {"property", "text"}, {"equals", "mm"}}),
+            step({{"action", "set"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"value", "900 0 0 1 0 0 0"}}),
+            step({{"action", "key"}, {"id", "fieldValue"}, {"name", "pose"}, {"key", "Return"}}),
+            step({{"action", "set"}, {"id", "posePart"}, {"name", "pose/rx"}, {"property", "text"}, {"value", "0"}}),
+            step({{"action", "key"}, {"id", "posePart"}, {"name", "pose/rx"}, {"key", "Return"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "title"}, {"matches", "^[^*]"}}),
+            step({{"action", "set"}, {"id", "posePart"}, {"name", "pose/rz"}, {"property", "text"}, {"value", "90"}}),
+            step({{"action", "key"}, {"id", "posePart"}, {"name", "pose/rz"}, {"key", "Return"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 0.707107 0 0 0.707107"}}),
+            step({{"action", "set"}, {"id", "posePart"}, {"name", "pose/y"}, {"property", "text"}, {"value", "12.5"}}),
+            step({{"action", "key"}, {"id", "posePart"}, {"name", "pose/y"}, {"key", "Return"}}),
+            step({{"action", "check"}, {"id", "posePart"}, {"name", "pose/rz"}, {"property", "text"}, {"equals", "90"}}),
+            step({{"action", "select"}, {"objectId", 21}}),
+            step({{"action", "check"}, {"id", "fieldNote"}, {"name", "pose"}, {"property", "text"}, {"contains", "no rotation: the quaternion is zero"}}),
+            step({{"action", "select"}, {"row", "joint_5"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "value"}, {"property", "text"}, {"equals", "30.00007015"}}),
+            step({{"action", "check"}, {"id", "fieldUnit"}, {"name", "value"}, {"property", "text"}, {"equals", "\u00b0"}}),
+            step({{"action", "check"}, {"id", "fieldUnit"}, {"name", "axis/limit/lower"}, {"property", "text"}, {"equals", "\u00b0"}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "45"}}),
+        };
+        for (const QJsonValue& piece : refuse("fieldValue", "value", "116", "116 \u00b0 lies outside the joint's limits, -115 to 115 \u00b0"))
+            steps.append(piece);
+        for (const QJsonValue& piece : refuse("fieldValue", "axis/limit/lower", "200", "the lower limit would be above the upper limit, 115"))
+            steps.append(piece);
+        for (const QJsonValue& piece : refuse("fieldValue", "name", "a\u001bb", "U+001B, which a document cannot carry"))
+            steps.append(piece);
+        for (const QJsonValue& piece : refuse("posePart", "pose/z", "high", "'double' cannot hold 'high'"))
+            steps.append(piece);
+        steps.append(step({{"action", "select"}, {"row", "joint_6"}}));
+        steps.append(step({{"action", "edit"}, {"field", "type"}, {"value", "prismatic"}}));
+        steps.append(step({{"action", "check"}, {"id", "fieldUnit"}, {"name", "value"}, {"property", "text"}, {"equals", "mm"}}));
+        for (const QJsonValue& piece : refuse("fieldValue", "value", "500", "500 mm lies outside the joint's limits, -400 to 400 mm"))
+            steps.append(piece);
+        steps.append(step({{"action", "edit"}, {"field", "value"}, {"value", "250"}}));
+        steps.append(step({{"action", "save"}, {"path", scratch.path(QStringLiteral("units.sdf"))}}));
+        const QString script = scratch.writeScript(QStringLiteral("units.json"), steps);
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        const auto written = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("units.sdf")).toStdString());
+        const auto joint5 = findObject(written->Root(), 14, "joint");
+        QCOMPARE(joint5->asDouble("value"), 0.7853981633974483);
+        QCOMPARE(joint5->asDouble("axis/limit/lower"), -115.0);
+        QCOMPARE(joint5->asString("name"), std::string("joint_5"));
+        QCOMPARE(findObject(written->Root(), 15, "joint")->asDouble("value"), 250.0);
+        const auto table = findObject(written->Root(), 19, "part")->asPose("pose");
+        QCOMPARE(table.pos.x, 900.0);
+        QCOMPARE(table.pos.y, 12.5);
+        QCOMPARE(table.orient.w, 0.707107);
+        QCOMPARE(table.orient.z, 0.707107);
     }
 
     // The editor's keys and commands, run the way a person works: edit, take
