@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <any>
 #include <array>
+#include <optional>
+#include <set>
 #include <atomic>
 #include <exception>
 #include <utility>
@@ -76,6 +78,7 @@ struct StationSession::Loaded
     std::unique_ptr<StationObjects> objects;
     std::vector<sdf::IdCheck::Problem> problems;
     std::unique_ptr<cell::CellLayout> layout;
+    std::unique_ptr<ObjectSearchIndex> index;
     QString error;
 };
 
@@ -127,6 +130,9 @@ void StationSession::open(const QString& file, const QString& saveTo)
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Building the object tree\u2026")); },
                                           Qt::QueuedConnection);
                 result->objects = StationObjects::Prepare(result->document->Root(), &job->cancelled);
+                // Find's index here, not in the window's first keystroke.
+                if (result->objects)
+                    result->index = ObjectSearchIndex::Build(*result->objects);
             }
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking ids\u2026")); },
@@ -174,7 +180,8 @@ void StationSession::registerStep(const std::shared_ptr<LoadJob>& job, const std
     const QString file = result->file;
     path = file;
     readError.clear();
-    adopt(std::move(result->document), std::move(result->objects), &result->problems, std::move(result->layout));
+    adopt(std::move(result->document), std::move(result->objects), &result->problems, std::move(result->layout),
+          std::move(result->index));
     for (const std::string& warning : objects->warnings())
         zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
     zrv::AppLogger::inst()->info(fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
@@ -286,7 +293,8 @@ void StationSession::release()
 }
 
 void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout)
+                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout,
+                           std::unique_ptr<ObjectSearchIndex> index)
 {
     release();
     document = std::move(station);
@@ -297,7 +305,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
         } else {
             objects = std::make_unique<StationObjects>(document->Root());
         }
-        treeModel.reset(objects.get());
+        treeModel.reset(objects.get(), std::move(index));
         cellScene.reset(layout ? std::move(layout) : CellScene::Lay(document->Root(), path));
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
@@ -565,6 +573,32 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 not changed").arg(path), entry.error);
         return text;
     }
+    // A new parent keeps the object where it is in the cell: its pose is
+    // given anew in the new parent's frame, in one undo step with the parent.
+    std::optional<QString> carried;
+    if (own == Own::Shape && element->label() == "parent" && !keepLocal)
+        carried = poseKeepingPlace(object, entry.storedText.toUInt());
+    struct Macro
+    {
+        QUndoStack* stack = nullptr;
+        ~Macro()
+        {
+            if (stack)
+                stack->endMacro();
+        }
+    } macro;
+    if (carried) {
+        const int poseRow = fieldModel.rowOf(QStringLiteral("pose"));
+        undoStack.beginMacro(tr("Set %1 keeping the place").arg(path));
+        macro.stack = &undoStack;
+        setField(poseRow, *carried);
+        if (feedback.level == QStringLiteral("error"))
+            return text;
+        fieldRow = fieldModel.rowOf(path);
+        field = fieldModel.field(fieldRow);
+        if (!field)
+            return text;
+    }
     ValueSnapshot before = ValueSnapshot::Take(element, attr);
     try {
         if (own == Own::Name) {
@@ -594,6 +628,38 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
+}
+
+std::optional<QString> StationSession::poseKeepingPlace(const sdf::SdfObject& object, std::uint32_t newParent) const
+{
+    // The kinds whose pose the layout gives in the frame of their `parent`.
+    static const std::set<std::string, std::less<>> placedByParent{
+        "manipulator", "tool", "device", "part", "assembly", "pointcloud", "smart_component", "wrist"};
+    const std::shared_ptr<sdf::Element> element = object.getElement();
+    const cell::CellLayout* layout = cellScene.layout();
+    if (!layout || !placedByParent.contains(element->label()) || !element->exists("pose"))
+        return std::nullopt;
+    const cell::RigidTransform* world = layout->worldOf(object.getId());
+    if (!world)
+        return std::nullopt;
+    const cell::RigidTransform* parentWorld = newParent == 0 ? nullptr : layout->worldOf(newParent);
+    const cell::RigidTransform local = parentWorld ? parentWorld->inverse() * *world : *world;
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+        .arg(local.t[0], 0, 'g', 17)
+        .arg(local.t[1], 0, 'g', 17)
+        .arg(local.t[2], 0, 'g', 17)
+        .arg(local.q[0], 0, 'g', 17)
+        .arg(local.q[1], 0, 'g', 17)
+        .arg(local.q[2], 0, 'g', 17)
+        .arg(local.q[3], 0, 'g', 17);
+}
+
+void StationSession::setKeepLocalPose(bool value)
+{
+    if (value == keepLocal)
+        return;
+    keepLocal = value;
+    emit keepLocalPoseChanged();
 }
 
 QString StationSession::setPosePart(int fieldRow, int part, const QString& text)

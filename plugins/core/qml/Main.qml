@@ -222,6 +222,15 @@ ApplicationWindow {
             MenuItem { id: redoMenuItem; action: redoAction }
             MenuSeparator {}
             MenuItem { id: findMenuItem; action: findAction }
+            MenuSeparator {}
+            // Off: a new parent keeps the object where it is in the cell.
+            MenuItem {
+                id: keepLocalPoseMenuItem
+                text: qsTr("Keep Local Pose on New Parent")
+                checkable: true
+                checked: station.keepLocalPose
+                onCheckedChanged: station.keepLocalPose = checked
+            }
         }
     }
 

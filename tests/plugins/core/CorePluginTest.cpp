@@ -447,6 +447,33 @@ private slots:
         QCOMPARE(table.orient.z, 0.707107);
     }
 
+    // A new parent keeps a part where it is in the cell: its pose is given
+    // anew in the new parent's frame, and one undo takes back both. Asked
+    // to, the local pose is kept instead.
+    void newParentKeepsThePlaceUnlessAskedNot()
+    {
+        Scratch scratch;
+        const QString script = scratch.writeScript(QStringLiteral("parent.json"), {
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "0 150 -760 1 0 0 0"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "parent"}, {"property", "text"}, {"equals", "1"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 1 0 0 0"}}),
+            step({{"action", "set"}, {"id", "keepLocalPoseMenuItem"}, {"property", "checked"}, {"value", true}}),
+            step({{"action", "select"}, {"row", "Table"}}),
+            step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "900 0 0 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("parent.sdf"))}}),
+        });
+        const Run run = scratch.zervan({QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        const auto written = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("parent.sdf")).toStdString());
+        const auto table = findObject(written->Root(), 19, "part");
+        QCOMPARE(table->asUInt("parent"), 21u);
+        QCOMPARE(table->asPose("pose").pos.x, 900.0);
+    }
+
     // The editor's keys and commands, run the way a person works: edit, take
     // back, redo, rename to nothing, move through the tree, filter it, save
     // over the file and under a new name; and the QML
