@@ -150,7 +150,8 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<SceneInstancing>("Zervan.Cell", 1, 0, "SceneInstancing");
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
     qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
-    QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())}};
+    QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
+                           {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));
     int width = 0;
     int height = 0;

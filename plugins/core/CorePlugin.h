@@ -6,6 +6,8 @@
 // engine. With "--gamma SCRIPT.json" it then runs the script against that
 // window and quits with the number of failed steps as exit code.
 
+#include "CommandKeys.h"
+
 #include <zrvesys/IPlugin.h>
 
 #include <QtCore/QObject>
@@ -44,6 +46,7 @@ private:
     // Ends the application at once with the exit code (test mode).
     static void quitWith(int exitCode);
 
+    CommandKeys commandKeys;
     std::unique_ptr<StationSession> session;
     std::unique_ptr<QQuickWindow> window;
     std::unique_ptr<ScriptRunner> runner;

@@ -1,5 +1,8 @@
 #include "FieldEntry.h"
 
+#include "FieldUnit.h"
+
+#include <sdformat/Element.h>
 #include <sdformat/OrientTemplate.h>
 #include <sdformat/PoseTemplate.h>
 #include <sdformat/StrictValue.h>
@@ -48,17 +51,81 @@ std::string Text(const std::any& value)
     return out.str();
 }
 
+QString Number(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+// A number typed in the field's unit, kept in the stored one: it must lie
+// within its range, and is stored without a word about the digits the
+// conversion brings.
+FieldEntry CheckInUnit(const QString& typeName, const QString& text, const FieldUnit& unit)
+{
+    FieldEntry entry;
+    const sdf::StrictValue typed = sdf::StrictValue::Parse("double", text.toStdString());
+    if (!typed.ok()) {
+        entry.error = QString::fromStdString(typed.error());
+        return entry;
+    }
+    const double value = std::any_cast<double>(typed.value());
+    if ((unit.lower && value < *unit.lower) || (unit.upper && value > *unit.upper)) {
+        entry.error = QObject::tr("%1 %2 lies outside the joint's limits, %3 to %4 %2")
+                          .arg(text.trimmed(), unit.symbol, unit.lower ? Number(*unit.lower) : QStringLiteral("-inf"),
+                               unit.upper ? Number(*unit.upper) : QStringLiteral("inf"));
+        return entry;
+    }
+    std::ostringstream stored;
+    stored << std::setprecision(17) << value / unit.shownPerStored;
+    const sdf::StrictValue kept = sdf::StrictValue::Parse(typeName.toStdString(), stored.str());
+    if (!kept.ok()) {
+        entry.error = QString::fromStdString(kept.error());
+        return entry;
+    }
+    entry.accepted = true;
+    entry.storedText = QString::fromStdString(kept.storedText());
+    return entry;
+}
+
+// A joint limit may not pass the other one: the range would be empty.
+QString CrossedLimit(const FieldListModel::Field& field, double value)
+{
+    const std::string& label = field.element->label();
+    const std::shared_ptr<sdf::Element> limit = field.element->parent();
+    if (field.attr || !limit || limit->label() != "limit" || (label != "lower" && label != "upper"))
+        return {};
+    const bool isLower = label == "lower";
+    const char* other = isLower ? "upper" : "lower";
+    try {
+        if (!limit->exists(other))
+            return {};
+        const double bound = limit->valueOr<double>(other, 0);
+        if (isLower ? value > bound : value < bound)
+            return isLower ? QObject::tr("the lower limit would be above the upper limit, %1").arg(Number(bound))
+                           : QObject::tr("the upper limit would be below the lower limit, %1").arg(Number(bound));
+    } catch (const std::bad_any_cast&) {
+    }
+    return {};
+}
+
 } // namespace
 
 FieldEntry FieldEntry::Check(const FieldListModel::Field& field, const QString& text,
                              const std::function<bool(std::uint32_t)>& objectExists)
 {
+    const FieldUnit unit = FieldUnit::Of(field);
+    if (unit.converts() || unit.lower || unit.upper)
+        return CheckInUnit(FieldListModel::TypeName(field), text, unit);
     FieldEntry entry;
     const std::string typeName = FieldListModel::TypeName(field).toStdString();
     sdf::StrictValue typed = sdf::StrictValue::Parse(typeName, text.toStdString());
     if (!typed.ok()) {
         entry.error = QString::fromStdString(typed.error());
         return entry;
+    }
+    if (typed.value().type() == typeid(double)) {
+        entry.error = CrossedLimit(field, std::any_cast<double>(typed.value()));
+        if (!entry.error.isEmpty())
+            return entry;
     }
     std::any value = typed.value();
     bool normalised = false;

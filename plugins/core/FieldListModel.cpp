@@ -1,5 +1,6 @@
 #include "FieldListModel.h"
 
+#include "FieldUnit.h"
 #include "ObjectKinds.h"
 #include "PoseText.h"
 
@@ -182,7 +183,12 @@ QVariant FieldListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case PathRole: return at->path;
     case Qt::DisplayRole:
-    case ValueRole: return Text(*at);
+    case ValueRole: return ShownText(*at);
+    case UnitRole: return FieldUnit::Of(*at).symbol;
+    case PosePartsRole:
+        if (at->attr || !at->element->hasValue() || at->element->type_info() != typeid(zrv::rob::PoseTemplate<double>))
+            return QStringList();
+        return PoseParts(at->element->as<zrv::rob::PoseTemplate<double>>());
     case TypeRole: return TypeName(*at);
     case EditableRole: return at->editable;
     case LabelRole: return at->path.mid(at->path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -196,7 +202,8 @@ QVariant FieldListModel::data(const QModelIndex& index, int role) const
 QHash<int, QByteArray> FieldListModel::roleNames() const
 {
     return {{PathRole, "path"},   {ValueRole, "value"}, {TypeRole, "type"},         {EditableRole, "editable"},
-            {LabelRole, "label"}, {GroupRole, "group"}, {NoteRole, "note"}, {DanglingRole, "dangling"}};
+            {LabelRole, "label"}, {GroupRole, "group"}, {NoteRole, "note"}, {DanglingRole, "dangling"},
+            {UnitRole, "unit"},   {PosePartsRole, "poseParts"}};
 }
 
 const FieldListModel::Field* FieldListModel::field(int row) const
@@ -218,6 +225,11 @@ int FieldListModel::rowOf(const QString& path) const
 QString FieldListModel::Text(const Field& field)
 {
     return QString::fromStdString(field.attr ? field.attr->asString() : field.element->getStringFromValue());
+}
+
+QString FieldListModel::ShownText(const Field& field)
+{
+    return FieldUnit::Of(field).shown(Text(field));
 }
 
 QString FieldListModel::TypeName(const Field& field)
@@ -244,6 +256,12 @@ void FieldListModel::refreshRow(int row)
         return;
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed);
+}
+
+void FieldListModel::refreshAll()
+{
+    if (!fields.empty())
+        emit dataChanged(index(0), index(static_cast<int>(fields.size()) - 1));
 }
 
 } // namespace zrv::core

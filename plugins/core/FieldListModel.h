@@ -49,6 +49,11 @@ public:
         NoteRole,
         // An id that names no object.
         DanglingRole,
+        // The unit the value is shown and entered in (see FieldUnit), or "".
+        UnitRole,
+        // A pose's x, y, z (mm) and rx, ry, rz (degrees) as shown in its own
+        // fields; empty for other values.
+        PosePartsRole,
     };
 
     // The name of the object with that id, or nothing when no object has
@@ -95,6 +100,9 @@ public:
     int rowOf(const QString& path) const;
     // The text of the value as it is stored now.
     static QString Text(const Field& field);
+    // The same in the unit the field is shown in (degrees for a joint's
+    // value kept in radians); what the value role gives.
+    static QString ShownText(const Field& field);
     static QString TypeName(const Field& field);
     // Reads text into the row's value by the value's type; the caller has
     // checked that the row is editable. Exceptions of the library pass
@@ -102,6 +110,8 @@ public:
     void write(int row, const QString& text);
     // The row's value changed outside write().
     void refreshRow(int row);
+    // Every row is read again: one value may change how others are shown.
+    void refreshAll();
 
 private:
     void collect(const std::shared_ptr<sdf::Element>& element, const QString& path, bool isObject);

@@ -1,5 +1,7 @@
 #include "ObjectTreeModel.h"
 
+#include <algorithm>
+
 namespace zrv::core {
 
 QString ObjectTreeModel::DisplayName(const sdf::SdfObject& object)
@@ -12,10 +14,13 @@ QString ObjectTreeModel::DisplayName(const sdf::SdfObject& object)
         .arg(object.getId());
 }
 
-void ObjectTreeModel::reset(const StationObjects* station)
+void ObjectTreeModel::reset(const StationObjects* station, std::unique_ptr<ObjectSearchIndex> index)
 {
     beginResetModel();
     objects = station;
+    searchIndex = std::move(index);
+    lastNeedle.clear();
+    lastMatches.clear();
     expanded.assign(station ? station->size() : 0, false);
     if (station) {
         for (std::size_t root : station->roots())
@@ -49,15 +54,36 @@ void ObjectTreeModel::setFilter(const QString& text)
     filterText = wanted;
     kept.assign(objects && !wanted.isEmpty() ? objects->size() : 0, false);
     if (objects && !wanted.isEmpty()) {
-        for (std::size_t i = 0; i < objects->size(); ++i) {
-            if (!matches(*objects->entry(i).object))
-                continue;
+        for (std::size_t i : findMatches(wanted)) {
             for (std::size_t at = i; at != StationObjects::NoEntry && !kept[at]; at = objects->entry(at).parent)
                 kept[at] = true;
         }
     }
     buildRows();
     endResetModel();
+}
+
+std::vector<std::size_t> ObjectTreeModel::findMatches(const QString& text)
+{
+    if (!searchIndex || searchIndex->size() != objects->size())
+        searchIndex = ObjectSearchIndex::Build(*objects);
+    bool isNumber = false;
+    const uint id = text.toUInt(&isNumber);
+    // Typing on only narrows the last matches, unless an id may match.
+    const bool narrowing = !isNumber && !lastNeedle.isEmpty() && text.contains(lastNeedle, Qt::CaseInsensitive);
+    std::vector<std::size_t> found = searchIndex->find(text, narrowing ? &lastMatches : nullptr);
+    if (isNumber) {
+        // Every object with the id, also one that has it a second time.
+        for (std::size_t i = 0; i < objects->size(); ++i) {
+            if (objects->entry(i).object->getId() == id)
+                found.push_back(i);
+        }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+    }
+    lastNeedle = text;
+    lastMatches = found;
+    return found;
 }
 
 bool ObjectTreeModel::matches(const sdf::SdfObject& object) const
@@ -198,6 +224,9 @@ void ObjectTreeModel::setExpanded(int row, bool expand)
 
 void ObjectTreeModel::refresh(std::size_t entry)
 {
+    // The name is searched for as it is now.
+    searchIndex.reset();
+    lastNeedle.clear();
     const int row = rowOf(entry);
     if (row >= 0) {
         const QModelIndex at = index(row);

@@ -4,12 +4,14 @@
 // in tree order, each with its depth for indentation. Expanding a row
 // inserts its visible descendants below it, collapsing removes them.
 
+#include "ObjectSearchIndex.h"
 #include "StationObjects.h"
 
 #include <QtCore/QAbstractListModel>
 #include <QtCore/QString>
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace zrv::core {
@@ -33,8 +35,9 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     // Shows the objects (null: nothing) with the roots expanded, and keeps
-    // the pointer until the next call.
-    void reset(const StationObjects* objects);
+    // the pointer until the next call; Find searches the index when given
+    // (built for these objects).
+    void reset(const StationObjects* objects, std::unique_ptr<ObjectSearchIndex> index = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -80,8 +83,18 @@ private:
     void buildRows();
     bool shown(std::size_t entry) const { return filterText.isEmpty() || kept[entry]; }
 
+    // The entries whose name or kind contains the text (ignoring case), or
+    // whose id it is. Searches the index, only among the last matches when
+    // the text contains the last one (as it does while it is typed).
+    std::vector<std::size_t> findMatches(const QString& text);
+
     QString filterText;
     std::vector<bool> kept; // per entry, while filtering: a match or an ancestor of one
+    // Given with the objects, else built at the first search; dropped by a
+    // rename.
+    std::unique_ptr<ObjectSearchIndex> searchIndex;
+    QString lastNeedle;
+    std::vector<std::size_t> lastMatches;
     const StationObjects* objects = nullptr;
     std::vector<Row> rows;
     std::vector<bool> expanded; // per entry

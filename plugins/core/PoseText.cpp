@@ -1,14 +1,14 @@
 #include "PoseText.h"
 
+#include <QtCore/QObject>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace zrv::core {
 
-namespace {
-
-QString Number(double value)
+QString PoseNumber(double value)
 {
     // Angles and positions to a tenth of a thousandth: enough to tell what
     // was typed, short enough to read. -0 reads as 0.
@@ -16,7 +16,39 @@ QString Number(double value)
     return QString::number(rounded == 0 ? 0.0 : rounded, 'g', 12);
 }
 
+namespace {
+
+bool IsRotation(const zrv::rob::OrientTemplate<double>& q)
+{
+    const double norm = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+    return norm != 0 && std::isfinite(norm);
+}
+
 } // namespace
+
+zrv::rob::OrientTemplate<double> FromEuler(const EulerDegrees& angles)
+{
+    constexpr double halfRadians = std::numbers::pi / 360.0;
+    const double cx = std::cos(angles.rx * halfRadians);
+    const double sx = std::sin(angles.rx * halfRadians);
+    const double cy = std::cos(angles.ry * halfRadians);
+    const double sy = std::sin(angles.ry * halfRadians);
+    const double cz = std::cos(angles.rz * halfRadians);
+    const double sz = std::sin(angles.rz * halfRadians);
+    zrv::rob::OrientTemplate<double> q;
+    q.w = cx * cy * cz + sx * sy * sz;
+    q.x = sx * cy * cz - cx * sy * sz;
+    q.y = cx * sy * cz + sx * cy * sz;
+    q.z = cx * cy * sz - sx * sy * cz;
+    return q;
+}
+
+QStringList PoseParts(const zrv::rob::PoseTemplate<double>& pose)
+{
+    const EulerDegrees angles = ToEuler(pose.orient);
+    return {PoseNumber(pose.pos.x), PoseNumber(pose.pos.y), PoseNumber(pose.pos.z),
+            PoseNumber(angles.rx),  PoseNumber(angles.ry),  PoseNumber(angles.rz)};
+}
 
 EulerDegrees ToEuler(const zrv::rob::OrientTemplate<double>& q)
 {
@@ -37,14 +69,18 @@ EulerDegrees ToEuler(const zrv::rob::OrientTemplate<double>& q)
 
 QString OrientText(const zrv::rob::OrientTemplate<double>& orient)
 {
+    // A zero quaternion has no angles; showing it as "rx 0°" would hide that.
+    if (!IsRotation(orient))
+        return QObject::tr("no rotation: the quaternion is zero");
     const EulerDegrees angles = ToEuler(orient);
-    return QStringLiteral("rx %1°, ry %2°, rz %3°").arg(Number(angles.rx), Number(angles.ry), Number(angles.rz));
+    return QStringLiteral("rx %1°, ry %2°, rz %3°")
+        .arg(PoseNumber(angles.rx), PoseNumber(angles.ry), PoseNumber(angles.rz));
 }
 
 QString PoseText(const zrv::rob::PoseTemplate<double>& pose)
 {
     return QStringLiteral("position %1, %2, %3 · %4")
-        .arg(Number(pose.pos.x), Number(pose.pos.y), Number(pose.pos.z), OrientText(pose.orient));
+        .arg(PoseNumber(pose.pos.x), PoseNumber(pose.pos.y), PoseNumber(pose.pos.z), OrientText(pose.orient));
 }
 
 } // namespace zrv::core

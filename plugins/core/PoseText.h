@@ -8,6 +8,7 @@
 #include <sdformat/PoseTemplate.h>
 
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 namespace zrv::core {
 
@@ -21,8 +22,16 @@ struct EulerDegrees
 // The angles of the quaternion, normalised first; all zero for a zero
 // quaternion.
 EulerDegrees ToEuler(const zrv::rob::OrientTemplate<double>& orient);
+// The unit quaternion of the angles.
+zrv::rob::OrientTemplate<double> FromEuler(const EulerDegrees& angles);
 
-// "position 100, 0, 50 · rx 0°, ry 0°, rz 90°".
+// A position or angle as shown: to a tenth of a thousandth.
+QString PoseNumber(double value);
+// x, y, z, rx, ry, rz as shown in a pose's own fields.
+QStringList PoseParts(const zrv::rob::PoseTemplate<double>& pose);
+
+// "position 100, 0, 50 · rx 0°, ry 0°, rz 90°"; a zero quaternion is said
+// to be one.
 QString PoseText(const zrv::rob::PoseTemplate<double>& pose);
 QString OrientText(const zrv::rob::OrientTemplate<double>& orient);
 

@@ -414,7 +414,7 @@ QString ScriptRunner::storedText(const QString& fieldPath) const
 {
     const auto* fields = session ? qobject_cast<const FieldListModel*>(session->fields()) : nullptr;
     const FieldListModel::Field* field = fields ? fields->field(session->fieldRow(fieldPath)) : nullptr;
-    return field ? FieldListModel::Text(*field) : QString();
+    return field ? FieldListModel::ShownText(*field) : QString();
 }
 
 QQuickWindow* ScriptRunner::window()
@@ -541,37 +541,42 @@ ScriptRunner::Phase ScriptRunner::keyPhase(QString id, QString name, QString key
 std::vector<ScriptRunner::Phase> ScriptRunner::selectPhases(QJsonObject step)
 {
     auto row = std::make_shared<int>(-1);
-    auto selectedName = std::make_shared<QString>(step.value(QLatin1String("row")).toString());
-    Phase choose = [this, step, row, selectedName]() -> Outcome {
+    // The selected object's row, by the id it carries as objectName: names
+    // need not be unique or even present.
+    auto rowName = std::make_shared<QString>();
+    const bool byId = step.contains(QLatin1String("objectId"));
+    const QString wantedName = step.value(QLatin1String("row")).toString();
+    Phase choose = [this, step, row, rowName, byId, wantedName]() -> Outcome {
         QQuickItem* tree = item(QStringLiteral("stationTree"), {});
         if (!tree)
             return retry(QStringLiteral("no stationTree"));
         QVariant result;
-        const bool byId = step.contains(QLatin1String("objectId"));
         const QVariant argument = byId ? QVariant(step.value(QLatin1String("objectId")).toInteger())
-                                       : QVariant(*selectedName);
+                                       : QVariant(wantedName);
         if (!QMetaObject::invokeMethod(tree, byId ? "selectObjectId" : "selectObject", Q_RETURN_ARG(QVariant, result),
                                        Q_ARG(QVariant, argument)))
             return fail(QStringLiteral("stationTree can not select objects"));
         *row = result.toInt();
         if (*row < 0)
             return fail(byId ? QStringLiteral("no object with id %1").arg(argument.toString())
-                             : QStringLiteral("no object named %1").arg(quoted(*selectedName)));
-        // Rows carry their object's id as objectName; names need not be
-        // unique or even present.
-        if (byId)
-            *selectedName = QStringLiteral("object/%1").arg(argument.toString());
+                             : QStringLiteral("no object named %1").arg(quoted(wantedName)));
+        if (!session)
+            return fail(QStringLiteral("the station is gone"));
+        *rowName = QStringLiteral("object/%1").arg(session->selectedId());
         return pass();
     };
-    const bool byId = step.contains(QLatin1String("objectId"));
-    Phase verify = [this, row, selectedName, byId]() -> Outcome {
-        QQuickItem* shownRow = item(QStringLiteral("treeRow"), *selectedName);
-        if (shownRow && byId && shownRow->objectName() != *selectedName)
+    Phase verify = [this, row, rowName, byId, wantedName]() -> Outcome {
+        QQuickItem* shownRow = item(QStringLiteral("treeRow"), *rowName);
+        if (shownRow && shownRow->objectName() != *rowName)
             shownRow = nullptr;
         if (!shownRow)
             return retry(QStringLiteral("row %1 is not shown").arg(*row));
         if (!shownRow->property("highlighted").toBool())
             return retry(QStringLiteral("row %1 is shown but not highlighted").arg(*row));
+        // The highlighted row must show the object it stands for.
+        const QString text = shownRow->property("text").toString();
+        if (!byId && text != wantedName)
+            return retry(QStringLiteral("row %1 is highlighted but shows %2").arg(*row).arg(quoted(text)));
         return pass(QStringLiteral("row %1").arg(*row));
     };
     // One step, two looks: the selection, then what the tree shows.

@@ -84,8 +84,8 @@ private:
     // Lookups through the hook.
     QQuickWindow* window();
     QQuickItem* item(const QString& id, const QString& name);
-    // The text of the selected object's field as the document stores it
-    // ("" when there is no such field).
+    // The text of the selected object's field as the document stores it, in
+    // the unit the field shows ("" when there is no such field).
     QString storedText(const QString& fieldPath) const;
     // The item, or the window when the id names the window.
     QObject* target(const QString& id, const QString& name);

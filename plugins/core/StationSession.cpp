@@ -2,10 +2,13 @@
 
 #include "FieldEdit.h"
 #include "FieldEntry.h"
+#include "PoseText.h"
+#include "ReadFailure.h"
 
 #include <sdformat/Element.h>
 #include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
+#include <sdformat/StrictValue.h>
 
 #include <zrvcommon/AppLogger.h>
 
@@ -15,6 +18,10 @@
 #include <QtCore/QRegularExpression>
 
 #include <algorithm>
+#include <any>
+#include <array>
+#include <optional>
+#include <set>
 #include <atomic>
 #include <exception>
 #include <utility>
@@ -35,14 +42,13 @@ std::filesystem::path FsPath(const QString& path)
 StationSession::StationSession(QObject* parent)
     : QObject(parent)
 {
-    connect(&treeModel, &QAbstractItemModel::rowsInserted, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
-    connect(&treeModel, &QAbstractItemModel::rowsRemoved, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
+    // The selection's row follows the tree's rows at once, but is announced
+    // only by followRows(), after the change: a view that hears of it in the
+    // middle of an insertion lays out the rows it has not yet moved, and its
+    // rows then show other objects than the model's.
+    connect(&treeModel, &QAbstractItemModel::rowsInserted, this, [this] { row = treeModel.rowOf(selected); });
+    connect(&treeModel, &QAbstractItemModel::rowsRemoved, this, [this] { row = treeModel.rowOf(selected); });
+    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] { row = treeModel.rowOf(selected); });
     fieldModel.setNameOf([this](std::uint32_t id) -> std::optional<QString> {
         const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
         if (entry == StationObjects::NoEntry)
@@ -50,10 +56,6 @@ StationSession::StationSession(QObject* parent)
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
     fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
-    connect(&treeModel, &QAbstractItemModel::modelReset, this, [this] {
-        row = treeModel.rowOf(selected);
-        emit selectionChanged();
-    });
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
     connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
     connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
@@ -76,6 +78,7 @@ struct StationSession::Loaded
     std::unique_ptr<StationObjects> objects;
     std::vector<sdf::IdCheck::Problem> problems;
     std::unique_ptr<cell::CellLayout> layout;
+    std::unique_ptr<ObjectSearchIndex> index;
     QString error;
 };
 
@@ -117,12 +120,19 @@ void StationSession::open(const QString& file, const QString& saveTo)
             std::error_code statusError;
             const auto status = std::filesystem::status(FsPath(file), statusError);
             if (!statusError && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-                throw std::runtime_error(fmt::format("{} is not a regular file", file.toStdString()));
-            result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+                throw std::runtime_error(ReadFailure::Describe(FsPath(file), "not a regular file"));
+            try {
+                result->document = sdf::SDF::ReadSdfFromFile(FsPath(file));
+            } catch (const std::exception& e) {
+                throw std::runtime_error(ReadFailure::Describe(FsPath(file), e.what()));
+            }
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Building the object tree\u2026")); },
                                           Qt::QueuedConnection);
                 result->objects = StationObjects::Prepare(result->document->Root(), &job->cancelled);
+                // Find's index here, not in the window's first keystroke.
+                if (result->objects)
+                    result->index = ObjectSearchIndex::Build(*result->objects);
             }
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking ids\u2026")); },
@@ -170,7 +180,8 @@ void StationSession::registerStep(const std::shared_ptr<LoadJob>& job, const std
     const QString file = result->file;
     path = file;
     readError.clear();
-    adopt(std::move(result->document), std::move(result->objects), &result->problems, std::move(result->layout));
+    adopt(std::move(result->document), std::move(result->objects), &result->problems, std::move(result->layout),
+          std::move(result->index));
     for (const std::string& warning : objects->warnings())
         zrv::AppLogger::inst()->warning(fmt::format("station {}: {}", file.toStdString(), warning));
     zrv::AppLogger::inst()->info(fmt::format("opened station {} with {} objects", file.toStdString(), objects->size()));
@@ -282,7 +293,8 @@ void StationSession::release()
 }
 
 void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout)
+                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout,
+                           std::unique_ptr<ObjectSearchIndex> index)
 {
     release();
     document = std::move(station);
@@ -293,7 +305,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
         } else {
             objects = std::make_unique<StationObjects>(document->Root());
         }
-        treeModel.reset(objects.get());
+        treeModel.reset(objects.get(), std::move(index));
         cellScene.reset(layout ? std::move(layout) : CellScene::Lay(document->Root(), path));
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
@@ -351,6 +363,13 @@ void StationSession::select(int treeRow)
 void StationSession::toggle(int treeRow)
 {
     treeModel.toggle(treeRow);
+    followRows();
+}
+
+void StationSession::followRows()
+{
+    row = treeModel.rowOf(selected);
+    emit selectionChanged();
 }
 
 bool StationSession::treeKey(int key)
@@ -368,23 +387,25 @@ bool StationSession::treeKey(int key)
     case Qt::Key_Left:
         if (row < 0)
             return true;
-        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty())
+        if (treeModel.hasChildren(row) && treeModel.isExpanded(row) && treeModel.filter().isEmpty()) {
             treeModel.setExpanded(row, false);
-        else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
+            followRows();
+        } else if (const std::size_t parent = objects->entry(selected).parent; parent != StationObjects::NoEntry)
             selectEntry(parent);
         return true;
     case Qt::Key_Right:
         if (row < 0)
             return true;
-        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row))
+        if (treeModel.hasChildren(row) && !treeModel.isExpanded(row)) {
             treeModel.setExpanded(row, true);
-        else if (treeModel.hasChildren(row))
+            followRows();
+        } else if (treeModel.hasChildren(row))
             select(row + 1);
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (row >= 0)
-            treeModel.toggle(row);
+            toggle(row);
         return true;
     default: return false;
     }
@@ -396,6 +417,7 @@ void StationSession::setFilter(const QString& text)
     treeModel.setFilter(text);
     if (treeModel.filter() == before)
         return;
+    followRows();
     // The first match is selected unless the selection is still shown.
     if (row < 0 && treeModel.rowCount() > 0 && !treeModel.filter().isEmpty()) {
         for (int at = 0; at < treeModel.rowCount(); ++at) {
@@ -526,7 +548,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     const QString path = field->path;
     if (!field->editable) {
         setStatus(tr("%1 can not be changed here").arg(path), tr("read-only field"));
-        return FieldListModel::Text(*field);
+        return FieldListModel::ShownText(*field);
     }
     const std::shared_ptr<sdf::Element> element = field->element;
     const std::shared_ptr<sdf::Attr> attr = field->attr;
@@ -536,8 +558,11 @@ QString StationSession::setField(int fieldRow, const QString& text)
     // type, and nothing is stored otherwise.
     FieldEntry entry;
     if (own == Own::Name) {
-        entry.accepted = true;
+        // Free, but a document must be able to carry it (no NUL, ESC, ...).
+        const sdf::StrictValue typed = sdf::StrictValue::Parse("string", text.toStdString());
+        entry.accepted = typed.ok();
         entry.storedText = text;
+        entry.error = QString::fromStdString(typed.error());
     } else {
         entry = FieldEntry::Check(*field, text, [this](std::uint32_t id) {
             return objects->find(id) != StationObjects::NoEntry;
@@ -547,6 +572,32 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setFeedback({path, entry.error, QStringLiteral("error")});
         setStatus(tr("%1 not changed").arg(path), entry.error);
         return text;
+    }
+    // A new parent keeps the object where it is in the cell: its pose is
+    // given anew in the new parent's frame, in one undo step with the parent.
+    std::optional<QString> carried;
+    if (own == Own::Shape && element->label() == "parent" && !keepLocal)
+        carried = poseKeepingPlace(object, entry.storedText.toUInt());
+    struct Macro
+    {
+        QUndoStack* stack = nullptr;
+        ~Macro()
+        {
+            if (stack)
+                stack->endMacro();
+        }
+    } macro;
+    if (carried) {
+        const int poseRow = fieldModel.rowOf(QStringLiteral("pose"));
+        undoStack.beginMacro(tr("Set %1 keeping the place").arg(path));
+        macro.stack = &undoStack;
+        setField(poseRow, *carried);
+        if (feedback.level == QStringLiteral("error"))
+            return text;
+        fieldRow = fieldModel.rowOf(path);
+        field = fieldModel.field(fieldRow);
+        if (!field)
+            return text;
     }
     ValueSnapshot before = ValueSnapshot::Take(element, attr);
     try {
@@ -563,7 +614,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     }
     ValueSnapshot after = ValueSnapshot::Take(element, attr);
     const std::uint32_t id = object.getId();
-    const QString stored = FieldListModel::Text(*fieldModel.field(fieldRow));
+    const QString stored = FieldListModel::ShownText(*fieldModel.field(fieldRow));
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
@@ -577,6 +628,83 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 set to \"%2\"").arg(path, stored));
     emit selectionChanged();
     return stored;
+}
+
+std::optional<QString> StationSession::poseKeepingPlace(const sdf::SdfObject& object, std::uint32_t newParent) const
+{
+    // The kinds whose pose the layout gives in the frame of their `parent`.
+    static const std::set<std::string, std::less<>> placedByParent{
+        "manipulator", "tool", "device", "part", "assembly", "pointcloud", "smart_component", "wrist"};
+    const std::shared_ptr<sdf::Element> element = object.getElement();
+    const cell::CellLayout* layout = cellScene.layout();
+    if (!layout || !placedByParent.contains(element->label()) || !element->exists("pose"))
+        return std::nullopt;
+    const cell::RigidTransform* world = layout->worldOf(object.getId());
+    if (!world)
+        return std::nullopt;
+    const cell::RigidTransform* parentWorld = newParent == 0 ? nullptr : layout->worldOf(newParent);
+    const cell::RigidTransform local = parentWorld ? parentWorld->inverse() * *world : *world;
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+        .arg(local.t[0], 0, 'g', 17)
+        .arg(local.t[1], 0, 'g', 17)
+        .arg(local.t[2], 0, 'g', 17)
+        .arg(local.q[0], 0, 'g', 17)
+        .arg(local.q[1], 0, 'g', 17)
+        .arg(local.q[2], 0, 'g', 17)
+        .arg(local.q[3], 0, 'g', 17);
+}
+
+void StationSession::setKeepLocalPose(bool value)
+{
+    if (value == keepLocal)
+        return;
+    keepLocal = value;
+    emit keepLocalPoseChanged();
+}
+
+QString StationSession::setPosePart(int fieldRow, int part, const QString& text)
+{
+    const FieldListModel::Field* field = fieldModel.field(fieldRow);
+    const QStringList shown = fieldModel.data(fieldModel.index(fieldRow), FieldListModel::PosePartsRole).toStringList();
+    if (!field || part < 0 || part >= shown.size())
+        return text;
+    if (text.trimmed() == shown[part])
+        return shown[part];
+    const QString path = field->path;
+    const sdf::StrictValue typed = sdf::StrictValue::Parse("double", text.toStdString());
+    if (!typed.ok()) {
+        const QString error = QString::fromStdString(typed.error());
+        setFeedback({path, error, QStringLiteral("error")});
+        setStatus(tr("%1 not changed").arg(path), error);
+        return text;
+    }
+    // The stored parts, one of them replaced: the others keep their full
+    // precision, and the orientation stays as stored unless an angle was
+    // typed.
+    const auto pose = field->element->as<zrv::rob::PoseTemplate<double>>();
+    const EulerDegrees angles = ToEuler(pose.orient);
+    std::array<double, 6> parts{pose.pos.x, pose.pos.y, pose.pos.z, angles.rx, angles.ry, angles.rz};
+    parts[static_cast<std::size_t>(part)] = std::any_cast<double>(typed.value());
+    zrv::rob::OrientTemplate<double> orient = pose.orient;
+    if (part >= 3)
+        orient = FromEuler({parts[3], parts[4], parts[5]});
+    const QString poseText = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                                 .arg(parts[0], 0, 'g', 17)
+                                 .arg(parts[1], 0, 'g', 17)
+                                 .arg(parts[2], 0, 'g', 17)
+                                 .arg(orient.w, 0, 'g', 17)
+                                 .arg(orient.x, 0, 'g', 17)
+                                 .arg(orient.y, 0, 'g', 17)
+                                 .arg(orient.z, 0, 'g', 17);
+    setField(fieldRow, poseText);
+    // Rounding the composed quaternion is no news to someone who typed an
+    // angle.
+    if (feedback.level == QStringLiteral("warning")) {
+        setFeedback({});
+        setStatus(tr("%1 set to \"%2\"").arg(path, FieldListModel::ShownText(*fieldModel.field(fieldRow))));
+    }
+    const QStringList now = fieldModel.data(fieldModel.index(fieldRow), FieldListModel::PosePartsRole).toStringList();
+    return part < now.size() ? now[part] : text;
 }
 
 void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath, const ValueSnapshot& value)
@@ -599,7 +727,7 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
         value.restore(field->element, field->attr);
     fieldModel.refreshRow(fieldRow);
     followEdit(*field, own, entry);
-    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::Text(*field)));
+    setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::ShownText(*field)));
     emit selectionChanged();
 }
 
@@ -607,6 +735,8 @@ void StationSession::followEdit(const FieldListModel::Field& field, Own own, std
 {
     // Poses, joint values and attachments move things in the view at once.
     cellScene.refresh();
+    // A joint's type and limits give its value's unit and range.
+    fieldModel.refreshAll();
     if (own == Own::Name)
         treeModel.refresh(entry);
     // Only ids change what the id check finds.
@@ -661,6 +791,7 @@ void StationSession::rebuildObjects()
         selected = StationObjects::NoEntry;
         row = -1;
         cellScene.setSelectedId(0);
+        emit selectionChanged();
     }
 }
 

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -58,6 +59,9 @@ class StationSession : public QObject
     // The cell in 3D, and the id of the selected object (0 for none).
     Q_PROPERTY(QObject* scene READ scene CONSTANT)
     Q_PROPERTY(uint selectedId READ selectedId NOTIFY selectionChanged)
+    // Whether a new parent keeps an object's local pose (so that it moves
+    // with the parent) rather than its place in the cell; off by default.
+    Q_PROPERTY(bool keepLocalPose READ keepLocalPose WRITE setKeepLocalPose NOTIFY keepLocalPoseChanged)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -126,7 +130,17 @@ public:
     Q_INVOKABLE int fieldRow(const QString& path) const { return fieldModel.rowOf(path); }
     // The heading the field's row is shown under ("" for the object's own).
     Q_INVOKABLE QString fieldGroup(int fieldRow) const;
+    // A new `parent` of an object the layout places in its parent's frame
+    // also writes the object's pose, so that it stays where it is in the
+    // cell (unless keepLocalPose); undo takes back both at once.
     Q_INVOKABLE QString setField(int fieldRow, const QString& text);
+    bool keepLocalPose() const { return keepLocal; }
+    void setKeepLocalPose(bool value);
+    // Writes one part of the pose in that field: 0-2 x, y, z in mm, 3-5 rx,
+    // ry, rz in degrees (the others kept as shown), as setField does; the
+    // shown text of the part typed again changes nothing. Returns the
+    // part's text as now shown, or the text when refused.
+    Q_INVOKABLE QString setPosePart(int fieldRow, int part, const QString& text);
     // Writes the document to savePath, replacing the file only once it is
     // completely written.
     Q_INVOKABLE bool save();
@@ -153,9 +167,12 @@ signals:
     void statusChanged();
     void selectionChanged();
     void saved(const QString& path);
+    void keepLocalPoseChanged();
 
 private:
     void selectEntry(std::size_t entry);
+    // Tells the views the selection's row once the tree's rows have changed.
+    void followRows();
     void rebuildObjects();
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
@@ -166,7 +183,7 @@ private:
     // are.
     void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
                const std::vector<sdf::IdCheck::Problem>* checked = nullptr,
-               std::unique_ptr<cell::CellLayout> layout = nullptr);
+               std::unique_ptr<cell::CellLayout> layout = nullptr, std::unique_ptr<ObjectSearchIndex> index = nullptr);
     struct LoadJob;
     struct Loaded;
     void finishLoad(const std::shared_ptr<LoadJob>& job, const std::shared_ptr<Loaded>& result);
@@ -190,6 +207,10 @@ private:
         Shape,
     };
     Own ownField(const FieldListModel::Field& field) const;
+    // The pose text that keeps the object where it is under that parent, or
+    // nothing when the layout does not place it by its parent.
+    std::optional<QString> poseKeepingPlace(const sdf::SdfObject& object, std::uint32_t newParent) const;
+    bool keepLocal = false;
     // What follows a stored edit of the field of object entry, made or
     // undone: the view, the tree, the id check, the objects.
     void followEdit(const FieldListModel::Field& field, Own own, std::size_t entry);

@@ -1,8 +1,9 @@
 // The Core plug-in's window: the station's object tree on the left, the
 // selected object's fields on the right (further panes go into splitView),
-// the file, search and Save above, the status below. The editor's commands
-// (Open, New, Save, Save As, Undo, Redo, Find) take the platform's standard
-// keys wherever the focus is. Every item that an automation script needs has an id; rows made by
+// the menus, the commands, the file, search and Save above, the status
+// below. The editor's commands (Open, New, Save, Save As, Undo, Redo, Find)
+// are in the menus and on the tool bar and take the platform's standard keys
+// wherever the focus is. Every item that an automation script needs has an id; rows made by
 // a view also carry an objectName (the object id, the field path) so that
 // one of them can be told from the others.
 import QtQuick
@@ -15,6 +16,8 @@ ApplicationWindow {
     objectName: "mainWindow"
 
     required property QtObject station
+    // Keys the platform's standard sequences lack (Ctrl+Y for Redo on X11).
+    required property QtObject commandKeys
     property int initialWidth: 1100
     property int initialHeight: 700
 
@@ -115,6 +118,12 @@ ApplicationWindow {
             findField.selectAll()
         }
     }
+    Shortcut {
+        id: extraRedoShortcut
+        sequences: mainWindow.commandKeys.extraRedo
+        enabled: redoAction.enabled
+        onActivated: redoAction.trigger()
+    }
     // Keys that reach an item without a shortcut having taken them (a key
     // sent straight to an item) still run the command.
     function commandFor(event) {
@@ -126,6 +135,8 @@ ApplicationWindow {
             if (event.matches(key))
                 return action
         }
+        if (commandKeys.isExtraRedo(event.key, event.modifiers))
+            return redoAction
         return null
     }
     // In a text field Undo and Redo take back its own typing first.
@@ -192,6 +203,37 @@ ApplicationWindow {
         onRejected: mainWindow.pendingAction = null
     }
 
+    // Every command in a menu and on the tool bar, not only on its key.
+    menuBar: MenuBar {
+        id: menuBar
+        Menu {
+            id: fileMenu
+            title: qsTr("&File")
+            MenuItem { id: newMenuItem; action: newAction }
+            MenuItem { id: openMenuItem; action: openAction }
+            MenuSeparator {}
+            MenuItem { id: saveMenuItem; action: saveAction }
+            MenuItem { id: saveAsMenuItem; action: saveAsAction }
+        }
+        Menu {
+            id: editMenu
+            title: qsTr("&Edit")
+            MenuItem { id: undoMenuItem; action: undoAction }
+            MenuItem { id: redoMenuItem; action: redoAction }
+            MenuSeparator {}
+            MenuItem { id: findMenuItem; action: findAction }
+            MenuSeparator {}
+            // Off: a new parent keeps the object where it is in the cell.
+            MenuItem {
+                id: keepLocalPoseMenuItem
+                text: qsTr("Keep Local Pose on New Parent")
+                checkable: true
+                checked: station.keepLocalPose
+                onCheckedChanged: station.keepLocalPose = checked
+            }
+        }
+    }
+
     header: ToolBar {
         id: toolBar
         RowLayout {
@@ -199,6 +241,14 @@ ApplicationWindow {
             anchors.leftMargin: 8
             anchors.rightMargin: 8
             spacing: 8
+            ToolButton { id: newButton; action: newAction; display: AbstractButton.TextOnly }
+            ToolButton { id: openButton; action: openAction; display: AbstractButton.TextOnly }
+            ToolButton { id: saveAsButton; action: saveAsAction; display: AbstractButton.TextOnly }
+            ToolSeparator {}
+            ToolButton { id: undoButton; action: undoAction; display: AbstractButton.TextOnly }
+            ToolButton { id: redoButton; action: redoAction; display: AbstractButton.TextOnly }
+            ToolButton { id: findButton; action: findAction; display: AbstractButton.TextOnly }
+            ToolSeparator {}
             Label {
                 id: fileLabel
                 text: station.filePath
@@ -370,7 +420,7 @@ ApplicationWindow {
 
         ListView {
             id: stationTree
-            SplitView.preferredWidth: mainWindow.width * 0.3
+            SplitView.preferredWidth: mainWindow.width * 0.25
             SplitView.minimumWidth: 150
             clip: true
             focus: true
@@ -475,7 +525,7 @@ ApplicationWindow {
         // is highlighted in the view.
         CellView {
             id: cellView
-            SplitView.preferredWidth: mainWindow.width * 0.35
+            SplitView.preferredWidth: mainWindow.width * 0.3
             SplitView.minimumWidth: 150
             scene: station.scene
             selectedId: station.selectedId
@@ -558,6 +608,10 @@ ApplicationWindow {
 
                 delegate: Item {
                     id: fieldRowItem
+                    // For the pose's own fields, which have a model of
+                    // their own.
+                    readonly property var poseParts: model.poseParts
+                    readonly property bool editable: model.editable
                     width: ListView.view.width
                     visible: !fieldList.groupClosed(model.group)
                     height: visible ? fieldRowColumn.implicitHeight : 0
@@ -579,7 +633,7 @@ ApplicationWindow {
                                 text: model.label
                                 elide: Text.ElideRight
                                 leftPadding: 8 + (model.group.length ? model.group.split("/").length * 12 : 0)
-                                Layout.preferredWidth: 180
+                                Layout.preferredWidth: 130
                                 ToolTip.visible: fieldPathMouse.containsMouse
                                 ToolTip.text: model.path
                                 MouseArea {
@@ -628,12 +682,67 @@ ApplicationWindow {
                                     mainWindow.handleCommandKey(event)
                                 }
                             }
+                            // The unit the value is shown and typed in.
+                            Label {
+                                id: fieldUnit
+                                objectName: model.path
+                                text: model.unit
+                                visible: text.length > 0
+                                Layout.maximumWidth: 140
+                                elide: Text.ElideRight
+                            }
                             Label {
                                 id: fieldType
                                 text: model.type
                                 opacity: 0.6
                                 rightPadding: 8
-                                Layout.preferredWidth: 90
+                                Layout.preferredWidth: 80
+                            }
+                        }
+                        // A pose's position and angles, each a field of its
+                        // own; Enter or leaving one writes it.
+                        RowLayout {
+                            id: poseRow
+                            objectName: model.path
+                            visible: model.poseParts.length === 6
+                            spacing: 4
+                            Layout.leftMargin: 146
+                            Layout.rightMargin: 8
+                            Layout.fillWidth: true
+                            readonly property var partNames: ["x", "y", "z", "rx", "ry", "rz"]
+                            readonly property int fieldIndex: index
+                            Repeater {
+                                model: poseRow.visible ? 6 : 0
+                                delegate: TextField {
+                                    id: posePart
+                                    required property int index
+                                    objectName: fieldRow.objectName + "/" + poseRow.partNames[index]
+                                    readonly property string shownText: (fieldRowItem.poseParts[index] ?? "")
+                                    text: shownText
+                                    readOnly: !fieldRowItem.editable
+                                    selectByMouse: true
+                                    leftPadding: 22
+                                    Layout.fillWidth: true
+                                    Layout.preferredWidth: 40
+                                    Label {
+                                        text: poseRow.partNames[posePart.index]
+                                        opacity: 0.6
+                                        x: 4
+                                        anchors.verticalCenter: parent.verticalCenter
+                                    }
+                                    ToolTip.visible: hovered
+                                    ToolTip.text: posePart.index < 3 ? qsTr("mm") : qsTr("degrees")
+                                    function apply() {
+                                        if (readOnly || text === shownText)
+                                            return
+                                        text = station.setPosePart(poseRow.fieldIndex, index, text)
+                                        if (station.feedbackLevel !== "error")
+                                            text = Qt.binding(function() { return posePart.shownText })
+                                    }
+                                    onAccepted: apply()
+                                    onEditingFinished: apply()
+                                    Keys.onEscapePressed: text = Qt.binding(function() { return posePart.shownText })
+                                }
                             }
                         }
                         // What the value means: the name of the object an id
@@ -645,7 +754,7 @@ ApplicationWindow {
                             text: model.note ?? ""
                             color: model.dangling ? "#b00020" : palette.windowText
                             opacity: model.dangling ? 1 : 0.7
-                            leftPadding: 196
+                            leftPadding: 146
                             rightPadding: 8
                             elide: Text.ElideRight
                             Layout.fillWidth: true
@@ -660,7 +769,7 @@ ApplicationWindow {
                             color: station.feedbackLevel === "error" ? "#b00020" : "#9a5b00"
                             font.bold: true
                             wrapMode: Text.Wrap
-                            leftPadding: 196
+                            leftPadding: 146
                             rightPadding: 8
                             Layout.fillWidth: true
                         }

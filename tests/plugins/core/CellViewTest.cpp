@@ -146,7 +146,8 @@ private slots:
             // A joint has no shape: nothing is outlined while it is moved.
             step({{"action", "select"}, {"row", "joint_2"}}),
             step({{"action", "screenshot"}, {"path", "before.png"}}),
-            step({{"action", "edit"}, {"field", "value"}, {"value", "0.8"}}),
+            // Joint values are typed in degrees (kept in radians).
+            step({{"action", "edit"}, {"field", "value"}, {"value", "46"}}),
             step({{"action", "screenshot"}, {"path", "after.png"}}),
             step({{"action", "edit"}, {"field", "value"}, {"value", "0"}}),
             step({{"action", "screenshot"}, {"path", "back.png"}}),
