@@ -11,7 +11,7 @@
 //                  0 for an axis the robot does not have or a prismatic one.
 //   cfx            the arm's branch, for arms the closed form solves:
 //                  shoulder + 2 x elbow + 4 x wrist, each bit 1 on the
-//                  negative side as ClosedFormIk.h defines it (0..7).
+//                  side ClosedFormIk.h names (0..7).
 //                  Other chains have no such branches: cfx is 0 and a
 //                  target's cfx is not compared.
 

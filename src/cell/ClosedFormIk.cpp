@@ -220,7 +220,7 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
                 solution.motion = {Wrap(theta1), Wrap(theta2), Wrap(theta3), Wrap(theta4), Wrap(theta5), Wrap(theta6)};
                 solution.shoulderBack = s < 0;
                 solution.elbowDown = e < 0;
-                solution.wristFlipped = f < 0;
+                solution.wristFlipped = f > 0;
                 solution.wristSingular = wristSingular;
                 solution.shoulderSingular = forward < kShoulderMargin;
                 solution.elbowSingular = elbowSingular;

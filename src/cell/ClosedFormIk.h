@@ -23,7 +23,8 @@
 //             negative side, seen from axis 2's zero pose);
 //   elbow     the elbow lies on the negative side of the line from axis 2
 //             to the wrist centre (turning about axis 2's direction);
-//   wrist     axis 6 leans to the negative side of axes 4 x 5.
+//   wrist     axis 6 (turned by axis 5) leans to the positive side of
+//             axis 4 x axis 5 (both at zero).
 // Singularities, with these margins:
 //   wrist     axes 4 and 6 within 1 degree of each other;
 //   shoulder  the wrist centre within 10 mm of the plane through axis 1
