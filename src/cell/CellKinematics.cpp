@@ -114,25 +114,23 @@ std::optional<RigidTransform> CellKinematics::toolFrame(std::string_view name) c
 {
     if (!station)
         return std::nullopt;
-    const auto tool = StationTool(*station, name);
-    if (!tool) {
-        for (const auto& task : station->children("task")) {
-            for (const auto& data : task->children("dataitem")) {
-                if (TextAt(*data, "name") != name)
-                    continue;
-                if (const auto value = ValueOf<zrv::rob::ToolData>(data)) {
-                    const ToolFrame found = FromToolData(*value, name);
-                    if (!found.problem.empty())
-                        throw std::invalid_argument(found.problem);
-                    return found.frame;
-                }
-            }
+    // As a program finds it: the tasks' data first, then the tools.
+    std::optional<ToolFrame> found;
+    for (const auto& task : station->children("task")) {
+        for (const auto& data : task->children("dataitem")) {
+            if (found || TextAt(*data, "name") != name)
+                continue;
+            if (const auto value = ValueOf<zrv::rob::ToolData>(data))
+                found = FromToolData(*value, name);
         }
-        return std::nullopt;
     }
-    if (!tool->problem.empty())
-        throw std::invalid_argument(tool->problem);
-    return tool->frame;
+    if (!found)
+        found = StationTool(*station, name);
+    if (!found)
+        return std::nullopt;
+    if (!found->problem.empty())
+        throw std::invalid_argument(found->problem);
+    return found->frame;
 }
 
 std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const

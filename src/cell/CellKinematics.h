@@ -64,7 +64,8 @@ public:
     // nullptr when no robot has that id or name.
     const InverseKinematics* robot(std::string_view idOrName) const;
     // The tool frame (in the flange frame) of a tool data or tool by name
-    // or id; nothing when none is found. Throws std::invalid_argument for a
+    // or id, found as above with every task's data searched in document
+    // order before the tools; nothing when none is found. Throws std::invalid_argument for a
     // tool the robot does not hold.
     std::optional<RigidTransform> toolFrame(std::string_view name) const;
 

@@ -44,5 +44,8 @@ extern const Command kStatsCommand;
 extern const Command kCatalogueCommand;
 extern const Command kAddCommand;
 extern const Command kDiffCommand;
+extern const Command kFkCommand;
+extern const Command kIkCommand;
+extern const Command kReachCommand;
 
 } // namespace sdftool
