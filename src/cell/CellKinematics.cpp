@@ -11,6 +11,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 #include <unordered_map>
@@ -186,24 +188,41 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
             for (const auto& instruction : path->children("instruction")) {
                 std::string toolName;
                 std::string wobjName;
-                std::vector<std::pair<std::string, std::optional<zrv::rob::RobTarget>>> targets;
+                std::vector<std::pair<std::string, zrv::rob::RobTarget>> targets;
+                // Arguments are told apart by what they hold or name, not
+                // by their names: a robtarget, or the name of a data item
+                // holding a robtarget, wobjdata or tooldata (or of a tool).
+                // A name found nowhere counts only where the argument's own
+                // name says tool or object, so that it can be reported.
                 for (const auto& argument : instruction->children("argument")) {
                     const std::string argName = TextAt(*argument, "name");
                     if (const auto t = ValueOf<zrv::rob::RobTarget>(argument)) {
                         targets.emplace_back(argName, *t);
-                    } else if (const auto text = ValueOf<std::string>(argument)) {
-                        if (argName == "\\WObj")
-                            wobjName = *text;
-                        else if (argName == "Tool" || argName == "\\Tool")
-                            toolName = *text;
-                        else if (const auto item = data.find(*text); item != data.end() && !text->empty()) {
-                            if (const auto t = ValueOf<zrv::rob::RobTarget>(item->second))
-                                targets.emplace_back(argName, *t);
-                        } else if (argName == "ToPoint" || argName == "CirPoint") {
-                            // A target named but not found.
-                            targets.emplace_back(argName, std::nullopt);
-                        }
+                        continue;
                     }
+                    const auto text = ValueOf<std::string>(argument);
+                    if (!text || text->empty())
+                        continue;
+                    if (const auto item = data.find(*text); item != data.end()) {
+                        if (const auto t = ValueOf<zrv::rob::RobTarget>(item->second))
+                            targets.emplace_back(argName, *t);
+                        else if (ValueOf<zrv::rob::WObjData>(item->second))
+                            wobjName = *text;
+                        else if (ValueOf<zrv::rob::ToolData>(item->second))
+                            toolName = *text;
+                        continue;
+                    }
+                    if (toolOf(*text)) {
+                        toolName = *text;
+                        continue;
+                    }
+                    std::string lower = argName;
+                    std::transform(lower.begin(), lower.end(), lower.begin(),
+                                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                    if (lower.find("tool") != std::string::npos)
+                        toolName = *text;
+                    else if (lower.find("obj") != std::string::npos)
+                        wobjName = *text;
                 }
                 for (const auto& [argName, target] : targets) {
                     TargetReach entry;
@@ -214,10 +233,6 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
                     entry.argument = argName;
                     entry.robot = robot ? robot->robot().id() : 0;
                     const auto judge = [&]() {
-                        if (!target) {
-                            entry.reason = fmt::format("no robtarget data named by {}", argName);
-                            return;
-                        }
                         if (!robot) {
                             entry.reason = "no robot found for the task";
                             return;
@@ -254,9 +269,9 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
                             }
                             tool = found->frame;
                         }
-                        entry.world = wobj * TargetPose(*target);
-                        const std::array<int, 4> conf{target->robconf.cf1, target->robconf.cf4, target->robconf.cf6,
-                                                      target->robconf.cfx};
+                        entry.world = wobj * TargetPose(target);
+                        const std::array<int, 4> conf{target.robconf.cf1, target.robconf.cf4, target.robconf.cf6,
+                                                      target.robconf.cfx};
                         const auto answer = robot->reach(robot->flangeFor(entry.world, tool), conf,
                                                          robot->robot().currentValues());
                         entry.status = answer.status;

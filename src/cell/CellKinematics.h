@@ -14,13 +14,17 @@
 //    id or name (its first tooldata). No tool argument means the flange
 //    (tframe identity). A tool the robot does not hold (robhold false)
 //    cannot be judged.
-//  - A work object: the task's data item holding wobjdata named by the
-//    instruction's "\WObj" argument, else the task frame; its frame is the
-//    task frame x uframe x oframe. One held by the robot or moved by a
-//    mechanical unit cannot be judged.
-//  - Targets: every robtarget argument of a path's instructions (one
-//    given inline, or the data item an argument names), in the instruction's
-//    work object; its robconf chooses the configuration.
+//  - An instruction's arguments are told apart by what they hold or name:
+//    a robtarget, or the name of a task data item holding a robtarget,
+//    wobjdata or tooldata, or of a tool data of a tool. A name found nowhere
+//    is taken as a missing tool or work object when the argument's own name
+//    says "tool" or "obj" (any case).
+//  - A work object's frame is the task frame x uframe x oframe; without one
+//    the task frame. One held by the robot or moved by a mechanical unit
+//    cannot be judged.
+//  - Targets: every robtarget argument of a path's instructions (given
+//    inline, or the data item an argument names), in the instruction's work
+//    object; its robconf chooses the configuration.
 
 #include "cell/Export.h"
 #include "cell/InverseKinematics.h"

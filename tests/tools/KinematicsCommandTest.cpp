@@ -41,7 +41,11 @@ TEST_F(Sdftool, ForwardThenInverseGivesTheJointsBackOnEveryGeneratedRobot)
 {
     sdf::testing::GeneratorOptions options;
     options.robots = 6;
+    // Small: each run reads the whole file.
     options.pathsPerTask = 1;
+    options.instructionsPerPath = 1;
+    options.partsPerRobot = 0;
+    options.operationsPerTask = 0;
     const auto root = sdf::testing::GenerateStation(options);
     dir.write("cell.sdf", root->toXMLString(""));
     std::mt19937 random(5);
@@ -50,7 +54,7 @@ TEST_F(Sdftool, ForwardThenInverseGivesTheJointsBackOnEveryGeneratedRobot)
         for (const auto& joint : robot->children("joint"))
             limits.emplace_back(joint->valueOr<double>("axis/limit/lower", 0) * std::numbers::pi / 180,
                                 joint->valueOr<double>("axis/limit/upper", 0) * std::numbers::pi / 180);
-        for (int sample = 0; sample < 3; ++sample) {
+        for (int sample = 0; sample < 2; ++sample) {
             // By name for one, by id for the next.
             std::vector<std::string> fk{"fk", "cell.sdf",
                                         sample % 2 ? std::to_string(robot->getId()) : robot->valueOr<std::string>("name", "")};
@@ -103,9 +107,9 @@ std::string ReachStation(const std::string& reachable)
             "<path id='50'><name>Seam</name>";
     const auto move = [&text](int id, const std::string& target, const std::string& wobj) {
         text += fmt::format("<instruction id='{}'><name>MoveL</name>"
-                            "<argument id='{}'><name>ToPoint</name><value type='robtarget'>{}</value></argument>"
+                            "<argument id='{}'><name>Target</name><value type='robtarget'>{}</value></argument>"
                             "<argument id='{}'><name>Tool</name><value type='string'>tPen</value></argument>"
-                            "<argument id='{}'><name>\\WObj</name><value type='string'>{}</value></argument>"
+                            "<argument id='{}'><name>WorkObject</name><value type='string'>{}</value></argument>"
                             "</instruction>",
                             id, id + 1, target, id + 2, id + 3, wobj);
     };
@@ -133,9 +137,9 @@ TEST_F(Sdftool, ReachGivesEveryTargetItsStatusAndIkItsExitCodes)
 
     const auto reach = run({"reach", "arm.sdf"});
     EXPECT_EQ(reach.status, 1) << reach.err;
-    EXPECT_EQ(reach.out, "Seam MoveL #60 ToPoint: reachable\n"
-                         "Seam MoveL #70 ToPoint: out of reach (no joint values give this pose)\n"
-                         "Seam MoveL #80 ToPoint: cannot be judged (no work object 'wobjGone')\n");
+    EXPECT_EQ(reach.out, "Seam MoveL #60 Target: reachable\n"
+                         "Seam MoveL #70 Target: out of reach (no joint values give this pose)\n"
+                         "Seam MoveL #80 Target: cannot be judged (no work object 'wobjGone')\n");
     const auto json = run({"reach", "arm.sdf", "--json"});
     EXPECT_NE(json.out.find("\"reachable\": 1, \"total\": 3}"), std::string::npos) << json.out;
 
