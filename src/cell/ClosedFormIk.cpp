@@ -34,23 +34,44 @@ Matrix3d Turn(const std::array<double, 4>& q)
     return Eigen::Quaterniond(q[0], q[1], q[2], q[3]).toRotationMatrix();
 }
 
-Matrix3d About(const Vector3d& axis, double angle)
-{
-    return Eigen::AngleAxisd(angle, axis).toRotationMatrix();
-}
-
+// Into (-pi, pi], for angles within two turns of it (sums and differences
+// of atan2's), without a division.
 double Wrap(double angle)
 {
-    return std::remainder(angle, 2 * std::numbers::pi);
+    constexpr double pi = std::numbers::pi;
+    return angle > pi ? angle - 2 * pi : angle <= -pi ? angle + 2 * pi : angle;
+}
+
+// An angle with its cosine and sine, so that turning by it again costs no
+// trigonometry.
+struct Angle
+{
+    double value = 0;
+    double c = 1;
+    double s = 0;
+
+    static Angle Of(double value) { return {value, std::cos(value), std::sin(value)}; }
+    Angle back() const { return {-value, c, -s}; }
+};
+
+// v turned by angle about the unit axis (Rodrigues), cheaper than a matrix
+// for the few vectors the solver turns.
+Vector3d Turned(const Vector3d& v, const Vector3d& axis, const Angle& angle)
+{
+    return v * angle.c + axis.cross(v) * angle.s + axis * (axis.dot(v) * (1 - angle.c));
 }
 
 // The angle that turns p onto q about the unit axis w (Paden-Kahan
 // subproblem 1; p and q at the same height along w).
-double TurnOnto(const Vector3d& w, const Vector3d& p, const Vector3d& q)
+Angle TurnOnto(const Vector3d& w, const Vector3d& p, const Vector3d& q)
 {
     const Vector3d pp = p - w * w.dot(p);
     const Vector3d qq = q - w * w.dot(q);
-    return std::atan2(w.dot(pp.cross(qq)), pp.dot(qq));
+    const double y = w.dot(pp.cross(qq)), x = pp.dot(qq);
+    const double r = std::sqrt(x * x + y * y); // unit-sized: no need for hypot
+    if (r == 0)
+        return {};
+    return {std::atan2(y, x), x / r, y / r};
 }
 
 } // namespace
@@ -144,8 +165,11 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
             frame(r, c) = armFrame[static_cast<std::size_t>(r * 3 + c)];
     const Vector3d centreWorld = V(flange.t) - target * V(flangeFromCentre);
     const Vector3d w = frame * (centreWorld - V(armOrigin));
-    const Matrix3d flangeBack = Turn(flangeTurn).transpose();
-    const Vector3d a1 = V(axis1), a2 = V(axis2), a3 = sign3 * a2;
+    // Only axis 6 and a vector square to it are followed through the
+    // wrist: the target's rotation without the flange's, applied to them.
+    const Matrix3d toWrist = target * Turn(flangeTurn).transpose();
+    const Vector3d n6 = V(axis6Normal);
+    const Vector3d a1 = V(axis1), a2 = V(axis2);
     const Vector3d a4 = V(axis4), a5 = V(axis5), a6 = V(axis6);
 
     // Axis 1: the arm plane's x reaches the wrist centre beside the side
@@ -176,6 +200,9 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
     for (const double s : {1.0, -1.0}) {
         const double x = s * forward;
         const double theta1 = std::atan2(w.y(), w.x()) - std::atan2(side, x);
+        const Angle back1 = Angle::Of(-theta1);
+        const Vector3d a6After1 = Turned(toWrist * a6, a1, back1);
+        const Vector3d n6After1 = Turned(toWrist * n6, a1, back1);
         const double gx = x - shoulderX, gz = w.z() - shoulderZ;
         const double k = (gx * gx + gz * gz - uu - vv) / 2;
         double c = k / armLength;
@@ -183,18 +210,20 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
             continue;
         c = std::clamp(c, -1.0, 1.0);
         const double opening = std::acos(c);
-        const bool elbowSingular = std::sin(opening) < std::sin(kElbowMargin);
+        const bool elbowSingular = std::sqrt(1 - c * c) < std::sin(kElbowMargin); // sin(opening)
         for (const double e : {1.0, -1.0}) {
             const double phi = bend + e * opening;
             const double theta3 = sign3 * phi;
-            const double wx = ux + vx * std::cos(phi) + vz * std::sin(phi);
-            const double wz = uz - vx * std::sin(phi) + vz * std::cos(phi);
+            const double cosPhi = std::cos(phi), sinPhi = std::sin(phi);
+            const double wx = ux + vx * cosPhi + vz * sinPhi;
+            const double wz = uz - vx * sinPhi + vz * cosPhi;
             const double theta2 = std::atan2(gx, gz) - std::atan2(wx, wz);
-            const Matrix3d arm = About(a1, theta1) * About(a2, theta2) * About(a3, theta3);
-            const Matrix3d wrist = arm.transpose() * target * flangeBack;
-            // Axes 4 and 5 carry axis 6 onto its place (Paden-Kahan
-            // subproblem 2), then axis 6 turns the rest.
-            const Vector3d q = wrist * a6;
+            // Axes 2 and 3 are parallel: together they turn by theta2 + phi.
+            const Angle back23 = Angle::Of(-(theta2 + phi));
+            const Vector3d q = Turned(a6After1, a2, back23);
+            const Vector3d qn = Turned(n6After1, a2, back23);
+            // Axes 4 and 5 carry axis 6 onto q (Paden-Kahan subproblem 2),
+            // then axis 6 turns the rest.
             const double alpha = (c45 * a5.dot(a6) - a4.dot(q)) / den;
             const double beta = (c45 * a4.dot(q) - a5.dot(a6)) / den;
             const double g2 = (1 - alpha * alpha - beta * beta - 2 * alpha * beta * c45) / n45.squaredNorm();
@@ -204,20 +233,19 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
             for (const double f : {1.0, -1.0}) {
                 const Vector3d zc = alpha * a4 + beta * a5 + f * gamma * n45;
                 const bool wristSingular = a4.cross(zc).norm() < sinMarginWrist;
-                double theta4 = 0;
-                double theta5 = 0;
-                if (a4.cross(zc).norm() < 1e-9) {
-                    theta4 = reference.size() > 3 ? reference[3] : 0.0;
-                    theta5 = TurnOnto(a5, a6, About(a4, -theta4) * q);
+                const bool aligned = a4.cross(zc).norm() < 1e-9;
+                Angle theta4;
+                Angle theta5;
+                if (aligned) {
+                    theta4 = Angle::Of(reference.size() > 3 ? reference[3] : 0.0);
+                    theta5 = TurnOnto(a5, a6, Turned(q, a4, theta4.back()));
                 } else {
                     theta4 = TurnOnto(a4, zc, q);
                     theta5 = TurnOnto(a5, a6, zc);
                 }
-                const Matrix3d rest = About(a5, -theta5) * About(a4, -theta4) * wrist;
-                const Vector3d n6 = V(axis6Normal);
-                const double theta6 = TurnOnto(a6, n6, rest * n6);
+                const Angle theta6 = TurnOnto(a6, n6, Turned(Turned(qn, a4, theta4.back()), a5, theta5.back()));
                 Solution& solution = out[static_cast<std::size_t>(count++)];
-                solution.motion = {Wrap(theta1), Wrap(theta2), Wrap(theta3), Wrap(theta4), Wrap(theta5), Wrap(theta6)};
+                solution.motion = {Wrap(theta1), Wrap(theta2), Wrap(theta3), Wrap(theta4.value), theta5.value, theta6.value};
                 solution.shoulderBack = s < 0;
                 solution.elbowDown = e < 0;
                 solution.wristFlipped = f > 0;
@@ -225,7 +253,7 @@ int ClosedFormIk::solve(const RigidTransform& flange, std::span<const double> re
                 solution.shoulderSingular = forward < kShoulderMargin;
                 solution.elbowSingular = elbowSingular;
                 // Both wrist branches meet at the singularity.
-                if (a4.cross(zc).norm() < 1e-9)
+                if (aligned)
                     break;
             }
         }
