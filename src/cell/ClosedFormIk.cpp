@@ -90,6 +90,8 @@ std::optional<ClosedFormIk> ClosedFormIk::Recognise(const RobotModel& robot, std
         if (joints[k].type != RobotModel::JointType::Revolute)
             return fail(fmt::format("axis {} is not revolute", k + 1));
     }
+    if (robot.flangeLinkIndex() != 6)
+        return fail("the flange does not sit on the link after axis 6");
     std::array<Vector3d, 6> a;
     std::array<Vector3d, 6> p;
     for (std::size_t k = 0; k < 6; ++k) {

@@ -105,6 +105,8 @@ public:
     // Link frames (base frame) with every joint at zero, one per link.
     const std::vector<RigidTransform>& linksAtZero() const { return linkZero; }
     const RigidTransform& flangeAtZero() const { return flangeZero; }
+    // The link (document order, from 0) the flange sits on.
+    std::size_t flangeLinkIndex() const { return flangeLink; }
     std::uint32_t wristId() const { return wristObject; }
 
     std::vector<double> motion(std::span<const double> stored) const;
