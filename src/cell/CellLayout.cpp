@@ -1,5 +1,7 @@
 #include "cell/CellLayout.h"
 
+#include "cell/RobotModel.h"
+
 #include <sdformat/Element.h>
 
 #include <zrvrob/RobTarget.h>
@@ -47,25 +49,6 @@ std::string TextAt(const sdf::Element& element, std::string_view path)
         return element.valueOr<std::string>(path, std::string());
     } catch (const std::exception&) {
         return {};
-    }
-}
-
-double NumberAt(const sdf::Element& element, std::string_view path)
-{
-    try {
-        return element.valueOr<double>(path, 0.0);
-    } catch (const std::exception&) {
-        return 0;
-    }
-}
-
-Vec3d AxisOf(const sdf::Element& joint)
-{
-    try {
-        const auto xyz = joint.valueOr<zrv::rob::Vec3Template<double>>("axis/xyz", {0, 0, 1});
-        return Normalised({xyz.x, xyz.y, xyz.z}, {0, 0, 1});
-    } catch (const std::exception&) {
-        return {0, 0, 1};
     }
 }
 
@@ -334,29 +317,19 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
         else if (element->label() == "joint")
             joints.push_back(element);
     }
-    RigidTransform current;  // link frame in the mechanism's frame, joints at their values
-    RigidTransform atZero;   // the same with every joint at zero
+    // The robot model places the links, so that the view and kinematics
+    // agree (couplings included).
+    const RobotModel model = RobotModel::FromMechanism(*mechanism);
+    const std::vector<RigidTransform> placed = model.links(model.currentValues());
     std::unordered_set<std::uint32_t> linkIds;
     for (std::size_t i = 0; i < links.size(); ++i) {
-        const RigidTransform step = PoseOf(*links[i]);
-        const RigidTransform zero = atZero * step;
-        if (i >= 1 && i - 1 < joints.size()) {
+        if (i >= 1 && i - 1 < model.dof()) {
+            // The joint frame on the child link, before the joint's own motion.
             const sdf::Element& joint = *joints[i - 1];
-            const RigidTransform jointPose = PoseOf(joint);
-            const RigidTransform jointFrame = current * step * jointPose;
-            const Vec3d axisBase = AxisOf(joint);
-            const Vec3d axis = (zero * jointPose).inverse().rotate(axisBase);
-            const double value = NumberAt(joint, "value");
-            const RigidTransform motion = TextAt(joint, "type") == "prismatic"
-                ? RigidTransform::Translation({axis[0] * value, axis[1] * value, axis[2] * value})
-                : RigidTransform::Rotation(axis, value);
             if (const std::uint32_t jointId = joint.getId(false))
-                placements[jointId] = {jointFrame, mechanismId};
-            current = jointFrame * motion * jointPose.inverse();
-        } else {
-            current = current * step;
+                placements[jointId] = {placed[i - 1] * PoseOf(*links[i]) * PoseOf(joint), mechanismId};
         }
-        atZero = zero;
+        const RigidTransform& current = placed[i];
 
         const std::uint32_t linkId = links[i]->getId(false);
         if (linkId == 0)

@@ -28,7 +28,9 @@
 //    mechanism's base frame with all joints at zero. A revolute joint turns
 //    the child link by `value` radians about that axis through the joint
 //    frame's origin; a prismatic one shifts it by `value` millimetres along
-//    the axis. Every link after a joint moves with it, none before it.
+//    the axis. Every link after a joint moves with it, none before it. A
+//    coupled joint (`dependency`) moves by its value plus factor x its
+//    lead's (RobotModel states the chain once for the view and kinematics).
 //  - A program target (the first robtarget argument of an instruction, or
 //    the robtarget data item an argument names) is given in its work
 //    object: the first wobjdata argument of the instruction, or the wobjdata

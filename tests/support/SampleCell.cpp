@@ -57,7 +57,9 @@ zrv::rob::RobTarget Target(double x, double y, double z)
     zrv::rob::RobTarget t;
     t.trans = {x, y, z};
     t.rot = {0, 0, 1, 0};
-    t.robconf = {0, 0, 0, 1};
+    // Axis 1 a little negative (the seam lies at negative y), axis 6 too,
+    // the arm in front, elbow up, wrist on its positive side.
+    t.robconf = {-1, 0, -1, 0};
     return t;
 }
 
@@ -222,9 +224,13 @@ void AddProgram(Objects& objects, Cell& cell)
 
     auto tool = objects.add(task, "dataitem", "weldGun");
     cell.toolData = tool->getId(true);
+    // The program's tool data is the torch's own: tilted 30 degrees, so that
+    // the robot reaches the seam with its wrist inside the limits.
     zrv::rob::ToolData gun;
     gun.tframe.trans = {0, 0, 412.5};
+    gun.tframe.rot = {0.9659258262890683, 0, 0.2588190451025207, 0};
     gun.tload.mass = 3.2;
+    gun.tload.cog = {0, 0, 150};
     tool->set<zrv::rob::ToolData>("value", gun);
     auto wobj = objects.add(task, "dataitem", "tableTop");
     cell.workObject = wobj->getId(true);

@@ -89,7 +89,8 @@ void StationBuilder::addManipulator(RobotCell& cell)
     wrist->setId(cell.wrist);
     wrist->set<std::string>("name", "Wrist");
     adopt(lastLink, wrist);
-    wrist->set<Pose>("pose", {{0, 0, _rng.rounded(80, 160, 1)}, {}});
+    // The flange: out along axis 6, its z axis pointing that way.
+    wrist->set<Pose>("pose", {{_rng.rounded(80, 160, 1), 0, 0}, {std::numbers::sqrt2 / 2, 0, std::numbers::sqrt2 / 2, 0}});
     robot->set<std::string>("kinematic_configuration", cell.index % 3 == 2 ? "Offset" : "Standard");
     if (_rng.chance(0.3))
         addUserFile(robot, "maintenance_manual");
@@ -114,15 +115,23 @@ StationBuilder::ElementPtr StationBuilder::addLinksAndJoints(const ElementPtr& m
         joint->set<std::string>("type", prismatic ? "prismatic" : "revolute");
         joint->set<unsigned int>("index", i);
         const auto& limits = kArmLimits[(i - 1) % kArmLimits.size()];
-        joint->set<Vec3>("axis/xyz", prismatic ? Vec3{1, 0, 0} : (i % 3 == 1 ? Vec3{0, 0, 1} : Vec3{0, 1, 0}));
+        // An arm's axes: a vertical base axis, shoulder and elbow side by
+        // side, and a wrist whose three axes meet in one point (4 and 6
+        // along the forearm, 5 across it) -- what the closed-form solver
+        // of the cell library takes. Devices turn about z, then y.
+        const bool alongForearm = joints == 6 && (i == 4 || i == 6);
+        joint->set<Vec3>("axis/xyz", prismatic      ? Vec3{1, 0, 0}
+                                     : alongForearm ? Vec3{1, 0, 0}
+                                     : i == 1       ? Vec3{0, 0, 1}
+                                                    : Vec3{0, 1, 0});
         joint->set<double>("axis/limit/lower", prismatic ? 0.0 : limits[0]);
         joint->set<double>("axis/limit/upper", prismatic ? _rng.rounded(50, 2000, 0) : limits[1]);
         if (_rng.chance(0.3))
             joint->set<double>("axis/nominal_zero", i == 3 ? -90.0 : 0.0);
         if (_rng.chance(0.1))
             joint->set<bool>("axis/reversed", true);
-        const auto& offset = kLinkOffsets[i % kLinkOffsets.size()];
-        joint->set<Pose>("pose", {{offset[0], offset[1], offset[2]}, {}});
+        // In the child link's frame: each joint sits at its link's origin.
+        joint->set<Pose>("pose", {{0, 0, 0}, {}});
         joint->set<bool>("active", true);
         joint->set<double>("value", _rng.rounded(-1.5, 1.5, 4));
         if (jointIds)

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <charconv>
 
 namespace sdftool {
 
@@ -42,6 +43,17 @@ void ParsedArgs::expectPositional(std::size_t min, std::size_t max, std::string_
         throw UsageError(fmt::format("expected {}", what));
 }
 
+namespace {
+
+bool LooksNumeric(std::string_view arg)
+{
+    double value = 0;
+    const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), value);
+    return ec == std::errc() && end == arg.data() + arg.size();
+}
+
+} // namespace
+
 ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSpec> specs, std::size_t valuePosition)
 {
     ParsedArgs parsed;
@@ -69,7 +81,9 @@ ParsedArgs ParseArgs(std::span<const std::string> args, std::span<const OptionSp
         } else if (arg.size() == 2) {
             spec = findAlias(specs, arg[1]);
         }
-        if (!spec && parsed._positional.size() == valuePosition) {
+        // A negative number is never an option: joint values and poses
+        // are given as plain positionals.
+        if (!spec && (parsed._positional.size() == valuePosition || LooksNumeric(arg))) {
             parsed._positional.push_back(arg);
             continue;
         }

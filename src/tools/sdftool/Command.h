@@ -45,5 +45,8 @@ extern const Command kCatalogueCommand;
 extern const Command kAddCommand;
 extern const Command kDiffCommand;
 extern const Command kGenerateCommand;
+extern const Command kFkCommand;
+extern const Command kIkCommand;
+extern const Command kReachCommand;
 
 } // namespace sdftool

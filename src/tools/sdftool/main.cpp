@@ -20,7 +20,7 @@ using namespace sdftool;
 constexpr const Command* kCommands[] = {
     &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand, &kSetCommand,
     &kAddCommand,      &kStatsCommand,  &kCatalogueCommand, &kDiffCommand,
-    &kGenerateCommand,
+    &kGenerateCommand, &kFkCommand,     &kIkCommand,        &kReachCommand,
 };
 
 std::string overview()
