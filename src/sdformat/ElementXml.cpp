@@ -39,11 +39,11 @@ std::string PathOf(const Element& element)
     return path;
 }
 
-[[noreturn]] void ThrowUnwritable(const Element& element, const std::string& what, char character)
+[[noreturn]] void ThrowUnwritable(const Element& element, const std::string& what, std::string_view text,
+                                  std::size_t at)
 {
-    throw std::runtime_error(fmt::format("cannot write '{}': {} holds U+{:04X}, which XML cannot carry",
-                                         detail::ForMessage(PathOf(element)), what,
-                                         static_cast<unsigned char>(character)));
+    throw std::runtime_error(fmt::format("cannot write '{}': {} holds {}", detail::ForMessage(PathOf(element)), what,
+                                         DescribeUnwritable(text, at)));
 }
 
 // After the writer met a text that XML cannot carry: finds it again, in
@@ -59,12 +59,12 @@ std::string PathOf(const Element& element)
             const std::string text = attr->asString();
             if (const auto at = FindUnwritable(text); at != std::string::npos)
                 ThrowUnwritable(element, fmt::format("its attribute '{}'", detail::ForMessage(attr->label())),
-                                text[at]);
+                                text, at);
         }
         if (element.elements().empty() && element.hasValue()) {
             const std::string text = element.getStringFromValue();
             if (const auto at = FindUnwritable(text); at != std::string::npos)
-                ThrowUnwritable(element, "its value", text[at]);
+                ThrowUnwritable(element, "its value", text, at);
         }
         for (auto child = element.elements().rbegin(); child != element.elements().rend(); ++child)
             pending.push_back(child->get());

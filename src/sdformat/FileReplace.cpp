@@ -5,6 +5,8 @@
 #include <sdformat/WriteInProgress.h>
 #include <sdformat/WriteSignalGuard.h>
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -28,9 +30,27 @@ using detail::FileDescriptor;
 using detail::TemporaryFile;
 using detail::WriteInProgress;
 
+[[noreturn]] void ThrowWriteFailure(std::string_view reason)
+{
+    throw std::runtime_error(fmt::format("write file failure ({})", reason));
+}
+
+// Fails naming the system's reason, as a person reads it ("no space left
+// on device", "file too large", "permission denied"). A call that failed
+// without saying why (a write of no bytes) is an input/output error.
+[[noreturn]] void ThrowWriteFailure(int error)
+{
+    std::string reason = std::error_code(error != 0 ? error : EIO, std::generic_category()).message();
+    if (!reason.empty() && reason.front() >= 'A' && reason.front() <= 'Z' &&
+        (reason.size() < 2 || reason[1] < 'A' || reason[1] > 'Z'))
+        reason.front() = static_cast<char>(reason.front() - 'A' + 'a');
+    ThrowWriteFailure(std::string_view(reason));
+}
+
+// The reason of the system call that just failed.
 [[noreturn]] void ThrowWriteFailure()
 {
-    throw std::runtime_error("write file failure");
+    ThrowWriteFailure(errno);
 }
 
 // As many symbolic links as the kernel follows in one path.
@@ -53,8 +73,11 @@ bool WriteAt(int fd, off_t start, std::string_view bytes, WriteInProgress* progr
         const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done, start + static_cast<off_t>(done));
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
             return false;
+        }
         done += static_cast<std::size_t>(written);
     }
     return true;
@@ -163,8 +186,10 @@ void SyncDirectory(const std::filesystem::path& directory)
 void CreateNewFile(const std::filesystem::path& path, std::string_view bytes, WriteInProgress& progress)
 {
     const auto target = FinalName(path);
-    if (!target || !target->has_filename())
-        ThrowWriteFailure();
+    if (!target)
+        ThrowWriteFailure(ELOOP);
+    if (!target->has_filename())
+        ThrowWriteFailure(std::string_view("no file name"));
     TemporaryFile file(*target, progress);
     std::size_t written = 0;
     if (!file.created() || !WriteAt(file.fd(), 0, bytes, nullptr, written) || !file.finish() || !file.commit(*target))
@@ -243,10 +268,11 @@ void WriteInPlace(int fd, const std::filesystem::path& path, const struct stat& 
                          (!truncate || ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) == 0) &&
                          ::fsync(fd) == 0;
     if (!written) {
+        const int error = errno;
         if (copied)
             detail::RestoreInPlace(fd, start, backup, reached);
         progress.clear();
-        ThrowWriteFailure();
+        ThrowWriteFailure(error);
     }
     progress.clear();
 }
@@ -256,7 +282,7 @@ void WriteInPlace(int fd, const std::filesystem::path& path, const struct stat& 
 void ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes)
 {
     if (path.empty() || !path.has_filename())
-        ThrowWriteFailure();
+        ThrowWriteFailure(std::string_view("no file name"));
     const detail::WriteSignalGuard quiet;
     WriteInProgress progress;
     int own = OwnDescriptor(path);
@@ -295,7 +321,7 @@ void ReplaceFileContents(const std::filesystem::path& path, std::string_view byt
     // A directory cannot be opened for writing; a disk or a socket is not a
     // document.
     if (!S_ISREG(old.st_mode))
-        ThrowWriteFailure();
+        ThrowWriteFailure(std::string_view(S_ISBLK(old.st_mode) ? "a disk, not a file" : "not a regular file"));
 
     if (own >= 0) {
         const int flags = ::fcntl(file.get(), F_GETFL);

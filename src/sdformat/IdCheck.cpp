@@ -9,6 +9,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 #include <limits>
 #include <unordered_map>
 
@@ -61,6 +63,7 @@ public:
         WalkTree(root, [this](const TreeVisit& v) { visit(v); });
         checkReferences();
         checkFamilies();
+        checkLoops();
 
         std::ranges::stable_sort(_problems, {}, &Ordered::order);
         std::vector<IdCheck::Problem> result;
@@ -181,6 +184,57 @@ private:
         }
     }
 
+    // Parents must lead up to the top: a chain that comes back to where it
+    // started places its objects nowhere, even when every child list agrees
+    // with it. Each loop is reported once, at its object first in the
+    // document. Chains are followed one step at a time, however long.
+    void checkLoops()
+    {
+        enum : std::uint8_t { Unseen, OnChain, Done };
+        std::vector<std::uint8_t> state(_objects.size(), Unseen);
+        std::vector<std::size_t> chain;
+        for (std::size_t start = 0; start < _objects.size(); ++start) {
+            chain.clear();
+            std::size_t at = start;
+            while (state[at] == Unseen) {
+                state[at] = OnChain;
+                chain.push_back(at);
+                const unsigned int parent = _objects[at].parent;
+                const auto it = parent == 0 ? _byId.end() : _byId.find(parent);
+                if (it == _byId.end())
+                    break;
+                at = it->second;
+            }
+            if (state[at] == OnChain && !chain.empty() && _objects[chain.back()].parent != 0 &&
+                _byId.count(_objects[chain.back()].parent) != 0)
+                reportLoop({std::ranges::find(chain, at), chain.end()});
+            for (const std::size_t seen : chain)
+                state[seen] = Done;
+        }
+    }
+
+    void reportLoop(std::span<const std::size_t> loop)
+    {
+        const auto first = std::ranges::min_element(loop, {}, [&](std::size_t i) { return _objects[i].order; });
+        std::vector<unsigned int> ids;
+        std::vector<std::string> paths;
+        for (std::size_t k = 0; k < loop.size(); ++k) {
+            const Object& member = _objects[loop[(static_cast<std::size_t>(first - loop.begin()) + k) % loop.size()]];
+            ids.push_back(member.id);
+            paths.push_back(member.parentPath.empty() ? member.path : member.parentPath);
+        }
+        // A long loop is named by its start and its length.
+        constexpr std::size_t kNamed = 8;
+        std::string chainText = fmt::format("{}", ids.front());
+        for (std::size_t k = 1; k < std::min(ids.size(), kNamed); ++k)
+            fmt::format_to(std::back_inserter(chainText), " -> {}", ids[k]);
+        if (ids.size() > kNamed)
+            fmt::format_to(std::back_inserter(chainText), " -> ... ({} objects)", ids.size());
+        fmt::format_to(std::back_inserter(chainText), " -> {}", ids.front());
+        std::string message = fmt::format("object {} is its own ancestor: parents {}", ids.front(), chainText);
+        report(_objects[*first].order, IdCheck::Kind::ParentLoop, std::move(message), std::move(ids), std::move(paths));
+    }
+
     std::size_t _order = 0;
     std::vector<Object> _objects;
     std::unordered_map<unsigned int, std::size_t> _byId;   // id -> first object with it
@@ -206,6 +260,7 @@ std::string_view IdCheck::KindName(Kind kind)
     case Kind::NotAnId: return "not-an-id";
     case Kind::ParentMismatch: return "parent-mismatch";
     case Kind::ListedTwice: return "listed-twice";
+    case Kind::ParentLoop: return "parent-loop";
     }
     return "unknown";
 }

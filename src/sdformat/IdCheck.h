@@ -4,7 +4,8 @@
 // document: every object has an id of its own (not 0, used by no other
 // object), every value that holds an object id names an object of the same
 // document (0 names none and is always fine), an object's `parent` and its
-// parent's `child` list agree, and no object is listed by two containers.
+// parent's `child` list agree, no object is listed by two containers, and
+// no chain of parents comes back to where it started.
 //
 // Ids are compared as they were read: texts that read to the same number
 // ("7" and "07", or "abc" and "0") are the same id.
@@ -29,6 +30,7 @@ public:
         NotAnId,            // an id-valued element that the document gave another type
         ParentMismatch,     // `parent` and the parent's `child` list disagree
         ListedTwice,        // an object in two child lists (or twice in one)
+        ParentLoop,         // parents that lead back to the object they started from
     };
 
     struct Problem
@@ -51,7 +53,7 @@ public:
 
     // A stable name for each kind, for machine-readable reports:
     // "zero-id", "duplicate-id", "dangling-reference", "not-an-id",
-    // "parent-mismatch", "listed-twice".
+    // "parent-mismatch", "listed-twice", "parent-loop".
     static std::string_view KindName(Kind kind);
 };
 

@@ -231,8 +231,7 @@ private:
     {
         // What the document writer could not write, a document cannot hold.
         if (const std::size_t at = FindUnwritable(_text); at != std::string_view::npos)
-            return fail(fmt::format("it holds the control character U+{:04X}, which a document cannot carry",
-                                    static_cast<unsigned>(static_cast<unsigned char>(_text[at]))));
+            return fail(fmt::format("it holds {}", DescribeUnwritable(_text, at)));
         accept(std::string(_text), 0);
     }
 

@@ -63,6 +63,8 @@ TemporaryFile::TemporaryFile(const std::filesystem::path& target, WriteInProgres
             return;
         const int error = errno;
         _progress.clear();
+        // The caller names the reason of the failure.
+        errno = error;
         if (error != EEXIST)
             break;
     }

@@ -2,7 +2,10 @@
 
 #include <sdformat/TextPieces.h>
 #include <sdformat/TypeManager.h>
+#include <sdformat/Utf8Char.h>
 #include <sdformat/ValueCodec.h>
+
+#include <fmt/format.h>
 
 #include <array>
 #include <cstdint>
@@ -20,12 +23,19 @@ using detail::Vec3;
 // Marks the control characters that XML 1.0 has no way to carry, not even
 // as character references, in the table of characters that need care.
 constexpr std::uint8_t kUnwritable = 4;
+// Marks the bytes of multi-byte UTF-8 characters: each such character is
+// decoded where it starts, and malformed UTF-8, surrogates, U+FFFE and
+// U+FFFF are as unwritable as the control characters, since a reader
+// rejects them too.
+constexpr std::uint8_t kMultiByte = 8;
 
 constexpr std::array<std::uint8_t, 256> MakeEscapeTable()
 {
     std::array<std::uint8_t, 256> table{};
     for (unsigned c = 0; c < 0x20; ++c)
         table[c] = kUnwritable;
+    for (unsigned c = 0x80; c < 0x100; ++c)
+        table[c] = kMultiByte;
     constexpr auto everywhere = static_cast<std::uint8_t>(TextPlace::Content) | static_cast<std::uint8_t>(TextPlace::Attribute);
     table[static_cast<unsigned char>('&')] = everywhere;
     table[static_cast<unsigned char>('<')] = everywhere;
@@ -79,9 +89,18 @@ namespace {
 // table, or npos.
 std::size_t FindMarked(std::string_view text, std::uint8_t marks)
 {
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kEscapeTable[static_cast<unsigned char>(text[i])] & marks)
+    const bool checkChars = (marks & kUnwritable) != 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::uint8_t care = kEscapeTable[static_cast<unsigned char>(text[i])];
+        if (care & marks)
             return i;
+        if (checkChars && (care & kMultiByte)) {
+            const Utf8Char c = Utf8Char::At(text, i);
+            if (!c.xmlCarries())
+                return i;
+            i += c.length - 1;
+        }
+    }
     return std::string_view::npos;
 }
 
@@ -92,18 +111,40 @@ std::size_t FindUnwritable(std::string_view text)
     return FindMarked(text, kUnwritable);
 }
 
+std::string DescribeUnwritable(std::string_view text, std::size_t at)
+{
+    const auto byte = static_cast<unsigned char>(text[at]);
+    if (byte < 0x80)
+        return fmt::format("U+{:04X}, which XML cannot carry", byte);
+    if (const Utf8Char c = Utf8Char::At(text, at); c.length != 0)
+        return fmt::format("U+{:04X}, which XML cannot carry", c.code);
+    // An encoded surrogate has the form of a character but is none.
+    if (byte == 0xED && text.size() - at >= 3 && (static_cast<unsigned char>(text[at + 1]) & 0xE0u) == 0xA0u)
+        return fmt::format("U+{:04X}, a surrogate, which XML cannot carry",
+                           0xD000u | ((static_cast<unsigned char>(text[at + 1]) & 0x3Fu) << 6) |
+                               (static_cast<unsigned char>(text[at + 2]) & 0x3Fu));
+    return fmt::format("the byte 0x{:02X}, which is not UTF-8", byte);
+}
+
 void AppendEscaped(std::string& out, std::string_view text, TextPlace place)
 {
     // One look-up per character finds both what to escape and what to refuse.
-    const auto where = static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable);
+    const auto where = static_cast<std::uint8_t>(static_cast<std::uint8_t>(place) | kUnwritable | kMultiByte);
     const char* run = text.data();
     const char* const end = run + text.size();
     for (const char* at = run; at != end; ++at) {
         const std::uint8_t care = kEscapeTable[static_cast<unsigned char>(*at)];
         if (!(care & where))
             continue;
+        if (care & kMultiByte) {
+            const Utf8Char c = Utf8Char::At(text, static_cast<std::size_t>(at - text.data()));
+            if (!c.xmlCarries())
+                throw UnwritableCharacter{};
+            at += c.length - 1;
+            continue;
+        }
         if (care & kUnwritable)
-            throw UnwritableCharacter{static_cast<unsigned char>(*at)};
+            throw UnwritableCharacter{};
         out.append(run, at);
         switch (*at) {
         case '&':

@@ -31,17 +31,21 @@ enum class TextPlace : std::uint8_t
 };
 
 // What the writers below throw for a text holding a control character
-// other than tab, line feed and carriage return: XML 1.0 cannot carry one,
-// even as a character reference, so a document holding it could never be
-// read again. The document writer turns it into an error naming the
+// other than tab, line feed and carriage return, U+FFFE, U+FFFF, a
+// surrogate or bytes that are not UTF-8: XML 1.0 cannot carry them, even as
+// character references, so a document holding one could never be read
+// again. The document writer turns it into an error naming the
 // element, which it looks for only then (FindUnwritable).
 struct UnwritableCharacter
 {
-    unsigned char character;
 };
 
 // Where text holds the first character XML cannot carry, or npos.
 std::size_t FindUnwritable(std::string_view text);
+
+// What is wrong with the character at text[at] that FindUnwritable found:
+// "U+0001, which XML cannot carry" or "the byte 0xFF, which is not UTF-8".
+std::string DescribeUnwritable(std::string_view text, std::size_t at);
 
 // Appends text to out with the entity references its place needs;
 // UnwritableCharacter (out partly appended) for a text XML cannot carry.

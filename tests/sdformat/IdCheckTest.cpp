@@ -67,6 +67,39 @@ TEST(IdCheck, ReportsEveryKindWithTheElementsInvolved)
     EXPECT_EQ(problems[0].ids, (std::vector<unsigned int>{3, 1, 2}));
 }
 
+// Parents that go round place their objects nowhere, even where every child
+// list agrees with them; each loop is reported once, named from its first
+// object. A chain as long as a station can be is followed without
+// recursion: a hundred thousand assemblies each the parent of the next
+// (the tool checks a million the same way).
+TEST(IdCheck, ParentLoopsAreFoundHoweverLongTheChain)
+{
+    EXPECT_EQ(listing(check(R"(<sdf version='1.0'>
+  <station id='1'>
+    <assembly id='2'><parent>3</parent><child>3</child></assembly>
+    <assembly id='3'><parent>2</parent><child>2</child></assembly>
+    <part id='4'><parent>4</parent></part>
+    <part id='5'><parent>2</parent></part>
+  </station>
+</sdf>
+)")),
+              "parent-loop object 2 is its own ancestor: parents 2 -> 3 -> 2 | /sdf/station/assembly[1]/parent "
+              "/sdf/station/assembly[2]/parent\n"
+              "parent-loop object 4 is its own ancestor: parents 4 -> 4 | /sdf/station/part[1]/parent\n");
+
+    constexpr unsigned int kChain = 100000;
+    std::string text = "<sdf version='1.0'><station id='1'>";
+    for (unsigned int id = 2; id < kChain + 2; ++id)
+        text += "<assembly id='" + std::to_string(id) + "'><parent>" + std::to_string(id == kChain + 1 ? 2 : id + 1) +
+                "</parent></assembly>";
+    text += "</station></sdf>";
+    const auto problems = check(text);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].message, "object 2 is its own ancestor: parents 2 -> 3 -> 4 -> 5 -> 6 -> 7 -> 8 -> 9 -> ... "
+                                   "(100000 objects) -> 2");
+    EXPECT_EQ(problems[0].ids.size(), kChain);
+}
+
 TEST(IdCheck, TheSampleStationIsSound)
 {
     std::ifstream in(ZRV_EXAMPLES_DIR "/stations/sample_cell.sdf");

@@ -136,7 +136,7 @@ TEST(SdfSave, PermissionIsWhatOpeningForWritingSays)
     const auto doc = Station("permitted");
 
     EXPECT_EQ(InChild(true, [&] {
-        if (const auto error = WriteError(doc, locked); error != "write file failure")
+        if (const auto error = WriteError(doc, locked); error != "write file failure (permission denied)")
             return "locked file: " + error;
         return WriteError(doc, open);
     }), "");
@@ -218,7 +218,8 @@ TEST(SdfSave, HardLinksAndSymbolicLinksStayWhatTheyAre)
     // A loop names no file.
     std::filesystem::create_symlink("loop-b.sdf", dir / "loop-a.sdf");
     std::filesystem::create_symlink("loop-a.sdf", dir / "loop-b.sdf");
-    ExpectThrowExactly<std::runtime_error>([&] { doc->Write(dir / "loop-a.sdf"); }, "write file failure");
+    ExpectThrowExactly<std::runtime_error>([&] { doc->Write(dir / "loop-a.sdf"); },
+                                           "write file failure (too many levels of symbolic links)");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop-a.sdf"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop-b.sdf"));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"far.sdf", "first.sdf", "loop-a.sdf", "loop-b.sdf", "near.sdf",
@@ -234,7 +235,7 @@ TEST(SdfSave, DevicesPipesAndTheProcesssOwnStreamsAreWrittenAsStreams)
     // A pipe with a reader gets the whole text; one without fails at once.
     const auto fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    ExpectThrowExactly<std::runtime_error>([&] { doc->Write(fifo); }, "write file failure");
+    ExpectThrowExactly<std::runtime_error>([&] { doc->Write(fifo); }, "write file failure (no such device or address)");
     std::string received;
     std::thread reader([&] { received = ReadFile(fifo); });
     // The reader may not have opened its end yet.
@@ -269,7 +270,7 @@ TEST(SdfSave, DevicesPipesAndTheProcesssOwnStreamsAreWrittenAsStreams)
         sigpending(&pending);
         if (sigismember(&pending, SIGPIPE))
             error += ", SIGPIPE left pending";
-        return error == "write file failure" ? std::string() : "reader gone: " + error;
+        return error == "write file failure (broken pipe)" ? std::string() : "reader gone: " + error;
     }), "");
 
     // Standard output sent to a file: the text comes after what was printed
@@ -330,7 +331,7 @@ TEST(SdfSave, FileSizeLimitIsAReportedFailureWithDefaultSignals)
             return std::string("no limit");
         std::string errors;
         for (const auto& path : {dir / "new.sdf", replaced, linked}) {
-            if (auto error = WriteError(large, path); error != "write file failure")
+            if (auto error = WriteError(large, path); error != "write file failure (file too large)")
                 errors += path.filename().string() + ": \"" + error + "\" ";
         }
         sigset_t pending, mask;

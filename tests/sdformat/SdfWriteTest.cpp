@@ -270,8 +270,15 @@ TEST(SdfWriteFile, WriteWhereNoFileCanBeMadeFailsAndCreatesNothing)
     std::filesystem::create_directory(dir / "sub");
     const auto before = dir.names();
     auto doc = StationDocument();
-    for (const auto& path : {dir / "missing" / "cell.sdf", dir / "sub", dir.path() / "sub" / "", std::filesystem::path()})
-        ExpectThrowExactly<std::runtime_error>([&] { doc->Write(path); }, "write file failure");
+    // Each failure names its reason.
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {dir / "missing" / "cell.sdf", "write file failure (no such file or directory)"},
+        {dir / "sub", "write file failure (is a directory)"},
+        {dir.path() / "sub" / "", "write file failure (no file name)"},
+        {std::filesystem::path(), "write file failure (no file name)"},
+    };
+    for (const auto& [path, message] : cases)
+        ExpectThrowExactly<std::runtime_error>([&] { doc->Write(path); }, message);
     EXPECT_EQ(dir.names(), before);
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "sub"));
@@ -301,7 +308,7 @@ TEST(SdfWriteFile, FailurePartWayKeepsThePreviousDocument)
         try {
             large->Write(path);
         } catch (const std::runtime_error& e) {
-            code = std::string(e.what()) == "write file failure" ? 0 : 2;
+            code = std::string(e.what()) == "write file failure (file too large)" ? 0 : 2;
         } catch (...) {
             code = 2;
         }

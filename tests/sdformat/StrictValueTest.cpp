@@ -39,8 +39,8 @@ TEST(StrictValue, RefusesTextThatIsNotACompleteValueAndSaysWhy)
     EXPECT_EQ(errorOf("int", "1 2"), "'int' cannot hold '1 2': it has 2 words, not one number");
     EXPECT_EQ(errorOf("bool", "yes"), "'bool' cannot hold 'yes': it is not true, false, 1 or 0");
     EXPECT_EQ(errorOf("string", std::string("a\0b", 3)),
-              std::string("'string' cannot hold 'a\0b': it holds the control character U+0000, which a document "
-                          "cannot carry", 96));
+              std::string("'string' cannot hold 'a\0b': it holds U+0000, which XML cannot carry", 67));
+    EXPECT_EQ(errorOf("string", "a\xef\xbf\xbe"), "'string' cannot hold 'a\xef\xbf\xbe': it holds U+FFFE, which XML cannot carry");
     EXPECT_EQ(errorOf("speeddata", "1 2"),
               "'speeddata' cannot hold '1 2': it is not a record of that type, which is written like '100 500 5000 1000'");
     EXPECT_EQ(errorOf("speeddata", "1 2 3 4 5"), "'speeddata' cannot hold '1 2 3 4 5': '5' is left over after the record");

@@ -122,6 +122,28 @@ TEST(WrittenValues, TextsXmlCannotCarryAreRefusedAndNothingIsReplaced)
             [&] { doc->Write(path); },
             "cannot write '/sdf/station/task/dataitem/value': its value holds U+001B, which XML cannot carry");
     }
+    // Beyond the control characters: the two non-characters, encoded
+    // surrogates and bytes that are not UTF-8, which readers reject too.
+    // Valid characters of every length are written.
+    const std::pair<std::string, std::string> beyondAscii[] = {
+        {"\xef\xbf\xbe", "U+FFFE, which XML cannot carry"},
+        {"\xef\xbf\xbf", "U+FFFF, which XML cannot carry"},
+        {"\xed\xa0\x80", "U+D800, a surrogate, which XML cannot carry"},
+        {"\xff", "the byte 0xFF, which is not UTF-8"},
+        {"\xc3", "the byte 0xC3, which is not UTF-8"},
+        {"\xc0\xaf", "the byte 0xC0, which is not UTF-8"},
+    };
+    for (const auto& [text, what] : beyondAscii) {
+        auto doc = StationDocument();
+        doc->Root()->get("station")->set<std::string>("name", "\xc3\xa9\xe2\x82\xac" + text + "\xf0\x9f\x99\x82");
+        ExpectThrowExactly<std::runtime_error>([&] { doc->Write(path); },
+                                               "cannot write '/sdf/station/name': its value holds " + what);
+    }
+    {
+        auto doc = StationDocument();
+        doc->Root()->get("station")->set<std::string>("name", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x99\x82\xef\xbf\xbd");
+        EXPECT_NE(doc->Root()->toXMLString("").find("\xc3\xa9\xe2\x82\xac\xf0\x9f\x99\x82\xef\xbf\xbd"), std::string::npos);
+    }
     auto doc = StationDocument();
     doc->Root()->attributes().front()->fromString("1.0\x02");
     ExpectThrowExactly<std::runtime_error>(

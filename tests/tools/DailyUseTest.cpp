@@ -74,7 +74,8 @@ TEST_F(Sdftool, NewAndAddMakeAStationWhoseIdsAreSound)
     EXPECT_EQ(r.out, "c.sdf: ok (16 elements, 3 objects)\n");
 
     // An id set by hand is kept ahead of, too.
-    EXPECT_EQ(run({"set", "c.sdf", "station/part/@id", "40"}).status, 0);
+    // (leniently: the station's child list still names the old id).
+    EXPECT_EQ(run({"set", "c.sdf", "station/part/@id", "40", "--lenient"}).status, 0);
     EXPECT_EQ(run({"add", "c.sdf", "station", "part"}).out, "41\n");
 
     r = run({"add", "c.sdf", "station", "visibility"});
@@ -99,20 +100,25 @@ TEST_F(Sdftool, ValidateIdsReportsIdZeroTextsThatReadAlikeAndDisagreeingFamilies
 )");
     const auto r = run({"validate", "--ids", "ids.sdf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ids.sdf: error: /sdf/station/child[2]: lists object 3 as a child, but its parent is 2\n"
-                     "ids.sdf: error: /sdf/station/part[1]: object has id 0, which names no object\n"
-                     "ids.sdf: error: /sdf/station/part[2]: object has id 0, which names no object\n"
-                     "ids.sdf: error: /sdf/station/part[2]: object id 0 is also used by /sdf/station/part[1]\n"
-                     "ids.sdf: error: /sdf/station/assembly/child: object 2 is also listed as a child at "
+    // Each with its place; the id text "abc" is also a value the reader
+    // takes as 0.
+    EXPECT_EQ(r.err, "ids.sdf:4:5: error: /sdf/station/child[2]: lists object 3 as a child, but its parent is 2\n"
+                     "ids.sdf:5:5: error: /sdf/station/part[1]: object has id 0, which names no object\n"
+                     "ids.sdf:5:15: error: /sdf/station/part[1]/@id: 'unsigned int' cannot hold 'abc': it is not a "
+                     "whole number; it reads as '0'\n"
+                     "ids.sdf:6:5: error: /sdf/station/part[2]: object has id 0, which names no object\n"
+                     "ids.sdf:6:5: error: /sdf/station/part[2]: object id 0 is also used by /sdf/station/part[1]\n"
+                     "ids.sdf:9:40: error: /sdf/station/assembly/child: object 2 is also listed as a child at "
                      "/sdf/station/child[1]\n"
-                     "ids.sdf: error: /sdf/station/assembly/child: lists object 2 as a child, but its parent is 1\n");
+                     "ids.sdf:9:40: error: /sdf/station/assembly/child: lists object 2 as a child, but its parent "
+                     "is 1\n");
 
     const auto json = run({"validate", "--ids", "--json", "ids.sdf"});
     EXPECT_EQ(json.status, 1);
     EXPECT_EQ(json.err, "");
-    EXPECT_NE(json.out.find("{\"kind\": \"listed-twice\", \"message\": \"object 2 is also listed as a child at "
-                            "/sdf/station/child[1]\", \"paths\": [\"/sdf/station/assembly/child\", "
-                            "\"/sdf/station/child[1]\"], \"ids\": [2, 4, 1]}"),
+    EXPECT_NE(json.out.find("{\"kind\": \"listed-twice\", \"severity\": \"error\", \"message\": \"object 2 is also "
+                            "listed as a child at /sdf/station/child[1]\", \"paths\": [\"/sdf/station/assembly/child\", "
+                            "\"/sdf/station/child[1]\"], \"ids\": [2, 4, 1], \"object\": 4, \"line\": 9, \"column\": 40}"),
               std::string::npos)
         << json.out;
 }
@@ -219,7 +225,8 @@ TEST_F(Sdftool, VersionAndJsonForMachines)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "{\"ok\": false, \"files\": [{\"file\": \"cell.sdf\", \"ok\": true, \"elements\": 40, "
                      "\"objects\": 7, \"problems\": []}, {\"file\": \"broken.sdf\", \"ok\": false, \"problems\": "
-                     "[{\"kind\": \"read\", \"message\": \"element 'station' does not have 'bogus' child element\", "
+                     "[{\"kind\": \"read\", \"severity\": \"error\", \"message\": \"element 'station' does not have "
+                     "'bogus' child element\", "
                      "\"line\": 3, \"column\": 5}]}]}\n");
 
     r = run({"get", "--json", "cell.sdf", "station/smart_component/property"});
@@ -240,7 +247,8 @@ TEST_F(Sdftool, DiffComparesStationsByObjectId)
     EXPECT_EQ(r.out, "");
 
     ASSERT_EQ(run({"set", "b.sdf", "station/part/pose", "2 0 0 1 0 0 0"}).status, 0);
-    ASSERT_EQ(run({"set", "b.sdf", "station/part[2]/parent", "1"}).status, 0);
+    // Moving the fixture leaves the table's child list behind: only leniently.
+    ASSERT_EQ(run({"set", "b.sdf", "station/part[2]/parent", "1", "--lenient"}).status, 0);
     ASSERT_EQ(run({"add", "b.sdf", "station", "frame", "--name", "Corner 2"}).status, 0);
     r = run({"diff", "cell.sdf", "b.sdf"});
     EXPECT_EQ(r.status, 1) << r.err;

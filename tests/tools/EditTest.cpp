@@ -49,7 +49,7 @@ TEST_F(Sdftool, FormatFailuresLeaveFilesAsTheyWere)
     copyData("cell.sdf");
     r = run({"format", "cell.sdf", "-o", "no-such-directory/out.sdf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "sdftool: no-such-directory/out.sdf: write file failure\n");
+    EXPECT_EQ(r.err, "sdftool: no-such-directory/out.sdf: write file failure (no such file or directory)\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "no-such-directory"));
 
     r = run({"format", "missing.sdf"});
@@ -77,7 +77,7 @@ TEST_F(Sdftool, NewWritesAnEmptyStationAndReplacesNothingUnasked)
 
     r = run({"new", "no-such-directory/new.sdf"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "sdftool: no-such-directory/new.sdf: write file failure\n");
+    EXPECT_EQ(r.err, "sdftool: no-such-directory/new.sdf: write file failure (no such file or directory)\n");
 }
 
 TEST_F(Sdftool, GetPrintsValuesByPath)
@@ -115,9 +115,12 @@ TEST_F(Sdftool, GetFailsWhereThereIsNoValue)
         std::string err;
     };
     const Case cases[] = {
-        {"station/robot", "sdftool: cell.sdf: no element at 'station/robot'\n"},
-        {"station/part[3]/name", "sdftool: cell.sdf: no element at 'station/part[3]/name'\n"},
-        {"station/frame/user_file", "sdftool: cell.sdf: no element at 'station/frame/user_file'\n"},
+        {"station/robot", "sdftool: cell.sdf: no element at 'station/robot': 'robot' matched nothing in "
+                          "/sdf/station\n"},
+        {"station/part[3]/name", "sdftool: cell.sdf: no element at 'station/part[3]/name': 'part[3]' matched "
+                                 "nothing in /sdf/station\n"},
+        {"station/frame/user_file", "sdftool: cell.sdf: no element at 'station/frame/user_file': 'user_file' "
+                                    "matched nothing in /sdf/station/frame\n"},
         {"station", "sdftool: cell.sdf: 'station' has no value\n"},
         {"", "sdftool: cell.sdf: '' has no value\n"},
         {"station//name", "sdftool: cell.sdf: bad path 'station//name': empty piece\n"},
@@ -158,13 +161,13 @@ TEST_F(Sdftool, SetCreatesMissingElementsFromTheFormat)
 {
     dir.write("cell.sdf", kNewStation);
     EXPECT_EQ(run({"set", "cell.sdf", "station/part/name", "Table"}).status, 0);
-    // The part comes with its required pose.
+    // The part comes with its required pose, and an id as `add` gives one.
     EXPECT_EQ(read("cell.sdf"), "<sdf version='1.0'>\n"
                                 "    <station id='1'>\n"
                                 "        <last_viewpoint_pose>0 0 0 1 0 0 0</last_viewpoint_pose>\n"
                                 "        <visibility/>\n"
-                                "        <next_dataid>2</next_dataid>\n"
-                                "        <part id='0'>\n"
+                                "        <next_dataid>3</next_dataid>\n"
+                                "        <part id='2'>\n"
                                 "            <pose>0 0 0 1 0 0 0</pose>\n"
                                 "            <name>Table</name>\n"
                                 "        </part>\n"
@@ -215,7 +218,7 @@ TEST_F(Sdftool, SetFailuresLeaveTheFileAsItWas)
         {{"set", "cell.sdf", "station/part/user_file", "x"}, "sdftool: cell.sdf: 'station/part/user_file' cannot "
                                                              "hold a value\n"},
         {{"set", "cell.sdf", "station/part[5]/name", "x"},
-         "sdftool: cell.sdf: no element 'part[5]' in 'station/part[5]/name'\n"},
+         "sdftool: cell.sdf: no element at 'station/part[5]/name': 'part[5]' matched nothing in /sdf/station\n"},
         {{"set", "cell.sdf", "station/name", "x", "--type", "int"},
          "sdftool: cell.sdf: 'station/name' holds a 'string' value; its type cannot change\n"},
         {{"set", "missing.sdf", "station/name", "x"}, "missing.sdf: error: no such file\n"},
@@ -227,6 +230,63 @@ TEST_F(Sdftool, SetFailuresLeaveTheFileAsItWas)
         EXPECT_EQ(read("cell.sdf"), before);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "missing.sdf"));
+}
+
+// set refuses an edit that gives the station a new error, as the window
+// does, unless --lenient; errors the file had already do not block edits.
+// Paths may pick an element by name or start at an object id.
+TEST_F(Sdftool, SetRefusesNewStationErrorsAndFindsElementsByNameAndId)
+{
+    copyData("cell.sdf");
+    const std::string before = read("cell.sdf");
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case refused[] = {
+        {{"set", "cell.sdf", "#4/@id", "2"},
+         "sdftool: cell.sdf: cannot set '#4/@id': /sdf/station/frame: object id 2 is also used by "
+         "/sdf/station/part[1] (--lenient sets it anyway)\n"},
+        {{"set", "cell.sdf", "station/part[name=Fixture]/parent", "999"},
+         "sdftool: cell.sdf: cannot set 'station/part[name=Fixture]/parent': /sdf/station/part[2]/parent: id 999 "
+         "names no object (--lenient sets it anyway)\n"},
+        {{"set", "cell.sdf", "#4/anchor", "4"},
+         "sdftool: cell.sdf: cannot set '#4/anchor': /sdf/station/frame/anchor: object 4 is anchored to itself "
+         "(--lenient sets it anyway)\n"},
+        {{"set", "cell.sdf", "station/part[name=Tabel]/pose", "0 0 0 1 0 0 0"},
+         "sdftool: cell.sdf: no element at 'station/part[name=Tabel]/pose': 'part[name=Tabel]' matched nothing in "
+         "/sdf/station\n"},
+        {{"set", "cell.sdf", "#40/pose", "0 0 0 1 0 0 0"},
+         "sdftool: cell.sdf: no element at '#40/pose': '#40' matched nothing: no object has id 40\n"},
+    };
+    for (const auto& c : refused) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.status, 1) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(read("cell.sdf"), before);
+    }
+
+    EXPECT_EQ(run({"set", "cell.sdf", "station/part[name=Fixture]/pose", "0 0 1 1 0 0 0"}).status, 0);
+    EXPECT_EQ(run({"get", "cell.sdf", "#3/pose"}).out, "0 0 1 1 0 0 0\n");
+    const auto missing = run({"get", "cell.sdf", "station/part[name=Fixture]/user_file/uri"});
+    EXPECT_EQ(missing.err, "sdftool: cell.sdf: no element at 'station/part[name=Fixture]/user_file/uri': "
+                           "'user_file' matched nothing in /sdf/station/part\n");
+
+    const auto lenient = run({"set", "cell.sdf", "station/part[2]/parent", "999", "--lenient"});
+    EXPECT_EQ(lenient.status, 0) << lenient.err;
+    // The dangling parent is the file's own now; other edits go on.
+    EXPECT_EQ(run({"set", "cell.sdf", "station/name", "Still editable"}).status, 0);
+
+    // A joint value beyond its joint's limits.
+    ASSERT_EQ(run({"add", "cell.sdf", "station", "manipulator"}).status, 0);
+    ASSERT_EQ(run({"add", "cell.sdf", "station/manipulator", "joint"}).status, 0);
+    ASSERT_EQ(run({"set", "cell.sdf", "station/manipulator/joint/axis/limit/upper", "90"}).status, 0);
+    const auto beyond = run({"set", "cell.sdf", "station/manipulator/joint/value", "3"});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_EQ(beyond.err, "sdftool: cell.sdf: cannot set 'station/manipulator/joint/value': "
+                          "/sdf/station/manipulator/joint/value: the joint's value 3 rad (171.887°) is outside its "
+                          "limits -1e+16° to 90° (--lenient sets it anyway)\n");
 }
 
 } // namespace

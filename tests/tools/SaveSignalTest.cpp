@@ -99,7 +99,7 @@ TEST(SdftoolSave, FileSizeLimitIsAReportedFailure)
 
     const Finished format = Wait(StartTool({"format", "big.sdf"}, dir.path(), limit), dir.path());
     EXPECT_EQ(format.status, 1);
-    EXPECT_EQ(format.err, "sdftool: big.sdf: write file failure\n");
+    EXPECT_EQ(format.err, "sdftool: big.sdf: write file failure (file too large)\n");
     EXPECT_TRUE(ReadFile(station) == LargeStationText());
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"big.sdf"});
 

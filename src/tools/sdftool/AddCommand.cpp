@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Document.h"
 #include "ElementPath.h"
+#include "FreshIds.h"
 #include "Survey.h"
 
 #include <sdformat/Element.h>
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
+#include <vector>
 #include <stdexcept>
 
 namespace sdftool {
@@ -26,7 +29,10 @@ format gives it, and saves the document. The object gets an id that no
 object of the document uses (above the largest one and not below the
 station's next_dataid); when PARENT-PATH names an object, the new object's
 `parent` names it and its `child` list gains the new id. The station's
-next_dataid is set to the id after the new one. Prints the new id.
+next_dataid is set to the id after the new one. Objects that the new one
+requires (a manipulator's wrist) get the ids after it. Prints the new id:
+on standard output, or on standard error when FILE is "-" and the
+document itself goes to standard output.
 
   $ sdftool new cell.sdf
   $ sdftool add cell.sdf station part --name Table
@@ -59,7 +65,8 @@ int run(const ParsedArgs& args)
     try {
         parent = FindPath(root, path);
         if (!parent.element || !parent.attribute.empty())
-            throw Failure(fmt::format("no element at '{}'", path));
+            throw Failure(parent.missing.empty() ? fmt::format("no element at '{}'", path)
+                                                 : fmt::format("no element at '{}': {}", path, parent.missing));
         templ = &parent.templ->child(label);
     } catch (const std::logic_error& e) {
         throw Failure(fmt::format("{}: {}", file, e.what()));
@@ -70,17 +77,14 @@ int run(const ParsedArgs& args)
         throw Failure(fmt::format("{}: '{}' is not an object (objects have an id, a name, a parent and a child list)",
                                   file, label));
 
-    // Above every id in use, and not below what the station says comes next.
-    const unsigned int largest = SurveyDocument(*root).largestId;
-    if (largest == std::numeric_limits<unsigned int>::max())
-        throw Failure(fmt::format("{}: no object id is left above {}", file, largest));
-    unsigned int id = largest + 1;
-    const auto station = root->get("station");
-    if (station && station->exists("next_dataid"))
-        id = std::max(id, station->valueOr<unsigned int>("next_dataid", 0u));
-
+    // Above every id in use, and not below what the station says comes
+    // next. Objects the new one requires (a manipulator's wrist) come with
+    // it; each gets an id of its own too, never 0.
+    FreshIds ids(*root, file);
+    const unsigned int id = ids.take();
     const auto object = parent.element->append(label);
     object->setId(id);
+    ids.give(*object, *templ);
     if (const auto name = args.value("name"))
         object->set<std::string>("name", *name);
     const unsigned int parentId = sdf::IsObjectTemplate(*parent.templ) ? parent.element->getId(false) : 0u;
@@ -88,11 +92,11 @@ int run(const ParsedArgs& args)
         object->set<unsigned int>("parent", parentId);
         parent.element->append("child")->setValue<unsigned int>(id);
     }
-    if (station && id != std::numeric_limits<unsigned int>::max())
-        station->set<unsigned int>("next_dataid", id + 1);
+    ids.record(*root);
 
     WriteDocument(*document, file);
-    fmt::print("{}\n", id);
+    // A document written to standard output keeps it to itself.
+    fmt::print(file == "-" ? stderr : stdout, "{}\n", id);
     return kExitOk;
 }
 

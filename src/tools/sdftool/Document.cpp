@@ -8,6 +8,7 @@
 
 #include <sdformat/DocumentCheck.h>
 #include <sdformat/Element.h>
+#include <sdformat/FileReplace.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -35,22 +36,31 @@ std::string openProblem(int error)
     }
 }
 
-// The whole stream of an open descriptor; closes it.
+// The whole stream of an open descriptor; closes it. A stream may never
+// end (/dev/zero, `yes`), so it is read up to a limit, and given up at once
+// when it holds a NUL, which no XML text does.
 std::string readAll(int fd, const std::string& path)
 {
     std::string text;
     char buffer[1 << 16];
+    const auto fail = [&](std::string message) {
+        if (path != "-")
+            ::close(fd);
+        throw DocumentError(path, std::move(message));
+    };
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
-            text.append(buffer, static_cast<std::size_t>(got));
+            const std::string_view piece(buffer, static_cast<std::size_t>(got));
+            if (const auto nul = piece.find('\0'); nul != std::string_view::npos)
+                fail(fmt::format("not a text document (a NUL byte at offset {})", text.size() + nul));
+            if (text.size() + piece.size() > kMaxStreamBytes)
+                fail(fmt::format("more than {} MiB, the most the tool reads from a stream", kMaxStreamBytes >> 20));
+            text.append(piece);
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
-            const int error = errno;
-            if (path != "-")
-                ::close(fd);
-            throw DocumentError(path, fmt::format("read failure ({})", std::strerror(error)));
+            fail(fmt::format("read failure ({})", std::strerror(errno)));
         }
     }
     if (path != "-")
@@ -149,6 +159,22 @@ std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path)
     return document;
 }
 
+std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path, std::string& text)
+{
+    std::shared_ptr<sdf::SDF> document;
+    ReadThrough(
+        path,
+        [&](const std::string& file) {
+            document = sdf::SDF::ReadSdfFromFile(file);
+            text = ReadDocumentText(file);
+        },
+        [&](std::string_view streamed) {
+            document = sdf::SDF::ReadSdfFromString(streamed);
+            text = streamed;
+        });
+    return document;
+}
+
 void CheckDocument(const std::string& path, const sdf::CheckVisitor& visit)
 {
     ReadThrough(
@@ -158,14 +184,27 @@ void CheckDocument(const std::string& path, const sdf::CheckVisitor& visit)
 
 void WriteDocument(const sdf::SDF& document, const std::string& path)
 {
+    std::string text;
+    try {
+        text = document.Root()->toXMLString("");
+    } catch (const std::exception& e) {
+        throw Failure(fmt::format("{}: {}", path, e.what()));
+    }
+    // The tool writes nothing it would refuse to read: an edit the format
+    // allows may still leave a document the reader rejects (another
+    // version, say).
+    try {
+        sdf::SDF::ReadSdfFromString(text);
+    } catch (const std::exception& e) {
+        throw Failure(fmt::format("{}: not written, as the result would not read back: {}", path, e.what()));
+    }
     if (path == "-") {
-        const std::string text = document.Root()->toXMLString("");
         if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
             throw Failure("standard output: write failure");
         return;
     }
     try {
-        document.Write(path);
+        sdf::ReplaceFileContents(path, text);
     } catch (const std::exception& e) {
         throw Failure(fmt::format("{}: {}", path, e.what()));
     }

@@ -9,12 +9,21 @@
 #include <sdformat/DocumentCheck.h>
 #include <sdformat/SDF.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 namespace sdftool {
 
+// The most read from standard input, a pipe or a device: several times the
+// largest stations in use, far below what would exhaust the machine.
+inline constexpr std::size_t kMaxStreamBytes = std::size_t{1} << 30;
+
 std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path);
+
+// ReadDocument, and the document's text as well, for the checks that look
+// at values as written.
+std::shared_ptr<sdf::SDF> ReadDocument(const std::string& path, std::string& text);
 
 // Reads the document as ReadDocument does, with the same failures, without
 // keeping it: visit sees each element once (see sdf::DocumentCheck).

@@ -22,8 +22,12 @@ items), that child's value is printed.
 PATH names an element below the root by child labels, each piece taking the
 first child with that label: "station/name". A piece may pick the n-th
 child of its label, counted from 1: "station/part[2]/pose". A path may also
-start at the root, as validate --ids reports them: "/sdf/station/part[2]".
-A last piece "@name" names an attribute: "station/@id".
+start at the root, as validate reports them: "/sdf/station/part[2]". A
+piece may pick the child of its label with that name,
+"station/part[name=Table]/pose", and the first piece may be an object id,
+"#19/pose", naming the object with id 19 wherever it lies. A last piece
+"@name" names an attribute: "station/@id". When nothing is at PATH, the
+message says which piece matched nothing, and where.
 
 Options:
   --json      Print {"path": PATH, "type": TYPE, "value": TEXT} instead, with
@@ -51,7 +55,8 @@ int run(const ParsedArgs& args)
         throw Failure(fmt::format("{}: {}", file, e.what()));
     }
     if (!at.element)
-        throw Failure(fmt::format("{}: no element at '{}'", file, path));
+        throw Failure(at.missing.empty() ? fmt::format("{}: no element at '{}'", file, path)
+                                         : fmt::format("{}: no element at '{}': {}", file, path, at.missing));
     std::string type;
     std::string text;
     if (!at.attribute.empty()) {

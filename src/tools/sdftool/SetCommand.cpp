@@ -3,15 +3,21 @@
 #include "Command.h"
 #include "Document.h"
 #include "ElementPath.h"
+#include "FreshIds.h"
 #include "ValueAccess.h"
 
+#include <sdformat/StationCheck.h>
 #include <sdformat/StrictValue.h>
 #include <sdformat/TypeManager.h>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include <algorithm>
+#include <set>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace sdftool {
 
@@ -25,7 +31,10 @@ new text is completely written. Elements missing on PATH are created from
 the format, with their required children. For an element whose user value
 is kept in a `value` child (properties, signals, arguments, data items),
 that child's value is set. PATH is written as for "sdftool get"; a last
-piece "@name" sets an attribute ("station/@id").
+piece "@name" sets an attribute ("station/@id"). A piece may pick an
+element by name, "station/part[name=Table]/pose", and the path may start at
+an object id, "#19/pose"; these must exist, and a path that does not says
+which piece matched nothing.
 
 VALUE must be a complete value of the field's type: all of the text is
 used, numbers are within the type's range and whole numbers are whole, a
@@ -35,6 +44,13 @@ fails, naming the path, the type and what is wrong, and FILE is left as it
 was. When the document keeps the value other than as typed (a pose's numbers
 keep six significant digits), a note on standard error says what it holds.
 VALUE may begin with '-' ("-1 0 0 1 0 0 0"); "--" before it works too.
+
+The edit is refused, the file left as it was, where it gives the station an
+error the station check did not find before: an id another object has, a
+reference to no object, a joint value beyond its limits, a word the format
+does not list. Errors the document had already do not stop an edit. The
+version attribute can only be 1.0, and nothing is written that the tool
+would not read back.
 FILE "-" reads standard input and writes the result to standard output.
 
 Options:
@@ -45,7 +61,9 @@ Options:
                a type keeps it; TYPE must then name that type.
   --lenient    Read VALUE as the document reader does, as far as it goes:
                text that does not fit the type gives what the type's reader
-               makes of it (a pose "abc" becomes 0 0 0 1 0 0 0).
+               makes of it (a pose "abc" becomes 0 0 0 1 0 0 0); and set it
+               even where the station check (see "sdftool validate --help")
+               finds a new error.
   -h, --help   Show this help.
 
 Exit status: 0 on success, 1 when the file cannot be read or written, PATH
@@ -71,6 +89,35 @@ std::string checkedText(const std::string& file, const std::string& path, std::s
     return parsed.storedText();
 }
 
+// Fails with an error of after that before did not have: a duplicate id,
+// a reference to nothing, a value beyond its limits. One at the edited
+// element (at its path edited) is named first.
+void refuseNewErrors(const std::string& file, const std::string& path, const std::string& edited,
+                     const std::vector<sdf::StationCheck::Finding>& before,
+                     const std::vector<sdf::StationCheck::Finding>& after)
+{
+    const auto key = [](const sdf::StationCheck::Finding& f) {
+        return fmt::format("{}\n{}\n{}", f.kind, f.paths.empty() ? std::string() : f.paths.front(), f.message);
+    };
+    std::set<std::string> known;
+    for (const auto& f : before)
+        known.insert(key(f));
+    // Reported at the edited element first, then naming it, then others.
+    const auto rank = [&](const sdf::StationCheck::Finding& f) {
+        if (!f.paths.empty() && f.paths.front() == edited)
+            return 2;
+        return std::ranges::find(f.paths, edited) != f.paths.end() ? 1 : 0;
+    };
+    const sdf::StationCheck::Finding* first = nullptr;
+    for (const auto& f : after)
+        if (f.severity == sdf::StationCheck::Severity::Error && !known.contains(key(f)) &&
+            (!first || rank(f) > rank(*first)))
+            first = &f;
+    if (first)
+        throw Failure(fmt::format("{}: cannot set '{}': {}: {} (--lenient sets it anyway)", file, path,
+                                  first->paths.empty() ? std::string("/") : first->paths.front(), first->message));
+}
+
 void setAttribute(const std::string& file, const std::string& path, const Located& at, const ParsedArgs& args)
 {
     sdf::Attr* attr = FindAttribute(*at.element, at.attribute);
@@ -80,6 +127,10 @@ void setAttribute(const std::string& file, const std::string& path, const Locate
     // here; changing the record alone would misread the value.
     if (at.attribute == "type")
         throw Failure(fmt::format("{}: '{}' records the type of the element's value and cannot be set", file, path));
+    // The reader takes one version; a document of another would be
+    // written and then refused.
+    if (at.attribute == "version" && !at.element->parent() && args.positional()[2] != "1.0")
+        throw Failure(fmt::format("{}: '{}' can only be 1.0, the version of the format this tool reads", file, path));
     const auto type = args.value("type");
     if (type && *type != attr->type())
         throw Failure(fmt::format("{}: '{}' holds a '{}' value; its type cannot change", file, path, attr->type()));
@@ -96,9 +147,15 @@ int run(const ParsedArgs& args)
     const bool lenient = args.has("lenient");
 
     const auto document = ReadDocument(file);
+    // What the station check finds already is the document's own business;
+    // an edit may not add errors to it.
+    std::vector<sdf::StationCheck::Finding> before;
+    if (!lenient)
+        before = sdf::StationCheck::Check(*document->Root());
     Located at;
+    std::vector<Located> created;
     try {
-        at = TouchPath(document->Root(), path);
+        at = TouchPath(document->Root(), path, &created);
     } catch (const Failure& e) {
         throw Failure(fmt::format("{}: {}", file, e.what()));
     } catch (const std::logic_error& e) {
@@ -126,6 +183,13 @@ int run(const ParsedArgs& args)
         throw Failure(fmt::format("{}: '{}' cannot hold a value", file, path));
     }
 
+    // Objects the path made get ids of their own, as `add` gives them.
+    FreshIds ids(*document->Root(), file);
+    for (const Located& made : created)
+        ids.give(*made.element, *made.templ);
+    ids.record(*document->Root());
+    if (!lenient)
+        refuseNewErrors(file, path, AbsolutePath(*at.element), before, sdf::StationCheck::Check(*document->Root()));
     WriteDocument(*document, file);
     return kExitOk;
 }

@@ -36,7 +36,7 @@ Located valueChild(const Located& at)
     auto child = at.element->get("value");
     if (!child)
         return {};
-    return {child, &at.templ->child("value"), {}};
+    return {child, &at.templ->child("value"), {}, {}};
 }
 
 // The stored types of the sixteen registered value types.

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "DocumentError.h"
 #include "HugePages.h"
+#include "JsonText.h"
 #include "ToolSignals.h"
 
 #include <fmt/format.h>
@@ -81,6 +82,9 @@ int main(int argc, char** argv)
     }
     sdftool::StartWithHugePages(argv);
     int status = runCommand(**it, {args.begin() + 1, args.end()});
+    if (const std::size_t replaced = JsonReplacements(); replaced != 0)
+        fmt::print(stderr, "sdftool: note: {} {} not UTF-8 {} shown as U+FFFD in the JSON output\n", replaced,
+                   replaced == 1 ? "byte" : "bytes", replaced == 1 ? "is" : "are");
     // Output that never arrived (a full disk, a closed pipe) is a failure,
     // not a success with nothing printed.
     if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == kExitOk) {
