@@ -157,7 +157,7 @@ void CellLayout::rebuild()
     pathList.clear();
     placements.clear();
     resolved.clear();
-    resolving.clear();
+    walkMarks.clear();
     byObject.clear();
     relative.clear();
     relativeTo.clear();
@@ -407,22 +407,42 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
 
 RigidTransform CellLayout::resolve(std::uint32_t id)
 {
-    if (id == 0)
-        return {};
-    if (auto done = resolved.find(id); done != resolved.end())
-        return done->second;
-    const auto placement = placements.find(id);
-    if (placement == placements.end())
-        return {};
-    RigidTransform world;
-    if (resolving[id]++ > 0) {
-        // Met again on its own chain: cut the loop here.
-        world = placement->second.local;
-    } else {
-        world = resolve(placement->second.reference) * placement->second.local;
+    // Walks up the chain of references with a list of its own rather than
+    // the call stack: a station may nest its objects a million deep.
+    std::vector<std::uint32_t>& chain = walkChain;
+    chain.clear();
+    ++walk;
+    RigidTransform base;
+    for (std::uint32_t at = id; at != 0;) {
+        if (auto done = resolved.find(at); done != resolved.end()) {
+            base = done->second;
+            break;
+        }
+        const auto placement = placements.find(at);
+        if (placement == placements.end())
+            break;
+        std::uint64_t& mark = walkMarks[at];
+        if (mark == walk) {
+            // Met again on its own chain: cut the loop here, that object
+            // stands in the world.
+            base = resolved.emplace(at, placement->second.local).first->second;
+            break;
+        }
+        mark = walk;
+        chain.push_back(at);
+        at = placement->second.reference;
     }
-    --resolving[id];
-    return resolved.try_emplace(id, world).first->second;
+    // From the top down, each object in the frame of the one above it.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (auto done = resolved.find(*it); done != resolved.end()) {
+            base = done->second;
+            continue;
+        }
+        base = base * placements.at(*it).local;
+        resolved.emplace(*it, base);
+    }
+    const auto done = resolved.find(id);
+    return done == resolved.end() ? RigidTransform{} : done->second;
 }
 
 const CellLayout::Item* CellLayout::find(std::uint32_t object) const

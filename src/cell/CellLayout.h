@@ -140,7 +140,11 @@ private:
     std::filesystem::path baseDir;
     std::unordered_map<std::uint32_t, Placement> placements;
     std::unordered_map<std::uint32_t, RigidTransform> resolved;
-    std::unordered_map<std::uint32_t, int> resolving;
+    // resolve()'s chain of references, kept between calls for its memory,
+    // and the number of the last walk each object was on.
+    std::vector<std::uint32_t> walkChain;
+    std::unordered_map<std::uint32_t, std::uint64_t> walkMarks;
+    std::uint64_t walk = 0;
     std::vector<Item> list;
     std::vector<Path> pathList;
     std::unordered_map<std::uint32_t, std::size_t> byObject;
