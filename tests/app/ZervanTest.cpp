@@ -213,14 +213,32 @@ private slots:
 
     void interruptShutsDownOnceAndExitsWithZero()
     {
-        Zervan zervan(env({{"ZRV_TEST_ACTION", "wait"}}));
-        zervan.start({});
-        QVERIFY(zervan.waitForLine(QStringLiteral("ready")));
-        QCOMPARE(::kill(pid_t(zervan.pid()), SIGINT), 0);
-        const Run run = zervan.finish();
-        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(describe(run)));
-        QCOMPARE(run.out.count(QStringLiteral("shutdown Core")), 1);
-        QCOMPARE(run.out.count(QStringLiteral("shutdown Helper")), 1);
+        for (const int signal : {SIGINT, SIGTERM}) {
+            Zervan zervan(env({{"ZRV_TEST_ACTION", "wait"}}));
+            zervan.start({});
+            QVERIFY(zervan.waitForLine(QStringLiteral("ready")));
+            QCOMPARE(::kill(pid_t(zervan.pid()), signal), 0);
+            const Run run = zervan.finish();
+            QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(describe(run)));
+            QCOMPARE(run.out.count(QStringLiteral("shutdown Core")), 1);
+            QCOMPARE(run.out.count(QStringLiteral("shutdown Helper")), 1);
+        }
+    }
+
+    // The main thread stays busy for ten minutes: the signal still ends the
+    // process, as interrupted, without waiting for it (finish() gives up
+    // long before the ten minutes).
+    void interruptEndsTheProcessWhileTheMainThreadIsBusy()
+    {
+        for (const int signal : {SIGINT, SIGTERM}) {
+            Zervan zervan(env({{"ZRV_TEST_ACTION", "block"}}));
+            zervan.start({});
+            QVERIFY(zervan.waitForLine(QStringLiteral("ready")));
+            QCOMPARE(::kill(pid_t(zervan.pid()), signal), 0);
+            const Run run = zervan.finish();
+            QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 128 + signal, qPrintable(describe(run)));
+            QCOMPARE(run.out.count(QStringLiteral("shutdown Core")), 0);
+        }
     }
 
     void crashPrintsAStackTraceAndEndsAbnormally()

@@ -5,6 +5,8 @@
 //                   ("int:<n>" or "str:<text>"; absent: not set) and end
 //                   the event loop with ZRV_TEST_LOOP_RESULT (default 0)
 //   wait            print "ready" once the event loop runs, then wait
+//   block           print "ready" once the event loop runs, then keep the
+//                   main thread busy for ten minutes
 //   crash           crash in crashOnRequest() once the event loop runs
 //   overflow        overflow the stack of a thread of its own in
 //                   overflowOnRequest() once the event loop runs
@@ -25,6 +27,7 @@
 #include <QtQml/QQmlComponent>
 #include <QtQuick/QQuickWindow>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -103,6 +106,11 @@ public:
         const QString action = env("ZRV_TEST_ACTION");
         if (action == QLatin1String("wait"))
             QTimer::singleShot(0, [] { say(QStringLiteral("ready")); });
+        else if (action == QLatin1String("block"))
+            QTimer::singleShot(0, [] {
+                say(QStringLiteral("ready"));
+                std::this_thread::sleep_for(std::chrono::minutes(10));
+            });
         else if (action == QLatin1String("crash"))
             QTimer::singleShot(0, [] { crashOnRequest(); });
         else if (action == QLatin1String("overflow"))
