@@ -1,5 +1,7 @@
 #include "cell/CellLayout.h"
 
+#include "cell/MeshFileCheck.h"
+
 #include <sdformat/Element.h>
 
 #include <zrvrob/RobTarget.h>
@@ -122,7 +124,7 @@ bool CellLayout::IsMeshFile(const std::string& uri)
     return ext == "obj" || ext == "stl" || ext == "gltf" || ext == "glb";
 }
 
-std::filesystem::path CellLayout::meshOf(const ElementPtr& object) const
+std::filesystem::path CellLayout::meshOf(const ElementPtr& object)
 {
     std::vector<std::string> candidates;
     for (const auto& body : object->children("body"))
@@ -137,8 +139,15 @@ std::filesystem::path CellLayout::meshOf(const ElementPtr& object) const
         if (path.is_relative())
             path = baseDir / path;
         std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec))
-            return std::filesystem::absolute(path, ec).lexically_normal();
+        if (!std::filesystem::exists(path, ec))
+            continue;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+        auto [verdict, fresh] = meshChecks.try_emplace(absolute.string());
+        if (fresh)
+            verdict->second = MeshFileCheck::Problem(absolute);
+        if (!verdict->second)
+            return absolute;
+        problems.push_back({object->getId(false), "geometry not loaded: " + *verdict->second});
     }
     return {};
 }
@@ -155,6 +164,7 @@ void CellLayout::rebuild()
 {
     list.clear();
     pathList.clear();
+    problems.clear();
     placements.clear();
     resolved.clear();
     walkMarks.clear();
@@ -190,15 +200,15 @@ void CellLayout::collect()
     std::vector<ElementPtr> tasks;
 
     // An item placed where its object is.
-    const auto own = [this](const ElementPtr& element, Shape shape, std::pair<Vec3d, Vec3d> bounds) {
+    const auto own = [this](const ElementPtr& element, Shape shape, std::pair<Vec3d, Vec3d> bounds,
+                            std::filesystem::path mesh = {}) {
         Item item;
         item.id = element->getId(false);
         item.label = element->label();
         item.shape = shape;
         item.boundsMin = bounds.first;
         item.boundsMax = bounds.second;
-        if (shape == Shape::Mesh)
-            item.mesh = meshOf(element);
+        item.mesh = std::move(mesh);
         relative.emplace_back(list.size(), RigidTransform{});
         relativeTo.push_back(item.id);
         addItem(std::move(item));
@@ -226,7 +236,9 @@ void CellLayout::collect()
             placeMechanism(element, id);
         } else if (label == "part") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
-            own(element, meshOf(element).empty() ? Shape::Box : Shape::Mesh, Cube(kPartHalf));
+            std::filesystem::path mesh = meshOf(element);
+            const Shape shape = mesh.empty() ? Shape::Box : Shape::Mesh;
+            own(element, shape, Cube(kPartHalf), std::move(mesh));
         } else if (label == "pointcloud" || label == "smart_component") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
             own(element, Shape::Box, Cube(kComponentHalf));
