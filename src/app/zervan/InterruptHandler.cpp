@@ -74,9 +74,10 @@ void watch()
     }
     char byte = 0;
     [[maybe_unused]] auto got = ::read(watchPipe[0], &byte, 1);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(InterruptHandler::GraceMilliseconds);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(InterruptHandler::GraceMilliseconds);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
         wake.revents = 0;

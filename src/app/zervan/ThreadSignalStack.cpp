@@ -81,8 +81,9 @@ void ThreadSignalStack::ensure()
 // created through here: this definition in the executable comes before the
 // C library's in symbol lookup (exported, although the build hides symbols
 // by default).
-extern "C" __attribute__((visibility("default"))) int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*routine)(void*),
-                              void* argument)
+extern "C" __attribute__((visibility("default"))) int pthread_create(pthread_t* thread,
+                                                                    const pthread_attr_t* attributes,
+                                                                    void* (*routine)(void*), void* argument)
 {
     const zrv::CreateFunction create = zrv::realCreate();
     if (!create)
