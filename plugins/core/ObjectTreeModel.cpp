@@ -173,13 +173,22 @@ int ObjectTreeModel::reveal(std::size_t entry)
         return -1;
     if (!filterText.isEmpty())
         return rowOf(entry);
-    // Expand from the top down, so that each ancestor is visible when its
-    // turn comes.
-    std::vector<std::size_t> ancestors;
-    for (std::size_t at = objects->entry(entry).parent; at != StationObjects::NoEntry; at = objects->entry(at).parent)
-        ancestors.push_back(at);
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
-        setExpanded(rowOf(*it), true);
+    // Open every ancestor at once and insert the rows below the topmost
+    // one that was closed (it is shown, all above it being open): one
+    // insertion however deep the entry lies.
+    std::size_t topClosed = StationObjects::NoEntry;
+    for (std::size_t at = objects->entry(entry).parent; at != StationObjects::NoEntry; at = objects->entry(at).parent) {
+        if (!expanded[at])
+            topClosed = at;
+    }
+    if (topClosed != StationObjects::NoEntry) {
+        const int top = rowOf(topClosed);
+        for (std::size_t at = objects->entry(entry).parent; at != StationObjects::NoEntry;
+             at = objects->entry(at).parent)
+            expanded[at] = true;
+        expanded[topClosed] = false;
+        setExpanded(top, true);
+    }
     return rowOf(entry);
 }
 
@@ -236,13 +245,21 @@ void ObjectTreeModel::refresh(std::size_t entry)
 
 void ObjectTreeModel::appendVisibleChildren(std::size_t entry, int depth, std::vector<Row>& out) const
 {
-    if (!expanded[entry] && filterText.isEmpty())
-        return;
-    for (std::size_t child : objects->entry(entry).children) {
-        if (!shown(child))
+    // Depth first with a stack of its own: a chain of objects may be a
+    // million deep.
+    std::vector<Row> stack{{entry, depth}};
+    while (!stack.empty()) {
+        const Row at = stack.back();
+        stack.pop_back();
+        if (at.entry != entry)
+            out.push_back(at);
+        if (!expanded[at.entry] && filterText.isEmpty())
             continue;
-        out.push_back({child, depth + 1});
-        appendVisibleChildren(child, depth + 1, out);
+        const auto& children = objects->entry(at.entry).children;
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (shown(*child))
+                stack.push_back({*child, at.depth + 1});
+        }
     }
 }
 

@@ -18,13 +18,32 @@ void ProblemListModel::reset(std::vector<sdf::IdCheck::Problem> found)
     endResetModel();
 }
 
+void ProblemListModel::setFileProblems(std::vector<cell::CellLayout::MeshProblem> found)
+{
+    beginResetModel();
+    fileProblems = std::move(found);
+    endResetModel();
+}
+
 int ProblemListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(problems.size());
+    return parent.isValid() ? 0 : static_cast<int>(problems.size() + fileProblems.size());
 }
 
 QVariant ProblemListModel::data(const QModelIndex& index, int role) const
 {
+    const std::size_t row = index.isValid() && index.row() >= 0 ? static_cast<std::size_t>(index.row()) : 0;
+    if (index.isValid() && row >= problems.size() && row - problems.size() < fileProblems.size()) {
+        const cell::CellLayout::MeshProblem& file = fileProblems[row - problems.size()];
+        switch (role) {
+        case Qt::DisplayRole:
+        case MessageRole: return QString::fromStdString(file.message);
+        case KindRole: return QStringLiteral("geometry");
+        case ObjectIdRole: return static_cast<uint>(file.object);
+        case PathRole: return QString();
+        default: return {};
+        }
+    }
     const sdf::IdCheck::Problem* at = index.isValid() ? problem(index.row()) : nullptr;
     if (!at)
         return {};

@@ -2,7 +2,10 @@
 
 // The id problems of the open station (duplicate ids, dangling references,
 // parents that disagree with child lists, objects with id 0), as the
-// library's id check finds them, for the window's problems panel.
+// library's id check finds them, for the window's problems panel; after
+// them the geometry files the cell's layout refused to load.
+
+#include "cell/CellLayout.h"
 
 #include <sdformat/IdCheck.h>
 
@@ -32,18 +35,21 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void reset(std::vector<sdf::IdCheck::Problem> found);
+    // Kept until the next call, whatever reset() is given.
+    void setFileProblems(std::vector<cell::CellLayout::MeshProblem> found);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Null past the end.
+    // Null past the end and for a file's problem.
     const sdf::IdCheck::Problem* problem(int row) const;
     // Whether an id at that document path names no object.
     bool isDangling(const std::string& path) const { return dangling.count(path) != 0; }
 
 private:
     std::vector<sdf::IdCheck::Problem> problems;
+    std::vector<cell::CellLayout::MeshProblem> fileProblems;
     std::unordered_set<std::string> dangling;
 };
 

@@ -103,16 +103,27 @@ StationObjects::~StationObjects()
 bool StationObjects::collect(const std::shared_ptr<sdf::Element>& element, std::uint32_t enclosingId,
                              const std::atomic<bool>* cancel)
 {
-    std::uint32_t inner = enclosingId;
-    if (IsObjectElement(*element)) {
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            return false;
-        add(element, enclosingId);
-        inner = element->getId();
-    }
-    for (const std::shared_ptr<sdf::Element>& child : element->elements()) {
-        if (!collect(child, inner, cancel))
-            return false;
+    // Depth first in document order with a stack of its own: elements may
+    // nest deeper than the call stack reaches.
+    struct Pending
+    {
+        std::shared_ptr<sdf::Element> element;
+        std::uint32_t enclosing;
+    };
+    std::vector<Pending> stack{{element, enclosingId}};
+    while (!stack.empty()) {
+        Pending at = std::move(stack.back());
+        stack.pop_back();
+        std::uint32_t inner = at.enclosing;
+        if (IsObjectElement(*at.element)) {
+            if (cancel && cancel->load(std::memory_order_relaxed))
+                return false;
+            add(at.element, at.enclosing);
+            inner = at.element->getId();
+        }
+        const auto& children = at.element->elements();
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            stack.push_back({*child, inner});
     }
     return true;
 }
@@ -149,16 +160,26 @@ void StationObjects::arrange()
         list[i].parent = parent == i ? NoEntry : parent;
     }
     // Cut loops in the parent chains: walking up from an object must end at
-    // a root. Every walk is bounded by the number of objects.
+    // a root. Each loop is cut above its first member in document order;
+    // every object is walked over once, however long the chains.
+    enum : unsigned char { Unseen, OnWalk, Done };
+    std::vector<unsigned char> state(list.size(), Unseen);
+    std::vector<std::size_t> walk;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        std::size_t at = list[i].parent;
-        for (std::size_t steps = 0; at != NoEntry && steps < list.size(); ++steps) {
-            if (at == i) {
-                list[i].parent = NoEntry;
-                break;
-            }
+        std::size_t at = i;
+        while (at != NoEntry && state[at] == Unseen) {
+            state[at] = OnWalk;
+            walk.push_back(at);
             at = list[at].parent;
         }
+        if (at != NoEntry && state[at] == OnWalk) {
+            // The walk met itself: the loop runs from `at` to the walk's end.
+            const auto loop = std::find(walk.begin(), walk.end(), at);
+            list[*std::min_element(loop, walk.end())].parent = NoEntry;
+        }
+        for (std::size_t done : walk)
+            state[done] = Done;
+        walk.clear();
     }
 
     std::vector<bool> placed(list.size(), false);

@@ -283,6 +283,7 @@ void StationSession::release()
     fieldModel.show(nullptr);
     treeModel.reset(nullptr);
     cellScene.reset(nullptr);
+    problemModel.setFileProblems({});
     // The old objects leave the registry before new ones enter it.
     objects.reset();
     document.reset();
@@ -307,6 +308,8 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
         }
         treeModel.reset(objects.get(), std::move(index));
         cellScene.reset(layout ? std::move(layout) : CellScene::Lay(document->Root(), path));
+        problemModel.setFileProblems(cellScene.layout() ? cellScene.layout()->meshProblems()
+                                                        : std::vector<cell::CellLayout::MeshProblem>{});
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
     if (checked) {

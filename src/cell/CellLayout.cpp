@@ -1,5 +1,6 @@
 #include "cell/CellLayout.h"
 
+#include "cell/MeshFileCheck.h"
 #include "cell/RobotModel.h"
 
 #include <sdformat/Element.h>
@@ -105,7 +106,7 @@ bool CellLayout::IsMeshFile(const std::string& uri)
     return ext == "obj" || ext == "stl" || ext == "gltf" || ext == "glb";
 }
 
-std::filesystem::path CellLayout::meshOf(const ElementPtr& object) const
+std::filesystem::path CellLayout::meshOf(const ElementPtr& object)
 {
     std::vector<std::string> candidates;
     for (const auto& body : object->children("body"))
@@ -120,8 +121,15 @@ std::filesystem::path CellLayout::meshOf(const ElementPtr& object) const
         if (path.is_relative())
             path = baseDir / path;
         std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec))
-            return std::filesystem::absolute(path, ec).lexically_normal();
+        if (!std::filesystem::exists(path, ec))
+            continue;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+        auto [verdict, fresh] = meshChecks.try_emplace(absolute.string());
+        if (fresh)
+            verdict->second = MeshFileCheck::Problem(absolute);
+        if (!verdict->second)
+            return absolute;
+        problems.push_back({object->getId(false), "geometry not loaded: " + *verdict->second});
     }
     return {};
 }
@@ -138,9 +146,10 @@ void CellLayout::rebuild()
 {
     list.clear();
     pathList.clear();
+    problems.clear();
     placements.clear();
     resolved.clear();
-    resolving.clear();
+    walkMarks.clear();
     byObject.clear();
     relative.clear();
     relativeTo.clear();
@@ -173,15 +182,15 @@ void CellLayout::collect()
     std::vector<ElementPtr> tasks;
 
     // An item placed where its object is.
-    const auto own = [this](const ElementPtr& element, Shape shape, std::pair<Vec3d, Vec3d> bounds) {
+    const auto own = [this](const ElementPtr& element, Shape shape, std::pair<Vec3d, Vec3d> bounds,
+                            std::filesystem::path mesh = {}) {
         Item item;
         item.id = element->getId(false);
         item.label = element->label();
         item.shape = shape;
         item.boundsMin = bounds.first;
         item.boundsMax = bounds.second;
-        if (shape == Shape::Mesh)
-            item.mesh = meshOf(element);
+        item.mesh = std::move(mesh);
         relative.emplace_back(list.size(), RigidTransform{});
         relativeTo.push_back(item.id);
         addItem(std::move(item));
@@ -209,7 +218,9 @@ void CellLayout::collect()
             placeMechanism(element, id);
         } else if (label == "part") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
-            own(element, meshOf(element).empty() ? Shape::Box : Shape::Mesh, Cube(kPartHalf));
+            std::filesystem::path mesh = meshOf(element);
+            const Shape shape = mesh.empty() ? Shape::Box : Shape::Mesh;
+            own(element, shape, Cube(kPartHalf), std::move(mesh));
         } else if (label == "pointcloud" || label == "smart_component") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
             own(element, Shape::Box, Cube(kComponentHalf));
@@ -387,22 +398,42 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
 
 RigidTransform CellLayout::resolve(std::uint32_t id)
 {
-    if (id == 0)
-        return {};
-    if (auto done = resolved.find(id); done != resolved.end())
-        return done->second;
-    const auto placement = placements.find(id);
-    if (placement == placements.end())
-        return {};
-    RigidTransform world;
-    if (resolving[id]++ > 0) {
-        // Met again on its own chain: cut the loop here.
-        world = placement->second.local;
-    } else {
-        world = resolve(placement->second.reference) * placement->second.local;
+    // Walks up the chain of references with a list of its own rather than
+    // the call stack: a station may nest its objects a million deep.
+    std::vector<std::uint32_t>& chain = walkChain;
+    chain.clear();
+    ++walk;
+    RigidTransform base;
+    for (std::uint32_t at = id; at != 0;) {
+        if (auto done = resolved.find(at); done != resolved.end()) {
+            base = done->second;
+            break;
+        }
+        const auto placement = placements.find(at);
+        if (placement == placements.end())
+            break;
+        std::uint64_t& mark = walkMarks[at];
+        if (mark == walk) {
+            // Met again on its own chain: cut the loop here, that object
+            // stands in the world.
+            base = resolved.emplace(at, placement->second.local).first->second;
+            break;
+        }
+        mark = walk;
+        chain.push_back(at);
+        at = placement->second.reference;
     }
-    --resolving[id];
-    return resolved.try_emplace(id, world).first->second;
+    // From the top down, each object in the frame of the one above it.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (auto done = resolved.find(*it); done != resolved.end()) {
+            base = done->second;
+            continue;
+        }
+        base = base * placements.at(*it).local;
+        resolved.emplace(*it, base);
+    }
+    const auto done = resolved.find(id);
+    return done == resolved.end() ? RigidTransform{} : done->second;
 }
 
 const CellLayout::Item* CellLayout::find(std::uint32_t object) const

@@ -50,6 +50,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -89,6 +90,14 @@ public:
         std::uint32_t object = 0;
     };
 
+    // A geometry file that is not loaded because MeshFileCheck refused it;
+    // its object is drawn as a box.
+    struct MeshProblem
+    {
+        std::uint32_t object = 0;
+        std::string message;
+    };
+
     struct Path
     {
         std::uint32_t id = 0;
@@ -104,6 +113,7 @@ public:
 
     const std::vector<Item>& items() const { return list; }
     const std::vector<Path>& paths() const { return pathList; }
+    const std::vector<MeshProblem>& meshProblems() const { return problems; }
     // The first item standing for that object (its own shape first), or
     // nullptr.
     const Item* find(std::uint32_t object) const;
@@ -137,16 +147,24 @@ private:
     void placeMechanism(const std::shared_ptr<sdf::Element>& mechanism, std::uint32_t mechanismId);
     void collectTask(const std::shared_ptr<sdf::Element>& task);
     RigidTransform resolve(std::uint32_t id);
-    std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object) const;
+    std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object);
     void addItem(Item item);
 
     std::shared_ptr<sdf::Element> rootElement;
     std::filesystem::path baseDir;
     std::unordered_map<std::uint32_t, Placement> placements;
     std::unordered_map<std::uint32_t, RigidTransform> resolved;
-    std::unordered_map<std::uint32_t, int> resolving;
+    // resolve()'s chain of references, kept between calls for its memory,
+    // and the number of the last walk each object was on.
+    std::vector<std::uint32_t> walkChain;
+    std::unordered_map<std::uint32_t, std::uint64_t> walkMarks;
+    std::uint64_t walk = 0;
     std::vector<Item> list;
     std::vector<Path> pathList;
+    std::vector<MeshProblem> problems;
+    // Each file's verdict, found once (where the layout is first built, off
+    // the window's thread) and kept across rebuilds.
+    std::unordered_map<std::string, std::optional<std::string>> meshChecks;
     std::unordered_map<std::uint32_t, std::size_t> byObject;
     std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
     std::unordered_set<std::uint32_t> failedMeshes;

@@ -274,7 +274,9 @@ void WriteInPlace(int fd, const std::filesystem::path& path, const struct stat& 
         progress.clear();
         ThrowWriteFailure(error);
     }
-    progress.clear();
+    // An interrupt from here on finds the write through, not one to undo.
+    const detail::InterruptBlock block;
+    progress.completed();
 }
 
 } // namespace

@@ -69,6 +69,13 @@ public:
     // the interrupted writes.
     static void UndoWritesInProgress() noexcept;
 
+    // How many writes of this process are through (their file has its new
+    // contents). Async-signal-safe: a handler that finds a write through
+    // and none in progress knows the save it interrupted had already
+    // happened. A write is counted before SIGINT or SIGTERM can interrupt
+    // the thread after its last step.
+    static std::size_t CompletedWrites() noexcept;
+
 private:
     // What reading to check calls for each element (DocumentCheck.h).
     using Visitor = std::function<void(const CheckVisit&)>;

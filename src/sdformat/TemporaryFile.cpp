@@ -102,10 +102,11 @@ bool TemporaryFile::finish()
 
 bool TemporaryFile::commit(const std::filesystem::path& target)
 {
+    const InterruptBlock block;
     if (::rename(_name.c_str(), target.c_str()) != 0)
         return false;
     _name.clear();
-    _progress.clear();
+    _progress.completed();
     return true;
 }
 

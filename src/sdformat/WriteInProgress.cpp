@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ struct Slot
 static_assert(std::atomic<const char*>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free &&
                   std::atomic<off_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "signal handlers need lock-free fields");
+
+std::atomic<std::size_t> completedWrites{0};
 
 // More than enough for the writes one process runs at the same time.
 constexpr int kSlots = 16;
@@ -92,6 +95,28 @@ void WriteInProgress::clear()
         slots[_slot].state.store(kClaimed);
 }
 
+void WriteInProgress::completed()
+{
+    completedWrites.fetch_add(1);
+    clear();
+}
+
+InterruptBlock::InterruptBlock()
+{
+    sigemptyset(&_previousMask);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    _blocked = ::pthread_sigmask(SIG_BLOCK, &set, &_previousMask) == 0;
+}
+
+InterruptBlock::~InterruptBlock()
+{
+    if (_blocked)
+        ::pthread_sigmask(SIG_SETMASK, &_previousMask, nullptr);
+}
+
 bool RestoreInPlace(int fd, off_t start, std::string_view backup, std::size_t touched) noexcept
 {
     const int savedErrno = errno;
@@ -122,6 +147,11 @@ bool RestoreInPlace(int fd, off_t start, std::string_view backup, std::size_t to
 }
 
 } // namespace detail
+
+std::size_t SDF::CompletedWrites() noexcept
+{
+    return detail::completedWrites.load();
+}
 
 void SDF::UndoWritesInProgress() noexcept
 {

@@ -3,6 +3,7 @@
 // Internal to the library: what an interrupted process must undo of the
 // document writes it has in progress.
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -41,8 +42,31 @@ public:
     // Nothing left to undo.
     void clear();
 
+    // Nothing left to undo because the write is through: the file has its
+    // new contents. Counted for SDF::CompletedWrites. The caller blocks
+    // the interrupting signals from before the step that completes the
+    // write until after this, so that a handler never finds the new file
+    // in place and the write not yet counted.
+    void completed();
+
 private:
     int _slot = -1;
+};
+
+// Blocks SIGINT and SIGTERM in the calling thread for as long as it lives;
+// one that arrives meanwhile is handled once the previous mask returns.
+class InterruptBlock
+{
+public:
+    InterruptBlock();
+    ~InterruptBlock();
+
+    InterruptBlock(const InterruptBlock&) = delete;
+    InterruptBlock& operator=(const InterruptBlock&) = delete;
+
+private:
+    sigset_t _previousMask;
+    bool _blocked = false;
 };
 
 // Puts back what an in-place write changed: the first touched bytes of the

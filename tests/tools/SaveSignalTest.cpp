@@ -174,3 +174,35 @@ TEST(SdftoolSave, InterruptedSaveLeavesTheOldStationAndNoTemporaryFile)
         }
     }
 }
+
+// A signal that arrives once the new station has replaced the old one
+// finds the save done: the tool ends as it would have, not as interrupted.
+TEST(SdftoolSave, InterruptAfterTheRenameLeavesTheSaveDone)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(strsignal(signal));
+        ScratchDir dir;
+        const auto station = dir.write("big.sdf", LargeStationText());
+        const auto before = Names(dir.path());
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO), 0);
+        const pid_t tool = StartTool({"set", "big.sdf", "station/name", "renamed"}, dir.path());
+        alignas(inotify_event) char events[4096];
+        for (bool waiting = true; waiting;) {
+            const ssize_t got = ::read(watch, events, sizeof events);
+            ASSERT_GT(got, 0);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                waiting = waiting && !(event->len > 0 && std::string(event->name) == "big.sdf");
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        ::kill(tool, signal);
+        ::close(watch);
+        const Finished finished = Wait(tool, dir.path());
+        EXPECT_EQ(finished.status, 0) << finished.err;
+        EXPECT_EQ(Names(dir.path()), before);
+        EXPECT_EQ(sdf::SDF::ReadSdfFromString(ReadFile(station))->Root()->get("station")->asString("name"), "renamed");
+    }
+}

@@ -304,8 +304,8 @@ ApplicationWindow {
                 ItemDelegate {
                     id: problemsHeading
                     text: (problemsPanel.expanded ? "\u25BE " : "\u25B8 ")
-                          + (station.problemCount === 1 ? qsTr("1 id problem")
-                                                        : qsTr("%1 id problems").arg(station.problemCount))
+                          + (station.problemCount === 1 ? qsTr("1 problem")
+                                                        : qsTr("%1 problems").arg(station.problemCount))
                     font.bold: true
                     palette.text: "#b00020"
                     palette.windowText: "#b00020"
@@ -327,7 +327,7 @@ ApplicationWindow {
                         id: problemRow
                         objectName: model.path
                         width: ListView.view.width
-                        text: model.message + "  \u2014  " + model.path
+                        text: model.path.length ? model.message + "  \u2014  " + model.path : model.message
                         topPadding: 2
                         bottomPadding: 2
                         leftPadding: 24

@@ -49,7 +49,8 @@ int main(int argc, char** argv)
 
     // A fatal signal prints the stack trace to standard error; the handler
     // outlives everything below so that faults while tearing down are
-    // reported too.
+    // reported too. It runs on a stack of its own, on every thread
+    // (ThreadSignalStack), so that a stack overflow is reported as well.
     backward::SignalHandling crashHandler;
 #ifndef _WIN32
     // Past the file-size limit a write fails with an error, which its

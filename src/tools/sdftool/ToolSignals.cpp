@@ -11,6 +11,10 @@ namespace {
 
 extern "C" void onInterrupt(int signal)
 {
+    // The tool writes at most once and last: once that write is through,
+    // the command has done its work and finishes with its own result.
+    if (sdf::SDF::CompletedWrites() > 0)
+        return;
     sdf::SDF::UndoWritesInProgress();
     ::_exit(128 + signal);
 }
@@ -22,6 +26,9 @@ void InstallToolSignals()
     struct sigaction action = {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
+    // What the handler returns to (the rest of a command whose write is
+    // through) goes on as if nothing happened.
+    action.sa_flags = SA_RESTART;
     // One cleanup at a time, whichever signal comes second.
     sigaddset(&action.sa_mask, SIGINT);
     sigaddset(&action.sa_mask, SIGTERM);

@@ -5,7 +5,11 @@
 //                   ("int:<n>" or "str:<text>"; absent: not set) and end
 //                   the event loop with ZRV_TEST_LOOP_RESULT (default 0)
 //   wait            print "ready" once the event loop runs, then wait
+//   block           print "ready" once the event loop runs, then keep the
+//                   main thread busy for ten minutes
 //   crash           crash in crashOnRequest() once the event loop runs
+//   overflow        overflow the stack of a thread of its own in
+//                   overflowOnRequest() once the event loop runs
 //   qml             try importing the module "zervan.fake", then quit
 //   findwindow      show a window with a QML id and look it up through the
 //                   hook, then quit
@@ -23,8 +27,11 @@
 #include <QtQml/QQmlComponent>
 #include <QtQuick/QQuickWindow>
 
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -59,6 +66,18 @@ __attribute__((noinline, no_sanitize("address", "undefined"))) void crashOnReque
     *nowhere = 42;
 }
 
+// Recurses until the thread's stack runs out (the bound is never met; it
+// only keeps the compiler from calling the recursion endless).
+volatile int overflowBound = INT_MAX;
+__attribute__((noinline, no_sanitize("address", "undefined"))) int overflowOnRequest(int depth)
+{
+    volatile char frame[256];
+    frame[0] = static_cast<char>(depth);
+    if (depth == overflowBound)
+        return frame[0];
+    return overflowOnRequest(depth + 1) + frame[0];
+}
+
 class TestCore : public QObject, public zrv::IPlugin
 {
     Q_OBJECT
@@ -87,8 +106,15 @@ public:
         const QString action = env("ZRV_TEST_ACTION");
         if (action == QLatin1String("wait"))
             QTimer::singleShot(0, [] { say(QStringLiteral("ready")); });
+        else if (action == QLatin1String("block"))
+            QTimer::singleShot(0, [] {
+                say(QStringLiteral("ready"));
+                std::this_thread::sleep_for(std::chrono::minutes(10));
+            });
         else if (action == QLatin1String("crash"))
             QTimer::singleShot(0, [] { crashOnRequest(); });
+        else if (action == QLatin1String("overflow"))
+            QTimer::singleShot(0, [] { std::thread([] { overflowOnRequest(0); }).join(); });
         else if (action == QLatin1String("qml"))
             QTimer::singleShot(0, [] { tryImports(); QCoreApplication::exit(0); });
         else if (action == QLatin1String("findwindow"))

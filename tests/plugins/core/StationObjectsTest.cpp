@@ -1,5 +1,6 @@
 // The Core plug-in's object tree over stored stations: which elements become
 // objects, of which class, under which parent and in which order.
+#include "ObjectTreeModel.h"
 #include "StationObjects.h"
 
 #include <sdformat/SDF.h>
@@ -136,6 +137,44 @@ TEST(StationObjects, FindsByNameInTreeOrderAndLeavesTheRegistryAsItFoundIt)
     }
     EXPECT_FALSE(sdf::SdfManager::Contains(8));
     EXPECT_EQ(sdf::SdfManager::Size(), before);
+}
+
+// A million assemblies each in the one before, listed deepest first: the
+// objects, the tree's rows, the filter and revealing the innermost all walk
+// the chain without a call per level (and without one walk per level).
+TEST(StationObjects, AMillionNestedAssembliesMakeOneChainInTheTree)
+{
+    constexpr std::uint32_t kLevels = 1'000'000;
+    constexpr std::uint32_t kInnermost = kLevels + 1;
+    std::string body;
+    body.reserve(std::size_t{kLevels} * 48);
+    for (std::uint32_t id = kInnermost; id >= 2; --id)
+        body += "<assembly id='" + std::to_string(id) + "'><parent>" + std::to_string(id - 1) + "</parent></assembly>";
+    // And a loop through a part and its body: cut above its first member in
+    // document order.
+    body += "<part id='3000000'><parent>3000001</parent><body id='3000001'><parent>3000000</parent>"
+            "</body></part>";
+    const auto document = Read(body);
+    const StationObjects objects(document->Root());
+    ASSERT_EQ(objects.size(), kLevels + 3);
+    const std::size_t innermost = objects.find(kInnermost);
+    EXPECT_EQ(objects.depth(innermost), kLevels);
+    EXPECT_EQ(objects.entry(objects.find(3000000)).parent, StationObjects::NoEntry);
+    EXPECT_EQ(objects.entry(objects.find(3000001)).parent, objects.find(3000000));
+
+    zrv::core::ObjectTreeModel tree;
+    tree.reset(&objects);
+    EXPECT_EQ(tree.rowCount(), 4) << "the station, its first assembly, the loop's part";
+    tree.setFilter(QString::number(kInnermost));
+    ASSERT_EQ(tree.rowCount(), static_cast<int>(kLevels) + 1);
+    EXPECT_TRUE(tree.matchesFilter(static_cast<int>(kLevels)));
+    EXPECT_EQ(tree.data(tree.index(static_cast<int>(kLevels)), zrv::core::ObjectTreeModel::DepthRole).toInt(),
+              static_cast<int>(kLevels));
+    tree.setFilter({});
+    EXPECT_EQ(tree.rowCount(), 4);
+    EXPECT_EQ(tree.reveal(innermost), static_cast<int>(kLevels));
+    EXPECT_EQ(tree.rowCount(), static_cast<int>(kLevels) + 3);
+    EXPECT_EQ(tree.entryAt(tree.rowCount() - 2), objects.find(3000000));
 }
 
 } // namespace
