@@ -1,18 +1,20 @@
 #include "ProblemListModel.h"
 
+#include <sdformat/IdCheck.h>
+
 #include <QtCore/QString>
 
 #include <utility>
 
 namespace zrv::core {
 
-void ProblemListModel::reset(std::vector<sdf::IdCheck::Problem> found)
+void ProblemListModel::reset(std::vector<sdf::StationCheck::Finding> found)
 {
     beginResetModel();
     problems = std::move(found);
     dangling.clear();
-    for (const sdf::IdCheck::Problem& problem : problems) {
-        if (problem.kind == sdf::IdCheck::Kind::DanglingReference && !problem.paths.empty())
+    for (const sdf::StationCheck::Finding& problem : problems) {
+        if (problem.kind == sdf::IdCheck::KindName(sdf::IdCheck::Kind::DanglingReference) && !problem.paths.empty())
             dangling.insert(problem.paths.front());
     }
     endResetModel();
@@ -41,29 +43,35 @@ QVariant ProblemListModel::data(const QModelIndex& index, int role) const
         case KindRole: return QStringLiteral("geometry");
         case ObjectIdRole: return static_cast<uint>(file.object);
         case PathRole: return QString();
+        case SeverityRole: return QStringLiteral("error");
         default: return {};
         }
     }
-    const sdf::IdCheck::Problem* at = index.isValid() ? problem(index.row()) : nullptr;
+    const sdf::StationCheck::Finding* at = index.isValid() ? problem(index.row()) : nullptr;
     if (!at)
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case MessageRole: return QString::fromStdString(at->message);
-    case KindRole: return QString::fromUtf8(sdf::IdCheck::KindName(at->kind).data(),
-                                            static_cast<qsizetype>(sdf::IdCheck::KindName(at->kind).size()));
-    case ObjectIdRole: return at->ids.empty() ? 0u : static_cast<uint>(at->ids.front());
+    case KindRole: return QString::fromStdString(at->kind);
+    case ObjectIdRole:
+        return at->objectId != 0 ? static_cast<uint>(at->objectId)
+                                 : at->ids.empty() ? 0u : static_cast<uint>(at->ids.front());
     case PathRole: return at->paths.empty() ? QString() : QString::fromStdString(at->paths.front());
+    case SeverityRole: {
+        const std::string_view name = sdf::StationCheck::SeverityName(at->severity);
+        return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    }
     default: return {};
     }
 }
 
 QHash<int, QByteArray> ProblemListModel::roleNames() const
 {
-    return {{MessageRole, "message"}, {KindRole, "kind"}, {ObjectIdRole, "objectId"}, {PathRole, "path"}};
+    return {{MessageRole, "message"}, {KindRole, "kind"}, {ObjectIdRole, "objectId"}, {PathRole, "path"}, {SeverityRole, "severity"}};
 }
 
-const sdf::IdCheck::Problem* ProblemListModel::problem(int row) const
+const sdf::StationCheck::Finding* ProblemListModel::problem(int row) const
 {
     if (row < 0 || row >= static_cast<int>(problems.size()))
         return nullptr;

@@ -1,13 +1,13 @@
 #pragma once
 
-// The id problems of the open station (duplicate ids, dangling references,
-// parents that disagree with child lists, objects with id 0), as the
-// library's id check finds them, for the window's problems panel; after
-// them the geometry files the cell's layout refused to load.
+// What the library's station check finds in the open station (ids,
+// value texts, values out of their limits, references, anchors), errors
+// and warnings, for the window's problems panel; after them the geometry
+// files the cell's layout refused to load.
 
 #include "cell/CellLayout.h"
 
-#include <sdformat/IdCheck.h>
+#include <sdformat/StationCheck.h>
 
 #include <QtCore/QAbstractListModel>
 
@@ -30,11 +30,13 @@ public:
         ObjectIdRole,
         // The document path of the element the problem is reported at.
         PathRole,
+        // "error" or "warning" ("error" for a geometry file).
+        SeverityRole,
     };
 
     using QAbstractListModel::QAbstractListModel;
 
-    void reset(std::vector<sdf::IdCheck::Problem> found);
+    void reset(std::vector<sdf::StationCheck::Finding> found);
     // Kept until the next call, whatever reset() is given.
     void setFileProblems(std::vector<cell::CellLayout::MeshProblem> found);
 
@@ -43,12 +45,12 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
     // Null past the end and for a file's problem.
-    const sdf::IdCheck::Problem* problem(int row) const;
+    const sdf::StationCheck::Finding* problem(int row) const;
     // Whether an id at that document path names no object.
     bool isDangling(const std::string& path) const { return dangling.count(path) != 0; }
 
 private:
-    std::vector<sdf::IdCheck::Problem> problems;
+    std::vector<sdf::StationCheck::Finding> problems;
     std::vector<cell::CellLayout::MeshProblem> fileProblems;
     std::unordered_set<std::string> dangling;
 };

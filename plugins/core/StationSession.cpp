@@ -6,7 +6,7 @@
 #include "ReadFailure.h"
 
 #include <sdformat/Element.h>
-#include <sdformat/IdCheck.h>
+#include <sdformat/StationCheck.h>
 #include <sdformat/SDF.h>
 #include <sdformat/StrictValue.h>
 
@@ -26,6 +26,8 @@
 #include <exception>
 #include <utility>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace zrv::core {
@@ -35,6 +37,17 @@ namespace {
 std::filesystem::path FsPath(const QString& path)
 {
     return std::filesystem::path(path.toStdU16String());
+}
+
+// The station check with the value texts as the file has them (a decimal
+// comma, "900mm"), found with their lines; the text is let go at once.
+std::vector<sdf::StationCheck::Finding> CheckStation(const sdf::Element& root, const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.bad() && !text.empty())
+        return sdf::StationCheck::Check(root, text);
+    return sdf::StationCheck::Check(root);
 }
 
 } // namespace
@@ -76,7 +89,7 @@ struct StationSession::Loaded
     QString saveTo;
     std::shared_ptr<sdf::SDF> document;
     std::unique_ptr<StationObjects> objects;
-    std::vector<sdf::IdCheck::Problem> problems;
+    std::vector<sdf::StationCheck::Finding> problems;
     std::unique_ptr<cell::CellLayout> layout;
     std::unique_ptr<ObjectSearchIndex> index;
     QString error;
@@ -135,9 +148,9 @@ void StationSession::open(const QString& file, const QString& saveTo)
                     result->index = ObjectSearchIndex::Build(*result->objects);
             }
             if (!job->cancelled) {
-                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking ids\u2026")); },
+                QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Checking the station\u2026")); },
                                           Qt::QueuedConnection);
-                result->problems = sdf::IdCheck::Check(*result->document->Root());
+                result->problems = CheckStation(*result->document->Root(), FsPath(file));
             }
             if (!job->cancelled) {
                 QMetaObject::invokeMethod(this, [this, job] { setLoadPhase(job, tr("Laying out the cell\u2026")); },
@@ -294,7 +307,7 @@ void StationSession::release()
 }
 
 void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared,
-                           const std::vector<sdf::IdCheck::Problem>* checked, std::unique_ptr<cell::CellLayout> layout,
+                           const std::vector<sdf::StationCheck::Finding>* checked, std::unique_ptr<cell::CellLayout> layout,
                            std::unique_ptr<ObjectSearchIndex> index)
 {
     release();
@@ -440,9 +453,9 @@ QString StationSession::fieldGroup(int fieldRow) const
 
 void StationSession::checkIds()
 {
-    std::vector<sdf::IdCheck::Problem> found;
+    std::vector<sdf::StationCheck::Finding> found;
     if (document)
-        found = sdf::IdCheck::Check(*document->Root());
+        found = sdf::StationCheck::Check(*document->Root());
     problemModel.reset(std::move(found));
     fieldModel.refreshNotes();
     emit problemsChanged();
@@ -450,7 +463,7 @@ void StationSession::checkIds()
 
 int StationSession::selectProblem(int problemRow)
 {
-    const sdf::IdCheck::Problem* problem = problemModel.problem(problemRow);
+    const sdf::StationCheck::Finding* problem = problemModel.problem(problemRow);
     if (!problem || problem->paths.empty() || !objects)
         return -1;
     // Walk the path down from the root, then up to the nearest object.

@@ -182,7 +182,7 @@ private:
     // problems and the cell's layout prepared elsewhere are taken as they
     // are.
     void adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<StationObjects> prepared = nullptr,
-               const std::vector<sdf::IdCheck::Problem>* checked = nullptr,
+               const std::vector<sdf::StationCheck::Finding>* checked = nullptr,
                std::unique_ptr<cell::CellLayout> layout = nullptr, std::unique_ptr<ObjectSearchIndex> index = nullptr);
     struct LoadJob;
     struct Loaded;

@@ -15,6 +15,7 @@
 #include <cctype>
 #include <charconv>
 #include <stdexcept>
+#include <typeinfo>
 #include <unordered_map>
 
 namespace cell {
@@ -141,28 +142,14 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
     if (!station)
         return result;
     std::unordered_map<std::uint32_t, RigidTransform> taskFrames;
-    std::unordered_map<std::uint32_t, std::uint32_t> controllerRobots;
-    for (const auto& controller : station->children("controller")) {
+    for (const auto& controller : station->children("controller"))
         taskFrames[controller->getId(false)] = PoseAt(*controller, "task_frame");
-        controllerRobots[controller->getId(false)] = IdAt(*controller, "manipulator");
-    }
-    std::unordered_map<std::uint32_t, const InverseKinematics*> byId;
-    std::unordered_map<std::uint32_t, const InverseKinematics*> byWrist;
-    for (const auto& r : robots) {
-        byId[r->robot().id()] = r.get();
-        if (r->robot().wristId() != 0)
-            byWrist[r->robot().wristId()] = r.get();
-    }
 
     for (const auto& task : station->children("task")) {
         const std::uint32_t controllerId = IdAt(*task, "controller_id");
         const auto frame = taskFrames.find(controllerId);
         const RigidTransform taskFrame = frame == taskFrames.end() ? RigidTransform{} : frame->second;
-        const InverseKinematics* robot = nullptr;
-        if (const auto wrist = byWrist.find(IdAt(*task, "wrist_id")); wrist != byWrist.end())
-            robot = wrist->second;
-        else if (const auto unit = controllerRobots.find(controllerId); unit != controllerRobots.end())
-            robot = byId.count(unit->second) ? byId.at(unit->second) : nullptr;
+        const InverseKinematics* robot = robotOfTask(*task);
 
         // The task's data by name.
         std::unordered_map<std::string, ElementPtr> data;
@@ -286,6 +273,58 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
         }
     }
     return result;
+}
+
+const InverseKinematics* CellKinematics::robotOfTask(const sdf::Element& task) const
+{
+    const std::uint32_t wrist = IdAt(task, "wrist_id");
+    for (const auto& r : robots)
+        if (wrist != 0 && r->robot().wristId() == wrist)
+            return r.get();
+    const std::uint32_t controllerId = IdAt(task, "controller_id");
+    if (!station || controllerId == 0)
+        return nullptr;
+    for (const auto& controller : station->children("controller")) {
+        if (controller->getId(false) != controllerId)
+            continue;
+        const std::uint32_t unit = IdAt(*controller, "manipulator");
+        for (const auto& r : robots)
+            if (unit != 0 && r->robot().id() == unit)
+                return r.get();
+    }
+    return nullptr;
+}
+
+ReachJudge CellKinematics::judgeFor(const sdf::Element& task, const sdf::Element& toolData) const
+{
+    const InverseKinematics* ik = robotOfTask(task);
+    if (!ik)
+        throw std::invalid_argument(fmt::format("task '{}' has no robot to judge reach with", TextAt(task, "name")));
+    const std::string toolName = TextAt(toolData, "name");
+    const auto value = toolData.get("value");
+    if (!value || !value->hasValue() || value->type_info() != typeid(zrv::rob::ToolData))
+        throw std::invalid_argument(fmt::format("data item '{}' holds no tool data", toolName));
+    const ToolFrame tool = FromToolData(value->as<zrv::rob::ToolData>(), toolName);
+    if (!tool.problem.empty())
+        throw std::invalid_argument(tool.problem);
+    const std::vector<double> stored = ik->robot().currentValues();
+    return [ik, frame = tool.frame, stored](const RigidTransform& tcp, const ReachVerdict* previous) {
+        const std::vector<double>& near =
+            previous && !previous->joints.empty() ? previous->joints : stored;
+        const InverseKinematics::Result found = ik->reach(ik->flangeFor(tcp, frame), std::nullopt, near);
+        ReachVerdict verdict;
+        verdict.status = PathReach::Unreachable;
+        if (found.solutions.empty() || found.status == ReachStatus::OutsideLimits ||
+            found.status == ReachStatus::OutOfReach || found.status == ReachStatus::CannotJudge)
+            return verdict;
+        const IkSolution& chosen = found.solutions.front();
+        verdict.joints = chosen.joints;
+        verdict.configuration = {chosen.conf[0], chosen.conf[1], chosen.conf[2], chosen.conf[3]};
+        const bool changed = previous && previous->status != PathReach::Unreachable &&
+                             !(previous->configuration == verdict.configuration);
+        verdict.status = changed ? PathReach::ConfigurationChange : PathReach::Reachable;
+        return verdict;
+    };
 }
 
 } // namespace cell

@@ -28,6 +28,7 @@
 
 #include "cell/Export.h"
 #include "cell/InverseKinematics.h"
+#include "cell/ReachJudge.h"
 #include "cell/ReachStatus.h"
 #include "cell/RigidTransform.h"
 
@@ -76,7 +77,17 @@ public:
     // Every target of every path, in document order.
     std::vector<TargetReach> reachAll() const;
 
+    // A judge for path generation: the task's robot reaching world tool
+    // frames with the tool data item toolData, each target's solution the
+    // nearest to the one before (the robot's stored joints for the first),
+    // so that the arm does not flip along a seam. The judge refers to this
+    // object, which must outlive it. Throws std::invalid_argument when the
+    // task has no robot or the tool data is not held by the robot.
+    ReachJudge judgeFor(const sdf::Element& task, const sdf::Element& toolData) const;
+
 private:
+    const InverseKinematics* robotOfTask(const sdf::Element& task) const;
+
     std::shared_ptr<sdf::Element> station;
     std::vector<std::unique_ptr<InverseKinematics>> robots;
 };

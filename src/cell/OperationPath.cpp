@@ -55,7 +55,7 @@ zrv::rob::RobTarget TargetOf(const RigidTransform& frame, const ReachVerdict& re
     zrv::rob::RobTarget target;
     target.trans = {frame.t[0], frame.t[1], frame.t[2]};
     target.rot = {frame.q[0], frame.q[1], frame.q[2], frame.q[3]};
-    if (reach.status != ReachStatus::NotJudged)
+    if (reach.status != PathReach::NotJudged)
         target.robconf = reach.configuration;
     return target;
 }
@@ -148,16 +148,20 @@ OperationPath::Result OperationPath::Generate(const std::shared_ptr<sdf::Element
     }
     const RigidTransform toWorkObject = frame.inverse();
 
+    ReachJudge judge = options.judge;
+    if (!judge && options.judgeFor)
+        judge = options.judgeFor(*task, *ItemWithId(*task, settings.toolData));
+
     Result result;
-    result.judged = static_cast<bool>(options.judge);
+    result.judged = static_cast<bool>(judge);
     result.targets.reserve(poses.size());
     const ReachVerdict* previous = nullptr;
     for (std::size_t k = 0; k < poses.size(); ++k) {
         Target target{{}, poses[k].role, poses[k].tool, {}};
-        if (options.judge) {
-            target.reach = options.judge(poses[k].tool, previous);
-            result.unreachable += target.reach.status == ReachStatus::Unreachable;
-            result.configurationChanges += target.reach.status == ReachStatus::ConfigurationChange;
+        if (judge) {
+            target.reach = judge(poses[k].tool, previous);
+            result.unreachable += target.reach.status == PathReach::Unreachable;
+            result.configurationChanges += target.reach.status == PathReach::ConfigurationChange;
         }
         result.targets.push_back(std::move(target));
         previous = &result.targets.back().reach;

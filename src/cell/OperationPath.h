@@ -36,7 +36,10 @@ public:
     {
         std::filesystem::path baseDirectory; // where relative shape files are
         PartGeometry geometry;
-        ReachJudge judge; // empty: reach is not judged
+        ReachJudge judge; // empty: judgeFor's, else reach is not judged
+        // Makes the judge once the task that holds the path and the tool
+        // data of path_gen are known (the robot is the task's).
+        std::function<ReachJudge(const sdf::Element& task, const sdf::Element& toolData)> judgeFor;
     };
 
     struct Target

@@ -16,7 +16,7 @@
 
 namespace cell {
 
-enum class ReachStatus
+enum class PathReach
 {
     NotJudged,           // no judge was given
     Reachable,           // reached in the configuration of the target before
@@ -26,7 +26,7 @@ enum class ReachStatus
 
 struct ReachVerdict
 {
-    ReachStatus status = ReachStatus::NotJudged;
+    PathReach status = PathReach::NotJudged;
     zrv::rob::ConfData configuration;
     std::vector<double> joints; // radians or millimetres, the judge's order
 };

@@ -202,7 +202,7 @@ TEST(OperationPath, FeatureVectorsGiveTheNormalsAndAJudgeGivesReach)
     const cell::ReachJudge judge = [&](const cell::RigidTransform& tool, const cell::ReachVerdict* previous) {
         firstCalls += previous == nullptr;
         cell::ReachVerdict verdict;
-        verdict.status = tool.t[1] < -60 ? cell::ReachStatus::Unreachable : cell::ReachStatus::Reachable;
+        verdict.status = tool.t[1] < -60 ? cell::PathReach::Unreachable : cell::PathReach::Reachable;
         verdict.configuration = {1, 0, -1, 0};
         return verdict;
     };
@@ -217,8 +217,8 @@ TEST(OperationPath, FeatureVectorsGiveTheNormalsAndAJudgeGivesReach)
     EXPECT_NEAR(z[2], 0, 1e-9);
     // Clearance 100 mm back along -Y is out of reach at both ends.
     EXPECT_EQ(result.unreachable, 2u);
-    EXPECT_EQ(result.targets[0].reach.status, cell::ReachStatus::Unreachable);
-    EXPECT_EQ(result.targets[1].reach.status, cell::ReachStatus::Reachable);
+    EXPECT_EQ(result.targets[0].reach.status, cell::PathReach::Unreachable);
+    EXPECT_EQ(result.targets[1].reach.status, cell::PathReach::Reachable);
     const auto task = root->get("station/task");
     const auto target = TargetNamed(task, start.name);
     EXPECT_EQ(target.robconf, (zrv::rob::ConfData{1, 0, -1, 0})) << "the judge's configuration is kept";

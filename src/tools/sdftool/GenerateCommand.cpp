@@ -5,6 +5,7 @@
 #include "DocumentError.h"
 #include "JsonText.h"
 
+#include <cell/CellKinematics.h>
 #include <cell/OperationPath.h>
 
 #include <sdformat/Element.h>
@@ -29,12 +30,14 @@ task, given in the operation's work object; the moves are Movej, Movel (and
 Movec for a circular approximation) naming the speed, zone, tool and work
 object data items that the operation's path_gen names. Prints the path, the
 number of targets and moves, the length through all targets and along the
-process, and the reach of the targets ("not judged" while the tool has no
-robot kinematics to judge them with).
+process, and the reach of the targets by the task's robot with the
+operation's tool data, each target in the configuration nearest the one
+before ("not judged", with the reason, when the task has no robot or the
+tool is not held by it).
 
   $ sdftool generate cell.sdf "Weld seam 1"
   cell.sdf: operation 'Weld seam 1' (74): path Weld_seam_1 (id 84), 22 targets, 22 moves, length 500 mm, process 300 mm
-  reach: not judged
+  reach: 0 unreachable, 0 configuration changes
 
 Edges come from the operation's feature (mfgid): shape files of type xyz
 are read directly; STEP, IGES and other CAD shapes, and the body faces of
@@ -71,13 +74,13 @@ std::string_view RoleName(cell::PathGenerator::Role role)
     return "process";
 }
 
-std::string_view ReachName(cell::ReachStatus status)
+std::string_view ReachName(cell::PathReach status)
 {
     switch (status) {
-    case cell::ReachStatus::NotJudged: return "not judged";
-    case cell::ReachStatus::Reachable: return "reachable";
-    case cell::ReachStatus::ConfigurationChange: return "configuration change";
-    case cell::ReachStatus::Unreachable: return "unreachable";
+    case cell::PathReach::NotJudged: return "not judged";
+    case cell::PathReach::Reachable: return "reachable";
+    case cell::PathReach::ConfigurationChange: return "configuration change";
+    case cell::PathReach::Unreachable: return "unreachable";
     }
     return "not judged";
 }
@@ -95,6 +98,16 @@ int generate(const ParsedArgs& args)
         throw Failure(fmt::format("{}: no operation has the id or name '{}'", file, which));
     cell::OperationPath::Options options;
     options.baseDirectory = std::filesystem::absolute(file).parent_path();
+    const cell::CellKinematics kinematics(root);
+    std::string notJudged;
+    options.judgeFor = [&](const sdf::Element& task, const sdf::Element& toolData) -> cell::ReachJudge {
+        try {
+            return kinematics.judgeFor(task, toolData);
+        } catch (const std::invalid_argument& e) {
+            notJudged = e.what();
+            return {};
+        }
+    };
     cell::OperationPath::Result result;
     try {
         result = cell::OperationPath::Generate(root, *operation, options);
@@ -126,13 +139,13 @@ int generate(const ParsedArgs& args)
                    file, opName, operation->getId(false), result.pathName, result.pathId, result.targets.size(),
                    result.moves, result.length, result.processLength);
         if (!result.judged) {
-            fmt::print("reach: not judged\n");
+            fmt::print("reach: not judged{}\n", notJudged.empty() ? std::string() : " (" + notJudged + ")");
         } else {
             fmt::print("reach: {} unreachable, {} configuration changes\n", result.unreachable,
                        result.configurationChanges);
             for (const auto& t : result.targets)
-                if (t.reach.status == cell::ReachStatus::Unreachable ||
-                    t.reach.status == cell::ReachStatus::ConfigurationChange)
+                if (t.reach.status == cell::PathReach::Unreachable ||
+                    t.reach.status == cell::PathReach::ConfigurationChange)
                     fmt::print("  {}: {}\n", t.name, ReachName(t.reach.status));
         }
     }
