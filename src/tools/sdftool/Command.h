@@ -44,5 +44,6 @@ extern const Command kStatsCommand;
 extern const Command kCatalogueCommand;
 extern const Command kAddCommand;
 extern const Command kDiffCommand;
+extern const Command kGeometryCommand;
 
 } // namespace sdftool

@@ -20,6 +20,7 @@ using namespace sdftool;
 constexpr const Command* kCommands[] = {
     &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand, &kSetCommand,
     &kAddCommand,      &kStatsCommand,  &kCatalogueCommand, &kDiffCommand,
+    &kGeometryCommand,
 };
 
 std::string overview()
