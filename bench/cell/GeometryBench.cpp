@@ -1,0 +1,132 @@
+// Loading and tessellating a STEP assembly of 200 filleted plates with
+// holes (about 17 MB), as parts arrive from design: the whole path from the
+// file to triangles and the faces' and edges' measures.
+//
+// The assembly is made once with OpenCASCADE and kept in the temporary
+// directory (ZRV_GEOMETRY_BENCH_FILE names another place).
+
+#include "cell/GeometryCache.h"
+#include "cell/GeometryLoader.h"
+
+#include <BRepAdaptor_Curve.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRep_Builder.hxx>
+#include <STEPCAFControl_Writer.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <gp_Ax2.hxx>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr int kPlates = 200;
+
+// Plate k: a slab with rounded edges and a row of holes, each a little
+// different so that the file holds 200 shapes, not one shape 200 times.
+TopoDS_Shape Plate(int k)
+{
+    const double length = 300 + k % 7 * 10;
+    const double width = 160 + k % 5 * 8;
+    const double thickness = 12;
+    TopoDS_Shape plate = BRepPrimAPI_MakeBox(length, width, thickness).Shape();
+    BRepFilletAPI_MakeFillet rounded(plate);
+    for (TopExp_Explorer edge(plate, TopAbs_EDGE); edge.More(); edge.Next())
+        rounded.Add(3, TopoDS::Edge(edge.Current()));
+    plate = rounded.Shape();
+    for (int row = 0; row < 2; ++row)
+        for (int hole = 0; hole < 5; ++hole) {
+            const gp_Pnt centre(40 + hole * (length - 80) / 4, row == 0 ? 40 : width - 40, -1);
+            plate = BRepAlgoAPI_Cut(plate, BRepPrimAPI_MakeCylinder(gp_Ax2(centre, gp::DZ()), 8 + k % 3,
+                                                                    thickness + 2)
+                                               .Shape())
+                        .Shape();
+        }
+    BRepFilletAPI_MakeFillet holes(plate);
+    for (TopExp_Explorer edge(plate, TopAbs_EDGE); edge.More(); edge.Next()) {
+        const TopoDS_Edge& e = TopoDS::Edge(edge.Current());
+        BRepAdaptor_Curve curve(e);
+        if (curve.GetType() == GeomAbs_Circle && curve.Circle().Radius() < 12)
+            holes.Add(1, e);
+    }
+    holes.Build();
+    return holes.IsDone() ? holes.Shape() : plate;
+}
+
+std::filesystem::path Assembly()
+{
+    const char* given = std::getenv("ZRV_GEOMETRY_BENCH_FILE");
+    const std::filesystem::path file =
+        given ? given : std::filesystem::temp_directory_path() / "zrv-geometry-bench-plates.step";
+    if (std::filesystem::exists(file))
+        return file;
+    Handle(TDocStd_Document) document;
+    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+    const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+    const TDF_Label assembly = shapes->NewShape();
+    TDataStd_Name::Set(assembly, "Plates");
+    for (int k = 0; k < kPlates; ++k) {
+        const TDF_Label plate = shapes->AddShape(Plate(k), false);
+        TDataStd_Name::Set(plate, TCollection_ExtendedString(("Plate " + std::to_string(k)).c_str()));
+        gp_Trsf place;
+        place.SetTranslation(gp_Vec(k % 20 * 400.0, k / 20 * 250.0, 0));
+        shapes->AddComponent(assembly, plate, TopLoc_Location(place));
+    }
+    shapes->UpdateAssemblies();
+    STEPCAFControl_Writer writer;
+    writer.Transfer(document, STEPControl_AsIs);
+    const std::filesystem::path partial = file.string() + ".part";
+    if (writer.Write(partial.c_str()) != IFSelect_RetDone)
+        std::abort();
+    std::filesystem::rename(partial, file);
+    XCAFApp_Application::GetApplication()->Close(document);
+    return file;
+}
+
+void BM_LoadStepAssembly(benchmark::State& state)
+{
+    const std::filesystem::path file = Assembly();
+    std::size_t triangles = 0, faces = 0, edges = 0;
+    for (auto _ : state) {
+        const cell::Geometry geometry = cell::LoadGeometry(file);
+        triangles = geometry.triangleCount();
+        faces = geometry.faces.size();
+        edges = geometry.edges.size();
+        benchmark::DoNotOptimize(geometry.positions.data());
+    }
+    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(file)) / 1e6;
+    state.counters["faces"] = static_cast<double>(faces);
+    state.counters["edges"] = static_cast<double>(edges);
+    state.counters["triangles"] = static_cast<double>(triangles);
+}
+BENCHMARK(BM_LoadStepAssembly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// A second ask for a file already loaded, as an edited or reopened station
+// makes it.
+void BM_CachedAgain(benchmark::State& state)
+{
+    const std::filesystem::path file = Assembly();
+    cell::GeometryCache cache;
+    cache.get(file);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cache.get(file));
+    state.counters["reads"] = static_cast<double>(cache.readCount());
+}
+BENCHMARK(BM_CachedAgain)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
