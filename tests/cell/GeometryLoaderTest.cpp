@@ -14,7 +14,15 @@
 #include <IGESControl_Controller.hxx>
 #include <IGESControl_Writer.hxx>
 #include <Interface_Static.hxx>
+#include <Quantity_Color.hxx>
+#include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Writer.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 #include <StlAPI_Writer.hxx>
 #include <TopExp.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -202,6 +210,41 @@ TEST_F(GeometryLoaderTest, FacesAndEdgesKeepTheirIndexAcrossWriteAndRead)
                 nearest = std::min(nearest, std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]));
             EXPECT_LT(nearest, 1.0) << "edge " << i;
         }
+    }
+}
+
+TEST_F(GeometryLoaderTest, StepKeepsTheNamesAndColoursOfItsSolidsAndFaces)
+{
+    Handle(TDocStd_Document) document;
+    XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+    const auto shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+    const auto colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
+    const TopoDS_Shape box = Box();
+    const TDF_Label label = shapes->AddShape(box, false);
+    TDataStd_Name::Set(label, "Fixture plate");
+    colours->SetColor(label, Quantity_Color(0.2, 0.4, 0.6, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(box, TopAbs_FACE, faces);
+    const TDF_Label top = shapes->AddSubShape(label, faces(6));
+    colours->SetColor(top, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+    STEPCAFControl_Writer writer;
+    ASSERT_TRUE(writer.Transfer(document, STEPControl_AsIs));
+    ASSERT_EQ(writer.Write((dir / "named.step").c_str()), IFSelect_RetDone);
+    XCAFApp_Application::GetApplication()->Close(document);
+
+    const Geometry read = LoadGeometry(dir / "named.step");
+    ASSERT_EQ(read.parts.size(), 1u);
+    EXPECT_EQ(read.parts[0].name, "Fixture plate");
+    EXPECT_NEAR(read.parts[0].volume, 100 * 50 * 20, 1e-6);
+    ASSERT_EQ(read.faces.size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(read.faces[i].part, 0);
+        ASSERT_TRUE(read.faces[i].hasColour);
+        const std::array<float, 4> expected =
+            i == 5 ? std::array<float, 4>{1, 0, 0, 1} : std::array<float, 4>{0.2f, 0.4f, 0.6f, 1};
+        for (std::size_t c = 0; c < 4; ++c)
+            EXPECT_NEAR(read.faces[i].colour[c], expected[c], 1e-3);
     }
 }
 
