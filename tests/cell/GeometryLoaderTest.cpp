@@ -5,6 +5,7 @@
 #include "cell/GeometryLoader.h"
 
 #include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepGProp.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -210,6 +211,34 @@ TEST_F(GeometryLoaderTest, FacesAndEdgesKeepTheirIndexAcrossWriteAndRead)
                 nearest = std::min(nearest, std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]));
             EXPECT_LT(nearest, 1.0) << "edge " << i;
         }
+    }
+}
+
+// A file written in metres or inches reads back in millimetres.
+TEST_F(GeometryLoaderTest, StepAndIgesInOtherUnitsComeBackInMillimetres)
+{
+    for (const auto& [unit, perMillimetre] : {std::pair{"M", 1e-3}, std::pair{"INCH", 1 / 25.4}}) {
+        SCOPED_TRACE(unit);
+        // The STEP writer labels the numbers with the unit without
+        // converting them: the box is scaled here, so that the file says
+        // 0.1 m (or 3.937 in).
+        gp_Trsf scale;
+        scale.SetScale(gp::Origin(), perMillimetre);
+        STEPControl_Writer writer;
+        ASSERT_TRUE(Interface_Static::SetCVal("write.step.unit", unit));
+        writer.Transfer(BRepBuilderAPI_Transform(Box(), scale).Shape(), STEPControl_AsIs);
+        ASSERT_EQ(writer.Write((dir / "box.step").c_str()), IFSelect_RetDone);
+        ASSERT_TRUE(Interface_Static::SetCVal("write.step.unit", "MM"));
+        const Geometry step = LoadGeometry(dir / "box.step");
+        EXPECT_NEAR(step.boundsMax[0], 100, 1e-6);
+        EXPECT_NEAR(step.volume, 100 * 50 * 20, 1e-3);
+
+        IGESControl_Controller::Init();
+        IGESControl_Writer iges(unit, 1);
+        iges.AddShape(Box()); // this writer converts from millimetres
+        iges.ComputeModel();
+        ASSERT_TRUE(iges.Write((dir / "box.iges").c_str()));
+        EXPECT_NEAR(LoadGeometry(dir / "box.iges").boundsMax[1], 50, 1e-6);
     }
 }
 
