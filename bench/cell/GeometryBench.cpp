@@ -8,12 +8,13 @@
 #include "cell/GeometryCache.h"
 #include "cell/GeometryLoader.h"
 
-#include <BRepAdaptor_Curve.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRep_Builder.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
@@ -30,13 +31,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr int kPlates = 200;
 
-// Plate k: a slab with rounded edges and a row of holes, each a little
-// different so that the file holds 200 shapes, not one shape 200 times.
+constexpr int kVariants = 35;
+
+// Plate variant k: a slab with rounded edges and two rows of holes. The
+// assembly holds a copy of a variant per plate, so that the file holds 200
+// shapes, not one shape 200 times.
 TopoDS_Shape Plate(int k)
 {
     const double length = 300 + k % 7 * 10;
@@ -47,23 +52,19 @@ TopoDS_Shape Plate(int k)
     for (TopExp_Explorer edge(plate, TopAbs_EDGE); edge.More(); edge.Next())
         rounded.Add(3, TopoDS::Edge(edge.Current()));
     plate = rounded.Shape();
+    TopTools_ListOfShape cutters;
     for (int row = 0; row < 2; ++row)
-        for (int hole = 0; hole < 5; ++hole) {
-            const gp_Pnt centre(40 + hole * (length - 80) / 4, row == 0 ? 40 : width - 40, -1);
-            plate = BRepAlgoAPI_Cut(plate, BRepPrimAPI_MakeCylinder(gp_Ax2(centre, gp::DZ()), 8 + k % 3,
-                                                                    thickness + 2)
-                                               .Shape())
-                        .Shape();
+        for (int hole = 0; hole < 2; ++hole) {
+            const gp_Pnt centre(60 + hole * (length - 120), row == 0 ? 40 : width - 40, -1);
+            cutters.Append(BRepPrimAPI_MakeCylinder(gp_Ax2(centre, gp::DZ()), 8 + k % 3, thickness + 2).Shape());
         }
-    BRepFilletAPI_MakeFillet holes(plate);
-    for (TopExp_Explorer edge(plate, TopAbs_EDGE); edge.More(); edge.Next()) {
-        const TopoDS_Edge& e = TopoDS::Edge(edge.Current());
-        BRepAdaptor_Curve curve(e);
-        if (curve.GetType() == GeomAbs_Circle && curve.Circle().Radius() < 12)
-            holes.Add(1, e);
-    }
-    holes.Build();
-    return holes.IsDone() ? holes.Shape() : plate;
+    TopTools_ListOfShape arguments;
+    arguments.Append(plate);
+    BRepAlgoAPI_Cut cut;
+    cut.SetArguments(arguments);
+    cut.SetTools(cutters);
+    cut.Build();
+    return cut.Shape();
 }
 
 std::filesystem::path Assembly()
@@ -78,8 +79,11 @@ std::filesystem::path Assembly()
     const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
     const TDF_Label assembly = shapes->NewShape();
     TDataStd_Name::Set(assembly, "Plates");
+    std::vector<TopoDS_Shape> variants;
+    for (int k = 0; k < kVariants; ++k)
+        variants.push_back(Plate(k));
     for (int k = 0; k < kPlates; ++k) {
-        const TDF_Label plate = shapes->AddShape(Plate(k), false);
+        const TDF_Label plate = shapes->AddShape(BRepBuilderAPI_Copy(variants[k % kVariants]).Shape(), false);
         TDataStd_Name::Set(plate, TCollection_ExtendedString(("Plate " + std::to_string(k)).c_str()));
         gp_Trsf place;
         place.SetTranslation(gp_Vec(k % 20 * 400.0, k / 20 * 250.0, 0));

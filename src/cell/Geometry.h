@@ -20,6 +20,7 @@
 //    the file's node tree (a node's own meshes before its children's); a
 //    mesh has no edges.
 
+#include "cell/Export.h"
 #include "cell/RigidTransform.h"
 
 #include <array>
@@ -31,7 +32,7 @@
 
 namespace cell {
 
-struct Geometry
+struct ZRV_CELL_EXPORT Geometry
 {
     struct Face
     {
@@ -82,6 +83,9 @@ struct Geometry
     std::size_t triangleCount() const { return indices.size() / 3; }
     std::size_t vertexCount() const { return positions.size() / 3; }
     double area() const;
+    // The face a triangle (index into indices / 3) belongs to, for picking;
+    // -1 when it is out of range.
+    std::int64_t faceOfTriangle(std::size_t triangle) const;
 };
 
 } // namespace cell

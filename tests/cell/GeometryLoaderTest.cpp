@@ -185,6 +185,15 @@ TEST_F(GeometryLoaderTest, FacesAndEdgesKeepTheirIndexAcrossWriteAndRead)
         EXPECT_LT(Centre(brep, brep.faces[i]).Distance(Centre(faces(static_cast<int>(i) + 1), true)), 0.5)
             << "face " << i;
     }
+    // Picking a triangle names its face.
+    for (std::size_t i = 0; i < brep.faces.size(); ++i) {
+        const auto& face = brep.faces[i];
+        ASSERT_GT(face.indexCount, 0u);
+        EXPECT_EQ(brep.faceOfTriangle(face.firstIndex / 3), static_cast<std::int64_t>(i));
+        EXPECT_EQ(brep.faceOfTriangle((face.firstIndex + face.indexCount) / 3 - 1), static_cast<std::int64_t>(i));
+    }
+    EXPECT_EQ(brep.faceOfTriangle(brep.triangleCount()), -1);
+
     // The four edges of the box's top face come in order of place; so do
     // the ones of every face.
     const auto& top = brep.faces[2];
