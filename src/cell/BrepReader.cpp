@@ -43,6 +43,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace cell::detail {
@@ -99,6 +100,14 @@ Translated ReadWithNames(const std::filesystem::path& file, const char* formatNa
     reader.SetColorMode(true);
     reader.SetNameMode(true);
     reader.SetLayerMode(false);
+    if constexpr (std::is_same_v<Reader, STEPCAFControl_Reader>) {
+        // Validation properties, dimensions and tolerances, materials and
+        // saved views are not used: not translating them saves time.
+        reader.SetPropsMode(false);
+        reader.SetGDTMode(false);
+        reader.SetMatMode(false);
+        reader.SetViewMode(false);
+    }
     if (reader.ReadFile(file.c_str()) != IFSelect_RetDone)
         Fail(file, fmt::format("not a readable {} file", formatName));
     Translated out;
