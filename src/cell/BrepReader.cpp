@@ -281,8 +281,9 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
 
     TopTools_IndexedDataMapOfShapeListOfShape solidOfFace;
     TopExp::MapShapesAndAncestors(translated.shape, TopAbs_FACE, TopAbs_SOLID, solidOfFace);
-    // The exact measures take as long as the meshing: faces, edges and
-    // solids are measured in parallel, each on its own.
+    // Measuring exactly costs about as much as meshing (a large assembly:
+    // a second or more), so solids, faces and edges are measured in
+    // parallel, each on its own.
     const auto count = [](const TopTools_IndexedMapOfShape& map) { return static_cast<std::size_t>(map.Extent()); };
     std::vector<double> volumes(count(solids)), areas(count(faces));
     std::vector<ReadEdge> read(count(edges));
@@ -308,7 +309,6 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
         geometry.volume += part.volume;
         geometry.parts.push_back(std::move(part));
     }
-
 
     // Edges are numbered by first appearance: faces in order, each face's
     // edges sorted by place; edges on no face follow in the shape's order.
