@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cell {
 
@@ -100,6 +101,56 @@ void CheckJsonDepth(const std::filesystem::path& file, std::string_view json)
         Fail(file, fmt::format("JSON nested more than {} levels deep", kMaxJsonDepth));
 }
 
+// A PLY header of nothing but the lines the format knows: Assimp's parser
+// loops without end on some malformed headers.
+bool PlyHeaderIsValid(std::string_view bytes)
+{
+    static constexpr std::string_view kTypes[] = {"char",  "uchar",  "short", "ushort",  "int",     "uint",
+                                                  "float", "double", "int8",  "uint8",   "int16",   "uint16",
+                                                  "int32", "uint32", "float32", "float64"};
+    auto isType = [](std::string_view word) { return std::ranges::find(kTypes, word) != std::end(kTypes); };
+    auto isCount = [](std::string_view word) {
+        return !word.empty() && word.size() < 12 && std::ranges::all_of(word, [](char c) { return c >= '0' && c <= '9'; });
+    };
+    std::size_t at = 0;
+    for (int line = 0; line < 10000 && at < bytes.size(); ++line) {
+        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+        std::string_view text = bytes.substr(at, end - at);
+        at = end + 1;
+        if (text.ends_with('\r'))
+            text.remove_suffix(1);
+        std::vector<std::string_view> words;
+        for (std::size_t i = 0; i < text.size();) {
+            const std::size_t next = std::min(text.find(' ', i), text.size());
+            if (next > i)
+                words.push_back(text.substr(i, next - i));
+            i = next + 1;
+        }
+        if (line == 0) {
+            if (words.size() != 1 || words[0] != "ply")
+                return false;
+            continue;
+        }
+        if (words.empty())
+            return false;
+        const std::string_view key = words[0];
+        if (key == "end_header")
+            return words.size() == 1;
+        if (key == "comment" || key == "obj_info")
+            continue;
+        if (key == "format" && words.size() == 3)
+            continue;
+        if (key == "element" && words.size() == 3 && isCount(words[2]))
+            continue;
+        if (key == "property" && words.size() == 3 && isType(words[1]))
+            continue;
+        if (key == "property" && words.size() == 5 && words[1] == "list" && isType(words[2]) && isType(words[3]))
+            continue;
+        return false;
+    }
+    return false;
+}
+
 // Refuses a file whose first bytes do not belong to its format, with a
 // message saying what was expected; bytes is the start of the file (the
 // whole file for meshes) and size the file's size.
@@ -134,6 +185,8 @@ void CheckSignature(const std::filesystem::path& file, GeometryFormat format, st
     case GeometryFormat::Ply:
         if (!bytes.starts_with("ply\n") && !bytes.starts_with("ply\r"))
             Fail(file, "not a PLY file (it does not begin with \"ply\")");
+        if (!PlyHeaderIsValid(bytes))
+            Fail(file, "not a PLY file (its header has a line the format does not know)");
         return;
     case GeometryFormat::Obj:
         if (bytes.substr(0, 65536).find('\0') != std::string_view::npos)

@@ -352,6 +352,10 @@ TEST_F(GeometryLoaderTest, BadFilesAreRefusedWithTheirReason)
               d + "cut.stl: truncated text STL file (no endsolid)");
     EXPECT_EQ(ErrorOf(write("deep.gltf", "{\"asset\":" + std::string(100000, '[') + "}")),
               d + "deep.gltf: JSON nested more than 64 levels deep");
+    // A header Assimp's parser would loop on for ever.
+    EXPECT_EQ(ErrorOf(write("loop.ply", "ply\nformat ascii 1.0\nelement verM-6tex 3\nproperty float x\n"
+                                        "element face 1\nproperty list uchar int ver(2)\nPARAMETRIC_\n0 1 0\n")),
+              d + "loop.ply: not a PLY file (its header has a line the format does not know)");
     EXPECT_EQ(ErrorOf(write("shape.xyz", "1 2 3\n")),
               d + "shape.xyz: unknown geometry format (extension \"xyz\", file type \"\")");
 
