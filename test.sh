@@ -29,7 +29,7 @@ if [[ -f tests/tsan.cmake ]]; then
   rm -rf build/tsan
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRV_TSAN=ON -DZRV_ASSERTS=ON -DZRV_BUILD_BENCH=OFF -DZRV_BUILD_TOOLS=OFF
   # Only the concurrency program: the rest of the suite already ran above.
-  cmake --build build/tsan -j "$JOBS" --target sdformat_tsan_tests
+  cmake --build build/tsan -j "$JOBS" --target sdformat_tsan_tests cell_tsan_tests
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build/tsan --output-on-failure -L tsan
 fi
 

@@ -10,3 +10,12 @@ if(ZRV_TSAN_TEST_SOURCES)
   # The prefix keeps these apart from the same tests in sdformat_tests.
   gtest_discover_tests(sdformat_tsan_tests TEST_PREFIX "tsan." PROPERTIES LABELS tsan)
 endif()
+
+# The cell library's concurrency tests (the geometry cache), the same way.
+file(GLOB ZRV_CELL_TSAN_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/cell/*ConcurrencyTest.cpp)
+if(ZRV_CELL_TSAN_TEST_SOURCES AND TARGET zrvcell_internal)
+  add_executable(cell_tsan_tests ${ZRV_CELL_TSAN_TEST_SOURCES})
+  zrv_warnings(cell_tsan_tests)
+  target_link_libraries(cell_tsan_tests PRIVATE zrvcell_internal GTest::gtest_main)
+  gtest_discover_tests(cell_tsan_tests TEST_PREFIX "tsan." PROPERTIES LABELS tsan)
+endif()

@@ -48,5 +48,6 @@ extern const Command kGenerateCommand;
 extern const Command kFkCommand;
 extern const Command kIkCommand;
 extern const Command kReachCommand;
+extern const Command kGeometryCommand;
 
 } // namespace sdftool

@@ -22,6 +22,7 @@ constexpr const Command* kCommands[] = {
     &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand, &kSetCommand,
     &kAddCommand,      &kStatsCommand,  &kCatalogueCommand, &kDiffCommand,
     &kGenerateCommand, &kFkCommand,     &kIkCommand,        &kReachCommand,
+    &kGeometryCommand,
 };
 
 std::string overview()

@@ -1,0 +1,36 @@
+#include "cell/JsonDepth.h"
+
+namespace cell::detail {
+
+std::size_t JsonDepth(std::string_view text, std::size_t limit)
+{
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > deepest) {
+                deepest = depth;
+                if (deepest > limit)
+                    return limit + 1;
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+} // namespace cell::detail

@@ -1,0 +1,12 @@
+#include "cell/LoadOptions.h"
+
+#include <fmt/format.h>
+
+namespace cell {
+
+std::string LoadOptions::key() const
+{
+    return fmt::format("{}|{}|{}|{}|{}", fileType, meshUnit, chordTolerance, angularTolerance, maxBytes);
+}
+
+} // namespace cell
