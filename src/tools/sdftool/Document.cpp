@@ -2,13 +2,13 @@
 
 #include "Command.h"
 #include "DocumentError.h"
-#include "ErrorPlace.h"
 
 #include <fmt/format.h>
 
 #include <sdformat/DocumentCheck.h>
 #include <sdformat/Element.h>
 #include <sdformat/FileReplace.h>
+#include <sdformat/ReadPlace.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -85,7 +85,7 @@ int openForReading(const std::string& path, struct stat& info)
 // The library's message with the place of the problem in text, if found.
 [[noreturn]] void throwLocated(const std::string& path, const std::string& message, std::string_view text)
 {
-    const auto place = FindErrorPlace(text);
+    const auto place = sdf::ReadPlace::Find(text);
     if (!place)
         throw DocumentError(path, message);
     if (!place->parserDescription.empty())
