@@ -338,7 +338,7 @@ private slots:
         const QString saved = scratch.path(QStringLiteral("saved.sdf"));
         const QString script = scratch.writeScript(QStringLiteral("rows.json"), {
             // Three levels below the task, then two above them.
-            step({{"action", "select"}, {"objectId", 38}}),
+            step({{"action", "select"}, {"objectId", 44}}),
             step({{"action", "select"}, {"objectId", 16}}),
             step({{"action", "click"}, {"id", "treeRow"}, {"name", "joint_5"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "joint_5 (joint 14)"}}),
@@ -348,7 +348,7 @@ private slots:
             step({{"action", "click"}, {"id", "treeRow"}, {"name", "aoWireFeed"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "aoWireFeed (signal 27)"}}),
             step({{"action", "edit"}, {"field", "value"}, {"value", "7.5"}}),
-            step({{"action", "click"}, {"id", "treeRow"}, {"name", "object/38"}}),
+            step({{"action", "click"}, {"id", "treeRow"}, {"name", "object/44"}}),
             step({{"action", "edit"}, {"field", "name"}, {"value", "Approach"}}),
             // Body 20's row made first, body 22's (also "Top") last.
             step({{"action", "select"}, {"objectId", 20}}),
@@ -357,14 +357,14 @@ private slots:
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Top (body 20)"}}),
             step({{"action", "save"}, {"path", saved}}),
         });
-        const Run run = scratch.zervan({station, QStringLiteral("--size"), QStringLiteral("1100x1800"),
+        const Run run = scratch.zervan({station, QStringLiteral("--size"), QStringLiteral("1100x2200"),
                                         QStringLiteral("--gamma"), script});
         QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
 
         const auto expected = sdf::SDF::ReadSdfFromFile(station.toStdString());
         findObject(expected->Root(), 14, "joint")->get("axis/limit/lower")->setValueFromString("-100");
         findObject(expected->Root(), 27, "signal")->get("value")->setValueFromString("7.5");
-        findObject(expected->Root(), 38, "argument")->get("name")->setValueFromString("Approach");
+        findObject(expected->Root(), 44, "argument")->get("name")->setValueFromString("Approach");
         const auto written = sdf::SDF::ReadSdfFromFile(saved.toStdString());
         QCOMPARE(QString::fromStdString(written->Root()->toXMLString("")),
                  QString::fromStdString(expected->Root()->toXMLString("")));
@@ -419,7 +419,7 @@ private slots:
             steps.append(piece);
         for (const QJsonValue& piece : refuse("fieldValue", "axis/limit/lower", "200", "the lower limit would be above the upper limit, 115"))
             steps.append(piece);
-        for (const QJsonValue& piece : refuse("fieldValue", "name", "a\u001bb", "U+001B, which a document cannot carry"))
+        for (const QJsonValue& piece : refuse("fieldValue", "name", "a\u001bb", "U+001B, which XML cannot carry"))
             steps.append(piece);
         for (const QJsonValue& piece : refuse("posePart", "pose/z", "high", "'double' cannot hold 'high'"))
             steps.append(piece);
