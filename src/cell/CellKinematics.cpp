@@ -211,7 +211,11 @@ std::vector<CellKinematics::TargetReach> CellKinematics::reachAll() const
                     else if (lower.find("obj") != std::string::npos)
                         wobjName = *text;
                 }
-                for (const auto& [argName, target] : targets) {
+                // Named, not a structured binding: clang 14 cannot capture
+                // a binding in the lambda below.
+                for (const auto& named : targets) {
+                    const std::string& argName = named.first;
+                    const zrv::rob::RobTarget& target = named.second;
                     TargetReach entry;
                     entry.path = path->getId(false);
                     entry.pathName = TextAt(*path, "name");
