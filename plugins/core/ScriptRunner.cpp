@@ -287,7 +287,7 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
     } else if (action == QLatin1String("save")) {
         const QString path = step.value(QLatin1String("path")).toString();
         result.title = path.isEmpty() ? QStringLiteral("save") : QStringLiteral("save %1").arg(path);
-        result.phases = savePhases(path);
+        result.phases = savePhases(path, step.value(QLatin1String("confirm")).toBool());
     } else if (action == QLatin1String("open")) {
         const QString path = step.value(QLatin1String("path")).toString();
         result.title = QStringLiteral("open %1").arg(path);
@@ -638,7 +638,7 @@ std::vector<ScriptRunner::Phase> ScriptRunner::editPhases(QString path, QString 
     return {reveal, type, verify};
 }
 
-std::vector<ScriptRunner::Phase> ScriptRunner::savePhases(QString path)
+std::vector<ScriptRunner::Phase> ScriptRunner::savePhases(QString path, bool confirm)
 {
     auto savedBefore = std::make_shared<int>(0);
     auto savedCount = std::make_shared<int>(0);
@@ -659,11 +659,19 @@ std::vector<ScriptRunner::Phase> ScriptRunner::savePhases(QString path)
         *savedBefore = *savedCount;
         return click();
     });
-    phases.push_back([this, savedBefore, savedCount]() -> Outcome {
+    Phase confirmRewrite = clickPhase(QStringLiteral("rewriteSaveButton"), {});
+    phases.push_back([this, savedBefore, savedCount, confirm, confirmRewrite]() -> Outcome {
         if (!session)
             return fail(QStringLiteral("the station is gone"));
         if (*savedCount > *savedBefore)
             return pass(QStringLiteral("saved %1").arg(session->savePath()));
+        QQuickWindow* shown = window();
+        if (shown && shown->property("rewriteDialogShown").toBool()) {
+            if (!confirm)
+                return fail(QStringLiteral("%1: %2").arg(session->statusText(), session->textRewrites().join(QStringLiteral("; "))));
+            const Outcome clicked = confirmRewrite();
+            return clicked.kind == Outcome::Retry || clicked.kind == Outcome::Pass ? retry(QStringLiteral("confirming")) : clicked;
+        }
         if (!session->lastError().isEmpty())
             return fail(session->statusText());
         return retry(QStringLiteral("nothing saved"));

@@ -97,7 +97,9 @@ private:
     Phase keyPhase(QString id, QString name, QString key);
     std::vector<Phase> selectPhases(QJsonObject step);
     std::vector<Phase> editPhases(QString path, QString value, QJsonValue expected);
-    std::vector<Phase> savePhases(QString path);
+    // With confirm, a question whether to write value texts as read is
+    // answered yes; without, the step fails with it.
+    std::vector<Phase> savePhases(QString path, bool confirm);
     Phase openPhase(QString path);
     Phase screenshotPhase(QString path);
     // The 3D view (ScriptRunnerView.cpp).

@@ -15,7 +15,6 @@
 #include <fmt/format.h>
 
 #include <QtCore/QDir>
-#include <QtCore/QRegularExpression>
 
 #include <algorithm>
 #include <any>
@@ -297,6 +296,7 @@ void StationSession::release()
     treeModel.reset(nullptr);
     cellScene.reset(nullptr);
     problemModel.setFileProblems({});
+    rewrites.clear();
     // The old objects leave the registry before new ones enter it.
     objects.reset();
     document.reset();
@@ -326,6 +326,7 @@ void StationSession::adopt(std::shared_ptr<sdf::SDF> station, std::unique_ptr<St
         setStatus(objectCount() == 1 ? tr("1 object") : tr("%1 objects").arg(objectCount()));
     }
     if (checked) {
+        rewrites.reset(document ? document->Root() : nullptr, *checked);
         problemModel.reset(*checked);
         fieldModel.refreshNotes();
         emit problemsChanged();
@@ -456,6 +457,10 @@ void StationSession::checkIds()
     std::vector<sdf::StationCheck::Finding> found;
     if (document)
         found = sdf::StationCheck::Check(*document->Root());
+    // Without the file's text the check cannot see value texts; those read
+    // from it and not edited since are still there.
+    for (sdf::StationCheck::Finding& finding : rewrites.pending())
+        found.push_back(std::move(finding));
     problemModel.reset(std::move(found));
     fieldModel.refreshNotes();
     emit problemsChanged();
@@ -466,27 +471,9 @@ int StationSession::selectProblem(int problemRow)
     const sdf::StationCheck::Finding* problem = problemModel.problem(problemRow);
     if (!problem || problem->paths.empty() || !objects)
         return -1;
-    // Walk the path down from the root, then up to the nearest object.
-    std::shared_ptr<sdf::Element> at = document->Root();
-    const QStringList pieces = QString::fromStdString(problem->paths.front()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    static const QRegularExpression numbered(QStringLiteral("^(.*)\\[(\\d+)\\]$"));
-    for (qsizetype i = 1; at && i < pieces.size(); ++i) {
-        QString label = pieces[i];
-        int number = 1;
-        if (const QRegularExpressionMatch match = numbered.match(label); match.hasMatch()) {
-            label = match.captured(1);
-            number = match.captured(2).toInt();
-        }
-        std::shared_ptr<sdf::Element> next;
-        const std::string wanted = label.toStdString(); // the view keeps only a reference
-        for (const std::shared_ptr<sdf::Element>& child : at->children(wanted)) {
-            if (--number == 0) {
-                next = child;
-                break;
-            }
-        }
-        at = next;
-    }
+    // The element the path names, then up to the nearest object.
+    std::string attribute;
+    std::shared_ptr<sdf::Element> at = ElementAtDocumentPath(document->Root(), problem->paths.front(), &attribute);
     for (; at; at = at->parent()) {
         const std::size_t entry = objects->findElement(at.get());
         if (entry != StationObjects::NoEntry) {
@@ -636,7 +623,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
                                      id, path, std::move(before), std::move(after)));
     }
-    followEdit(*fieldModel.field(fieldRow), own, selected);
+    followEdit(own, selected);
     setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});
     if (!entry.warning.isEmpty())
         setStatus(QStringLiteral("%1 %2").arg(path, entry.warning));
@@ -742,12 +729,12 @@ void StationSession::applyValue(std::uint32_t objectId, const QString& fieldPath
     else
         value.restore(field->element, field->attr);
     fieldModel.refreshRow(fieldRow);
-    followEdit(*field, own, entry);
+    followEdit(own, entry);
     setStatus(tr("%1 is \"%2\" again").arg(fieldPath, FieldListModel::ShownText(*field)));
     emit selectionChanged();
 }
 
-void StationSession::followEdit(const FieldListModel::Field& field, Own own, std::size_t entry)
+void StationSession::followEdit(Own own, std::size_t entry)
 {
     // Poses, joint values and attachments move things in the view at once.
     cellScene.refresh();
@@ -755,9 +742,9 @@ void StationSession::followEdit(const FieldListModel::Field& field, Own own, std
     fieldModel.refreshAll();
     if (own == Own::Name)
         treeModel.refresh(entry);
-    // Only ids change what the id check finds.
-    if (FieldListModel::IsIdField(field))
-        checkIds();
+    // Any value may mend or make a finding: ids, names that instructions
+    // refer to, joint values against limits, quaternions, value texts.
+    checkIds();
     if (own == Own::Shape) {
         // Later, not under the caller: rebuilding resets the field list,
         // whose row may be the very one that called.
@@ -811,7 +798,18 @@ void StationSession::rebuildObjects()
     }
 }
 
-bool StationSession::save()
+QStringList StationSession::textRewrites() const
+{
+    QStringList lines;
+    for (const sdf::StationCheck::Finding& finding : rewrites.pending())
+        lines << QStringLiteral("%1:%2: %3: %4")
+                     .arg(finding.line)
+                     .arg(finding.column)
+                     .arg(QString::fromStdString(finding.paths.front()), QString::fromStdString(finding.message));
+    return lines;
+}
+
+bool StationSession::save(bool rewriteTexts)
 {
     if (!document) {
         setStatus(tr("Nothing to save"), tr("no station is open"));
@@ -819,6 +817,12 @@ bool StationSession::save()
     }
     if (target.trimmed().isEmpty()) {
         setStatus(tr("Give a file to save to"), tr("no file name"));
+        return false;
+    }
+    if (const qsizetype count = textRewrites().size(); count > 0 && !rewriteTexts) {
+        setStatus(tr("Not saved"), count == 1 ? tr("1 value text would be written as it was read")
+                                              : tr("%1 value texts would be written as they were read").arg(count));
+        emit rewriteQuestion();
         return false;
     }
     const QString file = target;

@@ -8,10 +8,12 @@
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
 #include "StationObjects.h"
+#include "TextRewrites.h"
 #include "ValueSnapshot.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtGui/QUndoStack>
 
 #include <cstddef>
@@ -54,6 +56,7 @@ class StationSession : public QObject
     Q_PROPERTY(bool loadCancellable READ loadCancellable NOTIFY loadingChanged)
     Q_PROPERTY(QObject* problems READ problems CONSTANT)
     Q_PROPERTY(int problemCount READ problemCount NOTIFY problemsChanged)
+    Q_PROPERTY(QStringList textRewrites READ textRewrites NOTIFY problemsChanged)
     Q_PROPERTY(QObject* tree READ tree CONSTANT)
     Q_PROPERTY(QObject* fields READ fields CONSTANT)
     // The cell in 3D, and the id of the selected object (0 for none).
@@ -142,8 +145,12 @@ public:
     // part's text as now shown, or the text when refused.
     Q_INVOKABLE QString setPosePart(int fieldRow, int part, const QString& text);
     // Writes the document to savePath, replacing the file only once it is
-    // completely written.
-    Q_INVOKABLE bool save();
+    // completely written. While value texts the file was read with would be
+    // written as read (textRewrites), it saves only when rewriteTexts is
+    // true, and otherwise emits rewriteQuestion and returns false.
+    Q_INVOKABLE bool save(bool rewriteTexts = false);
+    // Value texts saving would replace, one a line: "LINE:COLUMN: PATH: why".
+    QStringList textRewrites() const;
     // Saves to that file, which then is the station's file.
     Q_INVOKABLE bool saveAs(const QString& path);
     // Opens the file in place of the station (changes are the caller's to
@@ -167,6 +174,8 @@ signals:
     void statusChanged();
     void selectionChanged();
     void saved(const QString& path);
+    // save() was asked to write value texts that would change.
+    void rewriteQuestion();
     void keepLocalPoseChanged();
 
 private:
@@ -213,7 +222,7 @@ private:
     bool keepLocal = false;
     // What follows a stored edit of the field of object entry, made or
     // undone: the view, the tree, the id check, the objects.
-    void followEdit(const FieldListModel::Field& field, Own own, std::size_t entry);
+    void followEdit(Own own, std::size_t entry);
 
     QString path;
     QString target;
@@ -238,6 +247,7 @@ private:
     // Runs the id check over the document again.
     void checkIds();
     ProblemListModel problemModel;
+    TextRewrites rewrites;
     std::shared_ptr<LoadJob> loadJob;
     QString loadPhase;
     bool registering = false;

@@ -56,6 +56,7 @@ ApplicationWindow {
     readonly property bool openDialogShown: openDialog.visible
     readonly property bool saveAsDialogShown: saveAsDialog.visible
     readonly property bool unsavedDialogShown: unsavedDialog.visible
+    readonly property bool rewriteDialogShown: rewriteDialog.visible
 
     // A local file path from a dialog's URL.
     function localPath(url) {
@@ -193,12 +194,64 @@ ApplicationWindow {
                 saveAsDialog.open()
             } else if (station.save())
                 mainWindow.runPending()
-            else
+            else if (!rewriteDialog.visible)
                 mainWindow.pendingAction = null
         }
         onDiscarded: {
             close()
             mainWindow.runPending()
+        }
+        onRejected: mainWindow.pendingAction = null
+    }
+
+    // Saving would write values as the reader took them ("0,5236" as 0):
+    // the user sees which, and saves so or goes back to edit them.
+    Connections {
+        target: station
+        function onRewriteQuestion() { rewriteDialog.open() }
+    }
+    Dialog {
+        id: rewriteDialog
+        objectName: "rewriteDialog"
+        title: qsTr("Values will change")
+        modal: true
+        anchors.centerIn: parent
+        width: Math.min(mainWindow.width - 40, 720)
+        ColumnLayout {
+            width: rewriteDialog.availableWidth
+            Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                text: qsTr("The file holds values the reader took only in part. Saving writes them as they were read, not as the file has them:")
+            }
+            Label {
+                id: rewriteList
+                objectName: "rewriteList"
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                font.family: "monospace"
+                text: station.textRewrites.join("\n")
+            }
+        }
+        footer: DialogButtonBox {
+            Button {
+                id: rewriteSaveButton
+                objectName: "rewriteSaveButton"
+                text: qsTr("Save As Read")
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            }
+            Button {
+                id: rewriteCancelButton
+                objectName: "rewriteCancelButton"
+                text: qsTr("Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+        }
+        onAccepted: {
+            if (station.save(true))
+                mainWindow.runPending()
+            else
+                mainWindow.pendingAction = null
         }
         onRejected: mainWindow.pendingAction = null
     }

@@ -594,6 +594,54 @@ private slots:
                  "the problems and the dangling id are not in the error colour");
     }
 
+    // A value text the reader takes only in part ("0,5236" as 0) stays a
+    // problem after other edits, and saving asks before writing it as read:
+    // refused without an answer, written after one; edited, it asks no more.
+    void savingAsksBeforeValueTextsChange()
+    {
+        Scratch scratch;
+        const QString station = scratch.writeFile(QStringLiteral("comma.sdf"), R"(<sdf version='1.0'><station id='1'><name>Cell</name>
+            <part id='2'><name>A</name><parent>1</parent><pose>0 0 0 1 0 0 0</pose></part>
+            <part id='3'><name>B</name><parent>1</parent><pose>1186,5 0 0 1 0 0 0</pose></part>
+            </station></sdf>)");
+        const QString asRead = scratch.path(QStringLiteral("as-read.sdf"));
+        const QString edited = scratch.path(QStringLiteral("edited.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("comma.json"), {
+            step({{"action", "check"}, {"id", "problemsHeading"}, {"property", "text"}, {"contains", "1 problem"}}),
+            step({{"action", "select"}, {"row", "A"}}),
+            step({{"action", "edit"}, {"field", "name"}, {"value", "A2"}}),
+            step({{"action", "check"}, {"id", "problemRow"}, {"name", "/sdf/station/part[2]/pose"}, {"property", "visible"},
+                  {"equals", true}}),
+            step({{"action", "set"}, {"id", "savePathField"}, {"property", "text"}, {"value", asRead}}),
+            step({{"action", "click"}, {"id", "saveButton"}}),
+            step({{"action", "check"}, {"id", "rewriteList"}, {"property", "text"},
+                  {"matches", "^3:\\d+: /sdf/station/part\\[2\\]/pose: .*1186"}}),
+            step({{"action", "click"}, {"id", "rewriteCancelButton"}}),
+            step({{"action", "check"}, {"id", "mainWindow"}, {"property", "rewriteDialogShown"}, {"equals", false}}),
+            step({{"action", "save"}, {"path", "as-read.sdf"}, {"confirm", true}}),
+            step({{"action", "select"}, {"row", "B"}}),
+            step({{"action", "edit"}, {"field", "pose"}, {"value", "1186.5 0 0 1 0 0 0"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", false}}),
+            step({{"action", "save"}, {"path", "edited.sdf"}}),
+        });
+        QVERIFY(!QFile::exists(asRead));
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        const auto read = sdf::SDF::ReadSdfFromFile(asRead.toStdString());
+        QCOMPARE(findObject(read->Root(), 3, "part")->asPose("pose").pos.x, 1186.0);
+        const auto mended = sdf::SDF::ReadSdfFromFile(edited.toStdString());
+        QCOMPARE(findObject(mended->Root(), 3, "part")->asPose("pose").pos.x, 1186.5);
+
+        // Without an answer the step fails and nothing is written.
+        const QString refused = scratch.writeScript(QStringLiteral("refused.json"), {
+            step({{"action", "save"}, {"path", "refused.sdf"}}),
+        });
+        const Run failed = scratch.zervan({station, QStringLiteral("--gamma"), refused});
+        QVERIFY2(failed.exitCode == 1 && failed.withPrefix(QStringLiteral("FAIL")).join(' ').contains("would be written as it was read"),
+                 qPrintable(failed.describe()));
+        QVERIFY(!QFile::exists(scratch.path(QStringLiteral("refused.sdf"))));
+    }
+
     // Geometry that would hang or crash a mesh loader (a glTF whose buffer
     // is a pipe, one that is 200,000 nested brackets, one with too many
     // nodes) is refused before any loader sees it: each is a problem in the
