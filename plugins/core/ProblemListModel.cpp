@@ -44,6 +44,7 @@ QVariant ProblemListModel::data(const QModelIndex& index, int role) const
         case ObjectIdRole: return static_cast<uint>(file.object);
         case PathRole: return QString();
         case SeverityRole: return QStringLiteral("error");
+        case PlaceRole: return QString();
         default: return {};
         }
     }
@@ -62,13 +63,15 @@ QVariant ProblemListModel::data(const QModelIndex& index, int role) const
         const std::string_view name = sdf::StationCheck::SeverityName(at->severity);
         return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     }
+    case PlaceRole:
+        return at->line == 0 ? QString() : tr("line %1, column %2").arg(at->line).arg(at->column);
     default: return {};
     }
 }
 
 QHash<int, QByteArray> ProblemListModel::roleNames() const
 {
-    return {{MessageRole, "message"}, {KindRole, "kind"}, {ObjectIdRole, "objectId"}, {PathRole, "path"}, {SeverityRole, "severity"}};
+    return {{MessageRole, "message"}, {KindRole, "kind"}, {ObjectIdRole, "objectId"}, {PathRole, "path"}, {SeverityRole, "severity"}, {PlaceRole, "place"}};
 }
 
 const sdf::StationCheck::Finding* ProblemListModel::problem(int row) const

@@ -32,6 +32,9 @@ public:
         PathRole,
         // "error" or "warning" ("error" for a geometry file).
         SeverityRole,
+        // "line L, column C" in the file as it was read; empty where the
+        // check had no text (after an edit) or for a geometry file.
+        PlaceRole,
     };
 
     using QAbstractListModel::QAbstractListModel;

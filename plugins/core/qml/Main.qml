@@ -380,7 +380,7 @@ ApplicationWindow {
                         id: problemRow
                         objectName: model.path
                         width: ListView.view.width
-                        text: model.path.length ? model.message + "  \u2014  " + model.path : model.message
+                        text: (model.place.length ? model.place + ": " : "") + (model.path.length ? model.message + "  \u2014  " + model.path : model.message)
                         topPadding: 2
                         bottomPadding: 2
                         leftPadding: 24

@@ -608,6 +608,8 @@ private slots:
         const QString edited = scratch.path(QStringLiteral("edited.sdf"));
         const QString script = scratch.writeScript(QStringLiteral("comma.json"), {
             step({{"action", "check"}, {"id", "problemsHeading"}, {"property", "text"}, {"contains", "1 problem"}}),
+            step({{"action", "check"}, {"id", "problemRow"}, {"name", "/sdf/station/part[2]/pose"}, {"property", "text"},
+                  {"matches", "^line 3, column \\d+: 'pose' cannot hold"}}),
             step({{"action", "select"}, {"row", "A"}}),
             step({{"action", "edit"}, {"field", "name"}, {"value", "A2"}}),
             step({{"action", "check"}, {"id", "problemRow"}, {"name", "/sdf/station/part[2]/pose"}, {"property", "visible"},
