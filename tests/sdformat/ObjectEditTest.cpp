@@ -6,6 +6,7 @@
 #include <sdformat/IdCheck.h>
 #include <sdformat/ObjectAdd.h>
 #include <sdformat/ObjectCopy.h>
+#include <sdformat/ObjectParent.h>
 #include <sdformat/ObjectRemoval.h>
 #include <sdformat/SDF.h>
 
@@ -169,6 +170,29 @@ TEST(ObjectCopy, ObjectsInsideOthersTravelInShellsAndPasteIntoTheirKind)
     EXPECT_EQ(pasted.objects[0]->get("name")->getStringFromValue(), "base");
     EXPECT_EQ(Problems(*doc->Root()), "");
     EXPECT_THROW(ObjectCopy::Paste(text, *station), std::invalid_argument);
+}
+
+TEST(ObjectParent, MovesTheListingAndRefusesLoopsAndUnknownParents)
+{
+    const auto doc = SDF::ReadSdfFromString(kCell);
+    const auto station = doc->Root()->get("station");
+    const auto table = Child(station, "part");
+    const auto fixture = Child(station, "part", 1);
+    ObjectParent::Set(*fixture, 2);
+    EXPECT_EQ(fixture->asUInt("parent"), 2u);
+    EXPECT_EQ(table->asUInt("child"), 3u);
+    EXPECT_EQ(Problems(*doc->Root()), "");
+    try {
+        ObjectParent::Set(*table, 3);
+        ADD_FAILURE() << "a loop was made";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_STREQ(e.what(), "object 2 can not be its own parent, nor that of an object above it");
+    }
+    EXPECT_THROW(ObjectParent::Set(*table, 99), std::invalid_argument);
+    EXPECT_EQ(table->asUInt("parent"), 1u);
+    ObjectParent::Set(*fixture, 0);
+    EXPECT_FALSE(table->exists("child"));
+    EXPECT_EQ(Problems(*doc->Root()), "");
 }
 
 } // namespace

@@ -203,6 +203,12 @@ ApplicationWindow {
         onRejected: mainWindow.pendingAction = null
     }
 
+    // Adding, deleting, copying and pasting objects (StructureActions.qml).
+    StructureActions {
+        id: structureActions
+        station: mainWindow.station
+    }
+
     // Every command in a menu and on the tool bar, not only on its key.
     menuBar: MenuBar {
         id: menuBar
@@ -231,6 +237,11 @@ ApplicationWindow {
                 checked: station.keepLocalPose
                 onCheckedChanged: station.keepLocalPose = checked
             }
+        }
+        StructureMenu {
+            id: objectMenu
+            station: mainWindow.station
+            actions: structureActions
         }
     }
 
