@@ -466,6 +466,9 @@ ApplicationWindow {
                         positionViewAtIndex(station.currentRow, ListView.Contain)
                     return
                 }
+                // Cut, Copy, Paste, Delete and Duplicate of the selected object.
+                if (structureActions.handleKey(event))
+                    return
                 mainWindow.handleCommandKey(event)
             }
 

@@ -30,6 +30,26 @@ Item {
         deleteDialog.open()
     }
 
+    // A key sent to the tree runs the command it stands for; true when it
+    // did (the event is then taken).
+    function handleKey(event) {
+        const commands = [[StandardKey.Cut, cutAction], [StandardKey.Copy, copyAction],
+                          [StandardKey.Paste, pasteAction], [StandardKey.Delete, deleteAction]]
+        let action = null
+        for (const [key, command] of commands) {
+            if (event.matches(key))
+                action = command
+        }
+        if (event.key === Qt.Key_D && event.modifiers === Qt.ControlModifier)
+            action = duplicateAction
+        if (!action)
+            return false
+        event.accepted = true
+        if (action.enabled)
+            action.trigger()
+        return true
+    }
+
     Action {
         id: duplicateAction
         text: qsTr("Duplicate")
