@@ -116,7 +116,9 @@ Item {
                 wrapMode: Text.Wrap
                 text: deleteDialog.references.length === 0
                       ? qsTr("It goes with everything below it. Nothing else refers to it.")
-                      : qsTr("It goes with everything below it. %n reference(s) to it or to what is below it stay behind:", "", deleteDialog.references.length)
+                      : deleteDialog.references.length === 1
+                        ? qsTr("It goes with everything below it. One reference to it or to what is below it stays behind:")
+                        : qsTr("It goes with everything below it. %1 references to it or to what is below it stay behind:").arg(deleteDialog.references.length)
             }
             ListView {
                 id: deleteReferenceList
