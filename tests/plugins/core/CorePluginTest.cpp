@@ -489,6 +489,9 @@ private slots:
         const auto table = findObject(written->Root(), 19, "part");
         QCOMPARE(table->asUInt("parent"), 21u);
         QCOMPARE(table->asPose("pose").pos.x, 900.0);
+        // The child lists follow the new parent.
+        const auto [code, output] = validateIds(scratch.path(QStringLiteral("parent.sdf")));
+        QVERIFY2(code == 0, qPrintable(output));
     }
 
     // The editor's keys and commands, run the way a person works: edit, take
