@@ -312,7 +312,7 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         result.phases = {fitPhase(what)};
     } else if (IsStructureAction(action)) {
         result.title = action;
-        for (const char* key : {"kind", "objectId", "parentId", "parent"})
+        for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})
             if (step.contains(QLatin1String(key)))
                 result.title += QStringLiteral(" %1=%2").arg(QLatin1String(key), jsonText(step.value(QLatin1String(key))));
         result.phases = {structurePhase(action, step)};

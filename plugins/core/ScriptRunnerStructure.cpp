@@ -7,6 +7,7 @@
 
 #include "StationSession.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonValue>
 
 namespace zrv::core {
@@ -27,7 +28,7 @@ bool ScriptRunner::IsStructureAction(const QString& action)
 {
     static const QStringList actions{QStringLiteral("add"),  QStringLiteral("delete"), QStringLiteral("duplicate"),
                                      QStringLiteral("copy"), QStringLiteral("cut"),    QStringLiteral("paste"),
-                                     QStringLiteral("reparent")};
+                                     QStringLiteral("reparent"), QStringLiteral("import")};
     return actions.contains(action);
 }
 
@@ -58,6 +59,11 @@ ScriptRunner::Phase ScriptRunner::structurePhase(QString action, QJsonObject ste
             done = session->cutObject(id, clear);
         } else if (action == QLatin1String("paste")) {
             done = session->paste(IdIn(step, "parentId", 0)) != 0;
+        } else if (action == QLatin1String("import")) {
+            if (!step.contains(QLatin1String("path")))
+                return {Outcome::Fail, QStringLiteral("the step needs \"path\"")};
+            const QString file = QFileInfo(step.value(QLatin1String("path")).toString()).absoluteFilePath();
+            done = session->importGeometry(file, IdIn(step, "parentId", 0)) != 0;
         } else if (action == QLatin1String("reparent")) {
             if (!step.contains(QLatin1String("parentId")))
                 return {Outcome::Fail, QStringLiteral("the step needs \"parentId\"")};

@@ -178,6 +178,9 @@ public:
     // what the clipboard has.
     Q_INVOKABLE uint paste(uint parentId = 0);
     Q_INVOKABLE uint duplicateObject(uint id);
+    // A new part from a CAD or mesh file, with one body showing it; the
+    // file is named relative to the station's folder when it lies there.
+    Q_INVOKABLE uint importGeometry(const QString& file, uint parentId = 0);
     // Sets the object's parent as an edit of its `parent` field does.
     Q_INVOKABLE bool reparent(uint id, uint parentId);
     QString structureReport() const { return report; }

@@ -13,9 +13,14 @@
 #include <sdformat/ObjectRemoval.h>
 #include <sdformat/SDF.h>
 
+#include <cell/GeometryFormat.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -231,6 +236,42 @@ uint StationSession::pasteText(const std::string& text, uint parentId)
             }
         }
         throw std::invalid_argument(refusal.empty() ? "nothing can hold the objects" : refusal);
+    });
+}
+
+uint StationSession::importGeometry(const QString& file, uint parentId)
+{
+    const QFileInfo info(file);
+    const uint parent = parentId != 0 ? parentId : selectedId();
+    return restructure(tr("Import %1").arg(info.fileName()), [&]() -> uint {
+        const auto format = cell::FormatFromName(info.suffix().toStdString());
+        if (!format)
+            throw std::invalid_argument(
+                tr("%1: not a geometry file (step, iges, brep, stl, obj, ply, gltf, glb, 3mf)").arg(file).toStdString());
+        if (!info.isFile())
+            throw std::invalid_argument(tr("%1: no such file").arg(file).toStdString());
+        // Below the selected object when it can hold a part, else the station.
+        const auto holdsPart = [](const sdf::Element& element) {
+            const std::vector<std::string> kinds = sdf::ObjectAdd::Kinds(element);
+            return std::ranges::find(kinds, "part") != kinds.end();
+        };
+        std::shared_ptr<sdf::Element> at = ElementOf(objects.get(), parent);
+        while (at && !holdsPart(*at))
+            at = at->parent();
+        if (!at)
+            at = document->Root()->get("station");
+        // Relative to the station's folder when inside it, as stations name
+        // their files.
+        QString uri = info.absoluteFilePath();
+        if (!path.isEmpty()) {
+            const QString relative = QFileInfo(path).absoluteDir().relativeFilePath(uri);
+            if (!relative.startsWith(QStringLiteral("../")))
+                uri = relative;
+        }
+        const auto part = sdf::ObjectAdd::AddGeometryPart(*at, info.completeBaseName().toStdString(), uri.toStdString(),
+                                                          std::string(cell::FormatName(*format)));
+        setStatus(tr("Imported %1 as part %2").arg(info.fileName()).arg(part->getId()));
+        return part->getId();
     });
 }
 

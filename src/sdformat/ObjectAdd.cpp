@@ -62,4 +62,18 @@ std::shared_ptr<Element> ObjectAdd::Add(Element& parent, std::string_view kind)
     return object;
 }
 
+std::shared_ptr<Element> ObjectAdd::AddGeometryPart(Element& parent, std::string_view name, std::string_view uri,
+                                                    std::string_view fileType)
+{
+    const auto part = Add(parent, "part");
+    part->set<std::string>("name", UniqueName(parent, name.empty() ? std::string_view("part") : name));
+    // The file is the part's source as well as its body's shape.
+    part->set<std::string>("uri", std::string(uri));
+    const auto body = Add(*part, "body");
+    body->set<std::string>("name", part->get("name")->getStringFromValue());
+    body->set<std::string>("geometry/uri", std::string(uri));
+    body->set<std::string>("geometry/file_type", std::string(fileType));
+    return part;
+}
+
 } // namespace sdf

@@ -29,6 +29,12 @@ public:
     // std::invalid_argument "'KIND' is not an object that LABEL can hold".
     static std::shared_ptr<Element> Add(Element& parent, std::string_view kind);
 
+    // Adds a part (as Add does) from the file at uri: its `uri`, and one
+    // body whose geometry is that file, of that file type ("step", "gltf", ...); the part has name
+    // (made unique among its siblings), the body too. Returns the part.
+    static std::shared_ptr<Element> AddGeometryPart(Element& parent, std::string_view name, std::string_view uri,
+                                                    std::string_view fileType);
+
     // base when no object directly below parent has that name, or else base
     // with the first free "_2", "_3", ... after it.
     static std::string UniqueName(const Element& parent, std::string_view base);

@@ -87,6 +87,22 @@ TEST(ObjectAdd, OffersTheCatalogueKindsAndAddsWithFreshIdUniqueNameAndListing)
     }
 }
 
+TEST(ObjectAdd, GeometryPartHasABodyWithTheFile)
+{
+    const auto doc = SDF::ReadSdfFromString(kCell);
+    const auto station = doc->Root()->get("station");
+    const auto part = ObjectAdd::AddGeometryPart(*station, "Table", "meshes/table.gltf", "gltf");
+    EXPECT_EQ(part->get("name")->getStringFromValue(), "Table_2");
+    const auto body = part->get("body");
+    ASSERT_TRUE(body);
+    EXPECT_EQ(body->asUInt("parent"), part->getId());
+    EXPECT_EQ(part->asUInt("child"), body->getId());
+    EXPECT_EQ(body->get("geometry/uri")->getStringFromValue(), "meshes/table.gltf");
+    EXPECT_EQ(body->get("geometry/file_type")->getStringFromValue(), "gltf");
+    EXPECT_EQ(station->asUInt("next_dataid"), 22u);
+    EXPECT_EQ(Problems(*doc->Root()), "");
+}
+
 TEST(ObjectRemoval, ListsReferencesAndClearsOrKeepsThem)
 {
     const auto doc = SDF::ReadSdfFromString(kCell);

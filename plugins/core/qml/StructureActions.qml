@@ -5,6 +5,7 @@
 // focus is (a text field keeps its own copy and paste keys).
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Dialogs
 import QtQuick.Layouts
 
 Item {
@@ -19,7 +20,9 @@ Item {
     property alias copy: copyAction
     property alias paste: pasteAction
     property alias remove: deleteAction
+    property alias importGeometry: importAction
     readonly property bool deleteDialogShown: deleteDialog.visible
+    readonly property bool importDialogShown: importDialog.visible
 
     // Asks before deleting (or cutting) the object when anything refers to
     // it; deletes at once otherwise.
@@ -84,6 +87,24 @@ Item {
         shortcut: StandardKey.Delete
         enabled: structureActions.canRemove
         onTriggered: structureActions.askDelete(structureActions.station.selectedId, false)
+    }
+
+    Action {
+        id: importAction
+        text: qsTr("Import Geometry…")
+        enabled: structureActions.station.loaded
+        onTriggered: importDialog.open()
+    }
+    // A CAD or mesh file becomes a new part with a body showing it.
+    FileDialog {
+        id: importDialog
+        title: qsTr("Import geometry as a part")
+        nameFilters: [qsTr("CAD and mesh files (*.step *.stp *.iges *.igs *.brep *.stl *.obj *.ply *.gltf *.glb *.3mf)"),
+                      qsTr("All files (*)")]
+        onAccepted: {
+            const text = selectedFile.toString()
+            structureActions.station.importGeometry(text.startsWith("file://") ? decodeURIComponent(text.substring(7)) : text, 0)
+        }
     }
 
     Dialog {

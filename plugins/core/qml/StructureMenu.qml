@@ -25,6 +25,7 @@ Menu {
             onObjectRemoved: (index, object) => addMenu.removeItem(object)
         }
     }
+    MenuItem { id: importMenuItem; action: objectMenu.actions.importGeometry }
     MenuSeparator {}
     MenuItem { id: duplicateMenuItem; action: objectMenu.actions.duplicate }
     MenuItem { id: cutMenuItem; action: objectMenu.actions.cut }

@@ -987,6 +987,8 @@ private slots:
         scratch.writeFile(QStringLiteral("other.sdf"),
                           "<sdf version='1.0'><station id='1'><next_dataid>10</next_dataid>"
                           "<part id='7'><name>Bench</name><parent>1</parent></part><child>7</child></station></sdf>");
+        scratch.writeFile(QStringLiteral("bracket.stl"), "solid b\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+                                                         "vertex 10 0 0\nvertex 0 10 0\nendloop\nendfacet\nendsolid b\n");
         const QString script = scratch.writeScript(QStringLiteral("paste.json"), {
             step({{"action", "select"}, {"objectId", 74}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+C"}}),
@@ -997,13 +999,25 @@ private slots:
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Weld seam 1 (operation 10)"}}),
             step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "cleared, no such object here: Weld seam 1/mfgid named 73"}}),
             step({{"action", "save"}, {"path", "pasted.sdf"}}),
+            // A mesh file becomes a part with a body showing it.
+            step({{"action", "import"}, {"path", "bracket.stl"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "bracket (part 11)"}}),
+            step({{"action", "save"}, {"path", "imported.sdf"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
             step({{"action", "save"}, {"path", "undone.sdf"}}),
         });
         const Run run = scratch.zervan({first, QStringLiteral("--gamma"), script});
         QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
-        const auto [code, output] = validateIds(scratch.path("pasted.sdf"));
-        QVERIFY2(code == 0, qPrintable(output));
+        for (const char* name : {"pasted.sdf", "imported.sdf"}) {
+            const auto [code, output] = validateIds(scratch.path(QLatin1String(name)));
+            QVERIFY2(code == 0, qPrintable(output));
+        }
+        const auto imported = sdf::SDF::ReadSdfFromFile(scratch.path("imported.sdf").toStdString())->Root();
+        const auto body = findObject(imported, 12, "body");
+        QVERIFY(body);
+        QCOMPARE(body->get("geometry/uri")->getStringFromValue(), std::string("bracket.stl"));
+        QCOMPARE(body->get("geometry/file_type")->getStringFromValue(), std::string("stl"));
         QCOMPARE(readAll(scratch.path("undone.sdf")), readAll(scratch.path("other-before.sdf")));
         const auto pasted = sdf::SDF::ReadSdfFromFile(scratch.path("pasted.sdf").toStdString())->Root();
         const auto operation = findObject(pasted, 10, "operation");
