@@ -951,6 +951,10 @@ private slots:
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
             step({{"action", "save"}, {"path", "undone.sdf"}}),
+            // Left dangling, a reference shows in the problems panel.
+            step({{"action", "delete"}, {"objectId", 19}, {"references", "keep"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "find"}, {"id", "problemRow"}, {"name", "/sdf/station/task/dataitem[2]/anchor"}}),
         });
         const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
         QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
