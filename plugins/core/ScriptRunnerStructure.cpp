@@ -1,6 +1,6 @@
 // The automation actions that change a station's structure: add, delete,
-// duplicate, copy, cut, paste and reparent, each as the Object menu (or a
-// drag in the tree) does it. A step waits while a station is being read, so
+// duplicate, copy, cut, paste, import and reparent, each as the Object menu
+// (or the `parent` field) does it. A step waits while a station is being read, so
 // that a paste can follow an `open` of another station.
 
 #include "ScriptRunner.h"
