@@ -310,6 +310,12 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         const QString what = step.value(QLatin1String("what")).toString(QStringLiteral("all"));
         result.title = QStringLiteral("fit %1").arg(what);
         result.phases = {fitPhase(what)};
+    } else if (IsStructureAction(action)) {
+        result.title = action;
+        for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})
+            if (step.contains(QLatin1String(key)))
+                result.title += QStringLiteral(" %1=%2").arg(QLatin1String(key), jsonText(step.value(QLatin1String(key))));
+        result.phases = {structurePhase(action, step)};
     } else {
         result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
         result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};

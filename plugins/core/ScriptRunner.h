@@ -105,6 +105,9 @@ private:
     // The 3D view (ScriptRunnerView.cpp).
     Phase pickPhase(QJsonObject step);
     Phase fitPhase(QString what);
+    // Structure edits (ScriptRunnerStructure.cpp).
+    static bool IsStructureAction(const QString& action);
+    Phase structurePhase(QString action, QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

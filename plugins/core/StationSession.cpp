@@ -576,6 +576,17 @@ QString StationSession::setField(int fieldRow, const QString& text)
         setStatus(tr("%1 not changed").arg(path), entry.error);
         return text;
     }
+    // A new parent is a structure edit (StationStructure.cpp): the child
+    // lists follow, and the pose keeps the object's place, in one undo step.
+    if (own == Own::Shape && element->label() == "parent") {
+        if (!reparent(object.getId(), entry.storedText.toUInt())) {
+            setFeedback({path, failure, QStringLiteral("error")});
+            return text;
+        }
+        setFeedback({});
+        emit selectionChanged();
+        return entry.storedText;
+    }
     // A new parent keeps the object where it is in the cell: its pose is
     // given anew in the new parent's frame, in one undo step with the parent.
     std::optional<QString> carried;

@@ -18,6 +18,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -65,6 +67,10 @@ class StationSession : public QObject
     // Whether a new parent keeps an object's local pose (so that it moves
     // with the parent) rather than its place in the cell; off by default.
     Q_PROPERTY(bool keepLocalPose READ keepLocalPose WRITE setKeepLocalPose NOTIFY keepLocalPoseChanged)
+    // Structure edits (StationStructure.cpp): the kinds of object the
+    // selected one may hold, and what the last paste or delete left to say.
+    Q_PROPERTY(QStringList addableKinds READ addableKinds NOTIFY selectionChanged)
+    Q_PROPERTY(QString structureReport READ structureReport NOTIFY statusChanged)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -161,6 +167,30 @@ public:
     Q_INVOKABLE void undo();
     Q_INVOKABLE void redo();
 
+    // ---- structure edits (StationStructure.cpp), each one undo step ----
+    // An id of 0 for parentId means the selected object. Each returns the
+    // id of the object now selected (0 or false on failure, with the reason
+    // in lastError).
+    QStringList addableKinds() const;
+    Q_INVOKABLE uint addObject(const QString& kind, uint parentId = 0);
+    // The references to the object and those below it that deleting it
+    // leaves: "PATH names ID (NAME)".
+    Q_INVOKABLE QStringList referencesTo(uint id) const;
+    Q_INVOKABLE bool deleteObject(uint id, bool clearReferences);
+    // The clipboard gets the station text of the object.
+    Q_INVOKABLE bool copyObject(uint id);
+    Q_INVOKABLE bool cutObject(uint id, bool clearReferences);
+    // Below parentId, or the nearest of it and its ancestors that can hold
+    // what the clipboard has.
+    Q_INVOKABLE uint paste(uint parentId = 0);
+    Q_INVOKABLE uint duplicateObject(uint id);
+    // A new part from a CAD or mesh file, with one body showing it; the
+    // file is named relative to the station's folder when it lies there.
+    Q_INVOKABLE uint importGeometry(const QString& file, uint parentId = 0);
+    // Sets the object's parent as an edit of its `parent` field does.
+    Q_INVOKABLE bool reparent(uint id, uint parentId);
+    QString structureReport() const { return report; }
+
 signals:
     void opened();
     void filePathChanged();
@@ -253,6 +283,20 @@ private:
     bool registering = false;
     std::vector<std::pair<std::thread, std::shared_ptr<LoadJob>>> loaders;
     CellScene cellScene;
+
+    // ---- structure edits (StationStructure.cpp) ----
+    // Runs change (which returns the id to select, 0 when it failed and
+    // said why) and makes it one undo step; the document is put back when
+    // change throws.
+    uint restructure(const QString& name, const std::function<uint()>& change);
+    // The station of that text in place of the one shown, for undo.
+    void showText(const std::string& text, std::uint32_t selectId);
+    // Objects, tree, view and problems anew from the document.
+    void relayObjects(std::uint32_t selectId);
+    // Pastes text below the nearest of parentId and its ancestors that can
+    // hold its objects.
+    uint pasteText(const std::string& text, uint parentId);
+    QString report;
 };
 
 } // namespace zrv::core

@@ -256,6 +256,12 @@ ApplicationWindow {
         onRejected: mainWindow.pendingAction = null
     }
 
+    // Adding, deleting, copying and pasting objects (StructureActions.qml).
+    StructureActions {
+        id: structureActions
+        station: mainWindow.station
+    }
+
     // Every command in a menu and on the tool bar, not only on its key.
     menuBar: MenuBar {
         id: menuBar
@@ -284,6 +290,11 @@ ApplicationWindow {
                 checked: station.keepLocalPose
                 onCheckedChanged: station.keepLocalPose = checked
             }
+        }
+        StructureMenu {
+            id: objectMenu
+            station: mainWindow.station
+            actions: structureActions
         }
     }
 
@@ -508,6 +519,9 @@ ApplicationWindow {
                         positionViewAtIndex(station.currentRow, ListView.Contain)
                     return
                 }
+                // Cut, Copy, Paste, Delete and Duplicate of the selected object.
+                if (structureActions.handleKey(event))
+                    return
                 mainWindow.handleCommandKey(event)
             }
 

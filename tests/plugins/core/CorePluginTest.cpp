@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -159,6 +160,22 @@ std::string libraryReadError(const QString& file)
 }
 
 } // namespace
+
+// sdftool validate --ids on the file: its exit code and what it printed.
+std::pair<int, QString> validateIds(const QString& file)
+{
+    QProcess process;
+    process.start(QStringLiteral(SDFTOOL_EXECUTABLE), {QStringLiteral("validate"), QStringLiteral("--ids"), file});
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("sdftool did not finish")};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(unreadable)");
+}
 
 class CorePluginTest : public QObject
 {
@@ -472,6 +489,9 @@ private slots:
         const auto table = findObject(written->Root(), 19, "part");
         QCOMPARE(table->asUInt("parent"), 21u);
         QCOMPARE(table->asPose("pose").pos.x, 900.0);
+        // The child lists follow the new parent.
+        const auto [code, output] = validateIds(scratch.path(QStringLiteral("parent.sdf")));
+        QVERIFY2(code == 0, qPrintable(output));
     }
 
     // The editor's keys and commands, run the way a person works: edit, take
@@ -941,6 +961,124 @@ private slots:
         const QString broken = scratch.writeFile(QStringLiteral("broken.sdf"), "<sdf version='1.0'>");
         const Run failing = scratch.zervan({broken, QStringLiteral("--gamma"), QStringLiteral(SMOKE_SCRIPT)});
         QVERIFY2(failing.exitCode > 0, qPrintable(failing.describe()));
+    }
+
+    // Structure edits, each checked in the saved station with the tool's
+    // id check, and undone back to the bytes saved before them.
+    void addsDuplicatesReparentsAndDeletesEachOneUndoStep()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString script = scratch.writeScript(QStringLiteral("structure.json"), {
+            step({{"action", "save"}, {"path", "original.sdf"}}),
+            step({{"action", "select"}, {"objectId", 1}}),
+            step({{"action", "add"}, {"kind", "part"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "part (part 84)"}}),
+            step({{"action", "save"}, {"path", "added.sdf"}}),
+            // Duplicate by its key in the tree: beside the tool, its link and
+            // tool data along.
+            step({{"action", "select"}, {"objectId", 17}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+D"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "WeldGun_MIG_22_2 (tool 85)"}}),
+            step({{"action", "save"}, {"path", "duplicated.sdf"}}),
+            // The fixture onto the table, staying where it is in the cell.
+            step({{"action", "reparent"}, {"objectId", 21}, {"parentId", 19}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "0 -150 760 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", "reparented.sdf"}}),
+            // Deleting the table asks first, listing what refers to it.
+            step({{"action", "select"}, {"objectId", 19}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Delete"}}),
+            step({{"action", "check"}, {"id", "structureActions"}, {"property", "deleteDialogShown"}, {"equals", true}}),
+            step({{"action", "find"}, {"id", "deleteReferenceRow"}, {"name", "/sdf/station/part[2]/parent"}}),
+            step({{"action", "screenshot"}, {"path", "delete.png"}}),
+            step({{"action", "click"}, {"id", "deleteClearButton"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "cleared: /sdf/station/part[2]/parent"}}),
+            step({{"action", "save"}, {"path", "deleted.sdf"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "save"}, {"path", "undone-delete.sdf"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "save"}, {"path", "undone.sdf"}}),
+            // Left dangling, a reference shows in the problems panel.
+            step({{"action", "delete"}, {"objectId", 19}, {"references", "keep"}}),
+            step({{"action", "check"}, {"id", "problemsPanel"}, {"property", "visible"}, {"equals", true}}),
+            step({{"action", "find"}, {"id", "problemRow"}, {"name", "/sdf/station/task/dataitem[2]/anchor"}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+
+        for (const char* name : {"added.sdf", "duplicated.sdf", "reparented.sdf", "deleted.sdf"}) {
+            const auto [code, output] = validateIds(scratch.path(QLatin1String(name)));
+            QVERIFY2(code == 0, qPrintable(output));
+        }
+        QCOMPARE(readAll(scratch.path("undone.sdf")), readAll(scratch.path("original.sdf")));
+        QCOMPARE(readAll(scratch.path("undone-delete.sdf")), readAll(scratch.path("reparented.sdf")));
+
+        const auto added = sdf::SDF::ReadSdfFromFile(scratch.path("added.sdf").toStdString())->Root()->get("station");
+        QCOMPARE(added->asUInt("next_dataid"), 84u + 1u);
+        const auto part = findObject(added, 84, "part");
+        QVERIFY(part);
+        QCOMPARE(part->asUInt("parent"), 1u);
+        const auto duplicated = sdf::SDF::ReadSdfFromFile(scratch.path("duplicated.sdf").toStdString())->Root();
+        // The tool brings its link: the two take the next ids.
+        QVERIFY(findObject(duplicated, 86, "link"));
+        QCOMPARE(findObject(duplicated, 86, "link")->asUInt("parent"), 85u);
+        const auto deleted = sdf::SDF::ReadSdfFromFile(scratch.path("deleted.sdf").toStdString())->Root();
+        QVERIFY(!findObject(deleted, 19, "part"));
+        QCOMPARE(findObject(deleted, 21, "part")->asUInt("parent"), 0u);
+    }
+
+    // A copy taken from one station and pasted into another opened after
+    // it: the references the other station can not satisfy are cleared and
+    // said, and the paste undoes to the bytes of the other station.
+    void pastesIntoAStationOpenedAfterTheOne()
+    {
+        Scratch scratch;
+        const QString first = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), first));
+        scratch.writeFile(QStringLiteral("other.sdf"),
+                          "<sdf version='1.0'><station id='1'><next_dataid>10</next_dataid>"
+                          "<part id='7'><name>Bench</name><parent>1</parent></part><child>7</child></station></sdf>");
+        scratch.writeFile(QStringLiteral("bracket.stl"), "solid b\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+                                                         "vertex 10 0 0\nvertex 0 10 0\nendloop\nendfacet\nendsolid b\n");
+        const QString script = scratch.writeScript(QStringLiteral("paste.json"), {
+            step({{"action", "select"}, {"objectId", 74}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+C"}}),
+            step({{"action", "open"}, {"path", "other.sdf"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "2 objects"}}),
+            step({{"action", "save"}, {"path", "other-before.sdf"}}),
+            step({{"action", "paste"}, {"parentId", 7}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Weld seam 1 (operation 10)"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "cleared, no such object here: Weld seam 1/mfgid named 73"}}),
+            step({{"action", "save"}, {"path", "pasted.sdf"}}),
+            // A mesh file becomes a part with a body showing it.
+            step({{"action", "import"}, {"path", "bracket.stl"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "bracket (part 11)"}}),
+            step({{"action", "save"}, {"path", "imported.sdf"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "save"}, {"path", "undone.sdf"}}),
+        });
+        const Run run = scratch.zervan({first, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.status == QProcess::NormalExit && run.exitCode == 0, qPrintable(run.describe()));
+        for (const char* name : {"pasted.sdf", "imported.sdf"}) {
+            const auto [code, output] = validateIds(scratch.path(QLatin1String(name)));
+            QVERIFY2(code == 0, qPrintable(output));
+        }
+        const auto imported = sdf::SDF::ReadSdfFromFile(scratch.path("imported.sdf").toStdString())->Root();
+        const auto body = findObject(imported, 12, "body");
+        QVERIFY(body);
+        QCOMPARE(body->get("geometry/uri")->getStringFromValue(), std::string("bracket.stl"));
+        QCOMPARE(body->get("geometry/file_type")->getStringFromValue(), std::string("stl"));
+        QCOMPARE(readAll(scratch.path("undone.sdf")), readAll(scratch.path("other-before.sdf")));
+        const auto pasted = sdf::SDF::ReadSdfFromFile(scratch.path("pasted.sdf").toStdString())->Root();
+        const auto operation = findObject(pasted, 10, "operation");
+        QVERIFY(operation);
+        QCOMPARE(operation->asUInt("parent"), 1u);
+        QCOMPARE(operation->asUInt("mfgid"), 0u);
+        QCOMPARE(pasted->get("station")->asUInt("next_dataid"), 11u);
     }
 };
 
