@@ -50,6 +50,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace cell::detail {
@@ -274,20 +275,12 @@ ReadEdge EdgeOf(const TopoDS_Edge& edge, const LoadOptions& options)
     return out;
 }
 
-// The edge as the face runs it (the orientation its boundary gives it).
-TopoDS_Edge EdgeInFace(const TopoDS_Face& face, const TopoDS_Shape& edge)
-{
-    for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next())
-        if (e.Current().IsSame(edge))
-            return TopoDS::Edge(e.Current());
-    return TopoDS::Edge(edge);
-}
-
 // The points of the edge (at the parameters its polyline has) in the
 // direction the face runs it, with the face's outward normal from the
 // surface at the edge's curve on it. Where the surface has no normal (a
 // cone's apex) the neighbouring point's is taken.
-Geometry::EdgeTrack TrackOf(const TopoDS_Face& face, const TopoDS_Edge& edge, const std::vector<double>& parameters)
+Geometry::EdgeTrack TrackOf(const TopoDS_Face& face, const BRepAdaptor_Surface& surface, const TopoDS_Edge& edge,
+                            const std::vector<double>& parameters)
 {
     Geometry::EdgeTrack track;
     if (BRep_Tool::Degenerated(edge) || parameters.empty())
@@ -297,7 +290,6 @@ Geometry::EdgeTrack TrackOf(const TopoDS_Face& face, const TopoDS_Edge& edge, co
     const Handle(Geom2d_Curve) onSurface = BRep_Tool::CurveOnSurface(edge, face, first, last);
     if (onSurface.IsNull())
         return track;
-    const BRepAdaptor_Surface surface(face);
     BRepLProp_SLProps props(surface, 1, Precision::Confusion());
     const bool backwards = edge.Orientation() == TopAbs_REVERSED;
     const bool outwardFlipped = face.Orientation() == TopAbs_REVERSED;
@@ -428,10 +420,16 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
     // surface evaluation a point, so faces are done in parallel.
     OSD_Parallel::For(0, faces.Extent(), [&](Standard_Integer i) {
         const TopoDS_Face& face = TopoDS::Face(faces(i + 1));
+        // The surface once a face (bounding its parameters walks every
+        // edge), and each edge as the face runs it: the orientation its
+        // boundary gives it, the first where a seam runs both ways.
+        const BRepAdaptor_Surface surface(face, false);
+        std::unordered_map<std::size_t, TopoDS_Edge> oriented;
+        for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next())
+            oriented.try_emplace(static_cast<std::size_t>(edges.FindIndex(e.Current()) - 1), TopoDS::Edge(e.Current()));
         auto& out = geometry.faces[static_cast<std::size_t>(i)];
         for (const std::size_t e : faceEdgeOrder[static_cast<std::size_t>(i)])
-            out.tracks.push_back(TrackOf(face, EdgeInFace(face, edges(static_cast<Standard_Integer>(e) + 1)),
-                                         read[e].parameters));
+            out.tracks.push_back(TrackOf(face, surface, oriented.at(e), read[e].parameters));
     });
     for (std::size_t i = 0; i < read.size(); ++i)
         numberOf(i);
