@@ -14,12 +14,16 @@
 #include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
 
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepTools.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
 #include <STEPControl_Writer.hxx>
 #include <TopoDS_Shape.hxx>
+#include <TopoDS_Wire.hxx>
+#include <gp_Pnt.hxx>
 
 #include <Eigen/Geometry>
 #include <fmt/format.h>
@@ -35,6 +39,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -263,6 +268,42 @@ TEST(CadPath, OrientationFromWorkTravelAndSpinAnglesReversedEdgesAndRegenerating
                   fmt::format("operation 'Nowhere': edge 1: body 31 (block.step): face {} has no edge 9 (it has 4)",
                               front.first));
     }
+}
+
+TEST(CadPath, ACurveBodysEdgesAreChainedIntoOneRunWithTheReferencePlanesNormal)
+{
+    Scratch scratch;
+    // A 100 x 50 rectangle in the file's XY plane, its edges one after
+    // another; the part turned a quarter about X, so that the plane's
+    // normal (the part's Z) is the world's -Y.
+    BRepBuilderAPI_MakePolygon outline;
+    for (const auto& [x, y] : {std::pair{0.0, 0.0}, {100.0, 0.0}, {100.0, 50.0}, {0.0, 50.0}})
+        outline.Add(gp_Pnt(x, y, 0));
+    outline.Close();
+    ASSERT_TRUE(BRepTools::Write(outline.Wire(), (scratch.dir / "outline.brep").c_str()));
+    const double half = 45 * kDegree;
+    std::string doc = Station("outline.brep", fmt::format("10 20 30 {} {} 0 0", std::cos(half), std::sin(half)),
+                              "<operation id='40'><name>Trace</name><type>Generic</type><parent>1</parent>"
+                              "<process_curveoperation><reference_plane>XY</reference_plane><curve><bodyid>31"
+                              "</bodyid><reversed>false</reversed></curve></process_curveoperation>"
+                              "<path_gen><speed>6</speed><zone>7</zone><workobject>5</workobject><tooldata>4"
+                              "</tooldata></path_gen></operation><child>40</child>");
+    doc.replace(doc.find("<file_type>step</file_type>"), 27, "<file_type>brep</file_type>");
+    const auto station = sdf::SDF::ReadSdfFromString(doc);
+    const auto root = station->Root();
+    const auto result = OperationPath::Generate(root, *OperationPath::Find(*root, "Trace"), Options(root, scratch));
+
+    // Once round without a break: the corners, back to the start.
+    ASSERT_EQ(result.targets.size(), 5u);
+    EXPECT_NEAR(result.processLength, 300, 1e-9);
+    EXPECT_NEAR(result.length, 300, 1e-9) << "one row: no move off the outline";
+    for (const auto& target : result.targets) {
+        const Eigen::Isometry3d tool = PoseOf(target.tool);
+        EXPECT_NEAR(tool.translation().y(), 20, 1e-9);
+        EXPECT_TRUE(tool.linear().col(2).isApprox(Eigen::Vector3d(0, 1, 0), 1e-9)) << "into the plane, against -Y";
+    }
+    EXPECT_TRUE(PoseOf(result.targets.front().tool).translation().isApprox(
+        PoseOf(result.targets.back().tool).translation(), 1e-9));
 }
 
 TEST(CadPath, TheSamplesCadFilesAreWhatTheBuilderMakesAndItsAngleIsAStepSolid)
