@@ -3,12 +3,15 @@
 #include <fmt/format.h>
 
 #include <BRepAdaptor_Curve.hxx>
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepLProp_SLProps.hxx>
 #include <BRepGProp.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <GCPnts_AbscissaPoint.hxx>
+#include <Geom2d_Curve.hxx>
 #include <GCPnts_TangentialDeflection.hxx>
 #include <GProp_GProps.hxx>
 #include <IFSelect_ReturnStatus.hxx>
@@ -19,6 +22,8 @@
 #include <OSD_Parallel.hxx>
 #include <Poly_Triangulation.hxx>
 #include <Quantity_ColorRGBA.hxx>
+#include <Precision.hxx>
+#include <gp_Pnt2d.hxx>
 #include <STEPCAFControl_Reader.hxx>
 #include <Standard_Failure.hxx>
 #include <TDF_Label.hxx>
@@ -26,6 +31,7 @@
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
@@ -44,6 +50,7 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 namespace cell::detail {
@@ -241,6 +248,7 @@ struct ReadEdge
 {
     Geometry::Edge edge;
     EdgeKey key{};
+    std::vector<double> parameters; // of the points, along the curve's own direction
 };
 
 ReadEdge EdgeOf(const TopoDS_Edge& edge, const LoadOptions& options)
@@ -262,8 +270,67 @@ ReadEdge EdgeOf(const TopoDS_Edge& edge, const LoadOptions& options)
     for (Standard_Integer i = 1; i <= points.NbPoints(); ++i) {
         const gp_Pnt p = points.Value(reversed ? points.NbPoints() + 1 - i : i);
         out.edge.points.push_back({p.X(), p.Y(), p.Z()});
+        out.parameters.push_back(points.Parameter(i));
     }
     return out;
+}
+
+// The points of the edge (at the parameters its polyline has) in the
+// direction the face runs it, with the face's outward normal from the
+// surface at the edge's curve on it. Where the surface has no normal (a
+// cone's apex) the neighbouring point's is taken.
+Geometry::EdgeTrack TrackOf(const TopoDS_Face& face, const BRepAdaptor_Surface& surface, const TopoDS_Edge& edge,
+                            const std::vector<double>& parameters)
+{
+    Geometry::EdgeTrack track;
+    if (BRep_Tool::Degenerated(edge) || parameters.empty())
+        return track;
+    BRepAdaptor_Curve curve(edge);
+    Standard_Real first = 0, last = 0;
+    const Handle(Geom2d_Curve) onSurface = BRep_Tool::CurveOnSurface(edge, face, first, last);
+    if (onSurface.IsNull())
+        return track;
+    BRepLProp_SLProps props(surface, 1, Precision::Confusion());
+    const bool backwards = edge.Orientation() == TopAbs_REVERSED;
+    const bool outwardFlipped = face.Orientation() == TopAbs_REVERSED;
+    std::vector<bool> defined;
+    for (std::size_t k = 0; k < parameters.size(); ++k) {
+        const double u = parameters[backwards ? parameters.size() - 1 - k : k];
+        gp_Pnt p;
+        gp_Vec d;
+        curve.D1(u, p, d);
+        if (backwards)
+            d.Reverse();
+        track.points.push_back({p.X(), p.Y(), p.Z()});
+        const double speed = d.Magnitude();
+        track.tangents.push_back(speed > 0 ? Vec3d{d.X() / speed, d.Y() / speed, d.Z() / speed} : Vec3d{0, 0, 0});
+        const gp_Pnt2d uv = onSurface->Value(u);
+        props.SetParameters(uv.X(), uv.Y());
+        Vec3d normal{0, 0, 0};
+        const bool has = props.IsNormalDefined();
+        if (has) {
+            gp_Dir n = props.Normal();
+            if (outwardFlipped)
+                n.Reverse();
+            normal = {n.X(), n.Y(), n.Z()};
+        }
+        track.normals.push_back(normal);
+        defined.push_back(has);
+    }
+    // Fill the gaps from the nearest defined neighbour, forwards then back.
+    for (std::size_t k = 1; k < defined.size(); ++k)
+        if (!defined[k] && defined[k - 1]) {
+            track.normals[k] = track.normals[k - 1];
+            defined[k] = true;
+        }
+    for (std::size_t k = defined.size() - 1; k-- > 0;)
+        if (!defined[k] && defined[k + 1]) {
+            track.normals[k] = track.normals[k + 1];
+            defined[k] = true;
+        }
+    if (!defined.front())
+        return {}; // no normal anywhere along it
+    return track;
 }
 
 Geometry Build(const std::filesystem::path& file, const Translated& translated, const LoadOptions& options)
@@ -324,6 +391,7 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
     };
 
     bool first = true;
+    std::vector<std::vector<std::size_t>> faceEdgeOrder(count(faces));
     geometry.faces.reserve(static_cast<std::size_t>(faces.Extent()));
     for (Standard_Integer i = 1; i <= faces.Extent(); ++i) {
         const TopoDS_Face& face = TopoDS::Face(faces(i));
@@ -338,6 +406,7 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
         std::ranges::stable_sort(own, {}, [&](std::size_t e) { return read[e].key; });
         for (const std::size_t e : own)
             out.edges.push_back(numberOf(e));
+        faceEdgeOrder[static_cast<std::size_t>(i - 1)] = std::move(own);
         const TopTools_ListOfShape* owners = solidOfFace.Seek(face);
         const TopoDS_Shape* solid = owners && !owners->IsEmpty() ? &owners->First() : nullptr;
         if (solid)
@@ -347,6 +416,21 @@ Geometry Build(const std::filesystem::path& file, const Translated& translated, 
                         StyleColour(translated.styles, translated.shape, out.colour);
         geometry.faces.push_back(std::move(out));
     }
+    // Each face's view of its edges, for path generation: normals cost a
+    // surface evaluation a point, so faces are done in parallel.
+    OSD_Parallel::For(0, faces.Extent(), [&](Standard_Integer i) {
+        const TopoDS_Face& face = TopoDS::Face(faces(i + 1));
+        // The surface once a face (bounding its parameters walks every
+        // edge), and each edge as the face runs it: the orientation its
+        // boundary gives it, the first where a seam runs both ways.
+        const BRepAdaptor_Surface surface(face, false);
+        std::unordered_map<std::size_t, TopoDS_Edge> oriented;
+        for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next())
+            oriented.try_emplace(static_cast<std::size_t>(edges.FindIndex(e.Current()) - 1), TopoDS::Edge(e.Current()));
+        auto& out = geometry.faces[static_cast<std::size_t>(i)];
+        for (const std::size_t e : faceEdgeOrder[static_cast<std::size_t>(i)])
+            out.tracks.push_back(TrackOf(face, surface, oriented.at(e), read[e].parameters));
+    });
     for (std::size_t i = 0; i < read.size(); ++i)
         numberOf(i);
     geometry.edges.reserve(read.size());

@@ -233,13 +233,31 @@ void CellLayout::collect()
         }
     }
 
-    // The attachment wins over the source's own pose.
+    // The attachment wins over the source's own pose, which is kept for the
+    // data anchored to what it moves.
+    std::unordered_map<std::uint32_t, Placement> unattached;
     for (const auto& attachment : attachments) {
         const std::uint32_t source = IdAt(*attachment, "source_id");
         const std::uint32_t target = IdAt(*attachment, "target_id");
-        if (source != 0 && source != target)
+        if (source != 0 && source != target) {
+            if (const auto own = placements.find(source); own != placements.end())
+                unattached.try_emplace(source, own->second);
             placements[source] = {PoseOf(*attachment), target};
+        }
     }
+    // Where an object stands by its own pose, as if nothing were attached.
+    const auto standing = [&](std::uint32_t id) {
+        if (unattached.empty())
+            return resolve(id);
+        for (auto& [source, own] : unattached)
+            std::swap(placements[source], own);
+        resolved.clear();
+        const RigidTransform world = resolve(id);
+        for (auto& [source, own] : unattached)
+            std::swap(placements[source], own);
+        resolved.clear();
+        return world;
+    };
 
     for (const auto& task : tasks) {
         const auto frame = taskFrames.find(IdAt(*task, "controller_id"));
@@ -249,10 +267,17 @@ void CellLayout::collect()
         for (const auto& data : task->children("dataitem")) {
             const std::string name = TextAt(*data, "name");
             if (const auto wobj = ValueOf<zrv::rob::WObjData>(data)) {
-                const RigidTransform world = taskFrame * FrameOf(wobj->uframe) * FrameOf(wobj->oframe);
+                RigidTransform world = taskFrame * FrameOf(wobj->uframe) * FrameOf(wobj->oframe);
+                // Anchored, it is written where it stands while its anchor
+                // stands by its own pose, and follows the anchor from there.
+                Placement placement{world, 0};
+                if (const std::uint32_t anchor = IdAt(*data, "anchor"); anchor != 0 && placements.count(anchor)) {
+                    placement = {standing(anchor).inverse() * world, anchor};
+                    world = resolve(anchor) * placement.local;
+                }
                 workObjects.emplace(name, world);
                 if (const std::uint32_t id = data->getId(false)) {
-                    placements[id] = {world, 0};
+                    placements[id] = placement;
                     own(data, Shape::Triad, Triad(kFrameAxis));
                 }
             } else if (const auto target = ValueOf<zrv::rob::RobTarget>(data)) {

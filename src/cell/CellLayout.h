@@ -38,7 +38,12 @@
 //    Arguments count by their values alone, whatever they are called. A
 //    work object's frame is the task frame composed with its user frame and
 //    then its object frame; the task frame is the `task_frame` of the
-//    controller named by the task's `controller_id`.
+//    controller named by the task's `controller_id`. A work object with an
+//    `anchor` follows that object: its frame is where it stands while the
+//    anchor stands by its own pose, and an attachment that moves the anchor
+//    (or anything the anchor is placed on) moves the work object and its
+//    targets along. Frames and features follow their anchor through their
+//    pose, as above.
 //  - Objects listed in the station's `visibility` are hidden.
 // Chains that loop back on themselves are cut where they meet an object
 // already on the way: that object is placed in the world.

@@ -34,6 +34,17 @@ namespace cell {
 
 struct ZRV_CELL_EXPORT Geometry
 {
+    // A face's own view of one of its edges: the points in the direction
+    // the face's boundary runs the edge (its outer boundary counter-
+    // clockwise seen from outside the material), with the face's outward
+    // normal and the edge's unit tangent (in that direction) at each point.
+    struct EdgeTrack
+    {
+        std::vector<Vec3d> points;
+        std::vector<Vec3d> normals;
+        std::vector<Vec3d> tangents;
+    };
+
     struct Face
     {
         std::uint32_t firstIndex = 0; // into indices; three per triangle
@@ -41,6 +52,9 @@ struct ZRV_CELL_EXPORT Geometry
         double area = 0; // of the exact surface (B-rep), of the triangles (mesh)
         // Edge index on this face -> index into Geometry::edges.
         std::vector<std::uint32_t> edges;
+        // Along each of those edges (same index; B-rep files only, empty
+        // for a degenerate edge).
+        std::vector<EdgeTrack> tracks;
         std::int32_t part = -1; // index into Geometry::parts, -1: none
         bool hasColour = false;
         std::array<float, 4> colour{0.7f, 0.7f, 0.7f, 1.0f}; // RGBA, 0..1

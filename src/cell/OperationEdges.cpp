@@ -155,7 +155,11 @@ std::vector<EdgeCurve> OperationEdges::featureEdges(const sdf::Element& mfg) con
         if (type == "xyz" || Lower(file.extension().string()) == ".xyz")
             shape = ReadXyz(file);
         else if (parts.featureShape)
-            shape = parts.featureShape(file, type);
+            try {
+                shape = parts.featureShape(file, type);
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error(fmt::format("{} ({}): {}", what, uri, e.what()));
+            }
         else
             throw std::runtime_error(fmt::format("{} ({}): needs the part's geometry", what, uri));
         if (shape.size() < 2)
@@ -258,7 +262,12 @@ std::vector<EdgeCurve> OperationEdges::of(const sdf::Element& operation) const
             if (!parts.faceEdge)
                 throw std::runtime_error(fmt::format("{}: edge {} (body {}, face {}, edge {}) needs the part's geometry",
                                                      name, index, body, face, number));
-            EdgeCurve curve = parts.faceEdge(body, face, number);
+            EdgeCurve curve;
+            try {
+                curve = parts.faceEdge(body, face, number);
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error(fmt::format("{}: edge {}: {}", name, index, e.what()));
+            }
             curve.reversed = edge->valueOr<bool>("reversed", false);
             edges.push_back(std::move(curve));
         }
@@ -272,8 +281,14 @@ std::vector<EdgeCurve> OperationEdges::of(const sdf::Element& operation) const
             if (!parts.bodyCurves)
                 throw std::runtime_error(
                     fmt::format("{}: curve {} (body {}) needs the part's geometry", name, index, body));
-            for (EdgeCurve& c : parts.bodyCurves(body, plane, process->valueOr<unsigned int>("bodyface/bodyid", 0u),
-                                                 process->valueOr<unsigned int>("bodyface/faceindex", 0u))) {
+            std::vector<EdgeCurve> curves;
+            try {
+                curves = parts.bodyCurves(body, plane, process->valueOr<unsigned int>("bodyface/bodyid", 0u),
+                                          process->valueOr<unsigned int>("bodyface/faceindex", 0u));
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error(fmt::format("{}: curve {}: {}", name, index, e.what()));
+            }
+            for (EdgeCurve& c : curves) {
                 c.reversed = curve->valueOr<bool>("reversed", false);
                 edges.push_back(std::move(c));
             }

@@ -15,8 +15,10 @@
 //  - Shape files of type "xyz" (one "x y z" point a line, millimetres,
 //    '#' starts a comment) are read here; every other type, and the body
 //    faces and curves of `process_edgeoperation` and
-//    `process_curveoperation`, come from PartGeometry, and without it
-//    fail: std::runtime_error "<what>: needs the part's geometry".
+//    `process_curveoperation`, come from PartGeometry (CadPartGeometry
+//    reads them from CAD files), and without it fail: std::runtime_error
+//    "<what>: needs the part's geometry". Its errors come back prefixed
+//    with the operation and edge (or the feature, edge and file).
 
 #include "cell/CellLayout.h"
 #include "cell/EdgeCurve.h"

@@ -204,6 +204,41 @@ TEST(CellLayout, TargetsLieInTheirWorkObjectsAndPathsRunThroughThem)
     EXPECT_EQ(cell.pick({1, 2, 2000}, {0, 0, -1}), 0u);
 }
 
+TEST(CellLayout, AWorkObjectAndAFrameAnchoredToAPartMoveWithItWhenItIsAttached)
+{
+    // The part stands at x = 100; its work object is written 50 mm further
+    // along x, a frame 5 mm along its y. Attached to the gripper (at z = 500)
+    // 50 mm below it and turned a quarter about z, the part moves, and its
+    // work object, the work object's targets and the frame move along.
+    const std::string part = "<part id='20'><pose>100 0 0 1 0 0 0</pose></part>"
+                             "<frame id='22'><anchor>20</anchor><pose>0 5 0 1 0 0 0</pose></frame>"
+                             "<task id='3'>"
+                             "<dataitem id='4'><name>onPart</name><anchor>20</anchor>"
+                             "<value type='wobjdata'>false true \"\" 150 0 0 1 0 0 0 0 0 0 1 0 0 0</value></dataitem>"
+                             "<dataitem id='5'><name>loose</name>"
+                             "<value type='wobjdata'>false true \"\" 150 0 0 1 0 0 0 0 0 0 1 0 0 0</value></dataitem>"
+                             "<path id='6'><instruction id='7'><argument id='8'><value type='robtarget'>10 0 0 1 0 0 "
+                             "0 0 0 0 1 9e+09 9e+09 9e+09 9e+09 9e+09 9e+09</value></argument>"
+                             "<argument id='9'><value type='string'>onPart</value></argument></instruction></path>"
+                             "</task>";
+    const auto still = Read(part);
+    const CellLayout standing(still->Root(), {});
+    ExpectNear(At(standing, 4), {150, 0, 0}, "where it is written while the part stands by its pose");
+    ExpectNear(standing.paths().front().points.front(), {160, 0, 0}, "its target");
+
+    const double h = std::sqrt(0.5);
+    const auto moved = Read(part + "<tool id='21'><pose>0 0 500 1 0 0 0</pose></tool>"
+                                   "<attachment id='23'><source_id>20</source_id><target_id>21</target_id>"
+                                   "<pose>0 0 -50 " + std::to_string(h) + " 0 0 " + std::to_string(h) +
+                            "</pose></attachment>");
+    const CellLayout carried(moved->Root(), {});
+    ExpectNear(At(carried, 20), {0, 0, 450}, "the part on the gripper");
+    ExpectNear(At(carried, 4), {0, 50, 450}, "the anchored work object 50 mm along the part's turned x");
+    ExpectNear(carried.paths().front().points.front(), {0, 60, 450}, "its target");
+    ExpectNear(At(carried, 22), {-5, 0, 450}, "the anchored frame");
+    ExpectNear(At(carried, 5), {150, 0, 0}, "a work object without an anchor stays");
+}
+
 TEST(CellLayout, SampleWeldTargetsLieOnTheBracketSeam)
 {
     // The taught path of the sample station: travel, approach 30 mm above

@@ -128,7 +128,7 @@ TEST(OperationPath, FollowsTheFeatureIntoTheWorkObjectAndReplacesOnlyItsOwnPath)
     ASSERT_TRUE(operation);
     EXPECT_EQ(OperationPath::Find(*root, "21"), operation);
 
-    const auto first = OperationPath::Generate(root, *operation, {scratch.dir, {}, {}});
+    const auto first = OperationPath::Generate(root, *operation, {scratch.dir, {}, {}, {}});
     // The feature cut to 10..80 mm: 8 targets 10 mm apart, and the way in
     // and out (clearance, approach, feed) at each end.
     ASSERT_EQ(first.targets.size(), 14u);
@@ -171,7 +171,7 @@ TEST(OperationPath, FollowsTheFeatureIntoTheWorkObjectAndReplacesOnlyItsOwnPath)
     taught->get("instruction")->append("child")->setValue<unsigned int>(next);
     root->get("station")->set<unsigned int>("next_dataid", next + 1);
     operation->set<double>("path_gen/target_spacing", 35);
-    const auto second = OperationPath::Generate(root, *operation, {scratch.dir, {}, {}});
+    const auto second = OperationPath::Generate(root, *operation, {scratch.dir, {}, {}, {}});
     EXPECT_EQ(second.targets.size(), 9u);
     std::size_t paths = 0, targets = 0;
     for (const auto& element : task->elements()) {
@@ -206,7 +206,7 @@ TEST(OperationPath, FeatureVectorsGiveTheNormalsAndAJudgeGivesReach)
         verdict.configuration = {1, 0, -1, 0};
         return verdict;
     };
-    const auto result = OperationPath::Generate(root, *operation, {scratch.dir, {}, judge});
+    const auto result = OperationPath::Generate(root, *operation, {scratch.dir, {}, judge, {}});
     ASSERT_EQ(result.targets.size(), 8u);
     EXPECT_EQ(firstCalls, 1u);
     const auto& start = result.targets[3];
@@ -249,11 +249,11 @@ TEST(OperationPath, EdgesThatNeedThePartsGeometrySayItUntilItIsGiven)
         }
         return std::string("no error");
     };
-    EXPECT_EQ(message(edgeOperation, {scratch.dir, {}, {}}),
+    EXPECT_EQ(message(edgeOperation, {scratch.dir, {}, {}, {}}),
               "operation 'Edge op': edge 1 (body 30, face 2, edge 5) needs the part's geometry");
-    EXPECT_EQ(message(feature, {scratch.dir, {}, {}}), "mfg 'Seam' edge 1 (seam.brep): needs the part's geometry");
+    EXPECT_EQ(message(feature, {scratch.dir, {}, {}, {}}), "mfg 'Seam' edge 1 (seam.brep): needs the part's geometry");
     EXPECT_FALSE(edgeOperation->exists("pathid")) << "a failed generation leaves the document";
-    EXPECT_EQ(message(OperationPath::Find(*root, "23"), {scratch.dir, {}, {}}),
+    EXPECT_EQ(message(OperationPath::Find(*root, "23"), {scratch.dir, {}, {}, {}}),
               "operation 'Curve op': curve 1 (body 32) needs the part's geometry");
 
     // The geometry cache's seam: the face's edge along the work object's X.
@@ -266,7 +266,7 @@ TEST(OperationPath, EdgesThatNeedThePartsGeometrySayItUntilItIsGiven)
         curve.points = {{{500, 0, 200}, {0, 0, 1}, {}}, {{600, 0, 200}, {0, 0, 1}, {}}};
         return curve;
     };
-    const auto result = OperationPath::Generate(root, *edgeOperation, {scratch.dir, geometry, {}});
+    const auto result = OperationPath::Generate(root, *edgeOperation, {scratch.dir, geometry, {}, {}});
     ASSERT_EQ(result.targets.size(), 2u);
     const auto task = root->get("station/task");
     EXPECT_NEAR(TargetNamed(task, result.targets[0].name).trans.x, 100, 1e-9) << "reversed: from the edge's end";

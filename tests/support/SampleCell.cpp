@@ -52,6 +52,12 @@ constexpr Orient kDown{0, 0, 1, 0};
 // A quarter turn about y: z becomes x.
 constexpr Orient kQuarterAboutY{0.7071067811865476, 0, 0.7071067811865476, 0};
 
+constexpr unsigned kAngleFace = 2;
+constexpr unsigned kAngleEdge = 1;
+constexpr bool kAngleReversed = true;
+constexpr double kAngleWork = 45;
+constexpr double kAngleSpin = 90;
+
 zrv::rob::RobTarget Target(double x, double y, double z)
 {
     zrv::rob::RobTarget t;
@@ -308,7 +314,10 @@ void AddFeatureAndOperation(Objects& objects, Cell& cell)
     for (double t : {0.0, 1.0}) {
         auto vector = edge->append("vector");
         vector->set<double>("t", t);
-        vector->set<Vec3>("ijk", Vec3{0, -0.7071067811865476, 0.7071067811865476});
+        // Out of the material, between the base and the upright: the
+        // feature's frame is turned half round about y, so the bracket's
+        // (0, 1, 1) direction is (0, 1, -1) here.
+        vector->set<Vec3>("ijk", Vec3{0, 0.7071067811865476, -0.7071067811865476});
     }
 
     auto operation = objects.add(cell.station, "operation", "Weld seam 1");
@@ -318,9 +327,13 @@ void AddFeatureAndOperation(Objects& objects, Cell& cell)
     process->set<unsigned int>("bodyface/bodyid", cell.bracketBody);
     process->set<unsigned int>("bodyface/faceindex", 7);
     process->set<unsigned int>("edgeindex", 3);
+    // The torch on the corner's bisector, pushed 10 degrees along the
+    // travel, and spun half round so that its tilted neck points back
+    // towards the robot as in the taught path (which runs the same way).
     auto gen = operation->append("path_gen");
-    gen->set<double>("work_angle", 45);
+    gen->set<double>("work_angle", 0);
     gen->set<double>("travel_angle", 10);
+    gen->set<double>("spin_angle", 180);
     gen->set<double>("target_spacing", 20);
     gen->set<unsigned int>("speed", cell.speed);
     gen->set<unsigned int>("zone", cell.zone);
@@ -359,6 +372,43 @@ void AddSensor(Objects& objects, Cell& cell)
     connection->setId(1);
     connection->set<std::uint64_t>("source", (std::uint64_t{cell.sensor} << 32) | cell.sensorOut);
     connection->set<std::uint64_t>("destination", (std::uint64_t{cell.controller} << 32) | cell.gunOn);
+}
+
+// A STEP part (made by SampleCad) with an operation on one of its faces'
+// edges: the angle's inner corner, where the base's top (face 2) meets the
+// upright. Added last, so that the ids of everything before stay.
+void AddAngle(Objects& objects, Cell& cell)
+{
+    auto angle = objects.add(cell.station, "part", "Angle 200");
+    angle->set<std::string>("uri", "geometry/angle_200.step");
+    // Turned half round about z, so that its base reaches towards the
+    // robot's side of the table.
+    angle->set<Pose>("pose", At(900, 280, 760, {0, 0, 0, 1}));
+    auto body = objects.add(angle, "body", "Angle");
+    const unsigned bodyId = body->getId(true);
+    body->set<std::string>("geometry/file_type", "step");
+    body->set<std::string>("geometry/uri", "geometry/angle_200.step");
+    body->append("visual")->set<std::string>("material/name", "Steel S235");
+
+    auto operation = objects.add(cell.station, "operation", "Weld angle corner");
+    operation->set<std::string>("type", "ContinuousMfg");
+    auto edge = operation->append("process_edgeoperation")->append("edge");
+    edge->set<unsigned int>("bodyface/bodyid", bodyId);
+    edge->set<unsigned int>("bodyface/faceindex", kAngleFace);
+    edge->set<unsigned int>("edgeindex", kAngleEdge);
+    edge->set<bool>("reversed", kAngleReversed);
+    // The face's normal is the base's; the work angle leans the torch
+    // onto the corner's bisector.
+    auto gen = operation->append("path_gen");
+    gen->set<double>("work_angle", kAngleWork);
+    gen->set<double>("travel_angle", 10);
+    gen->set<double>("spin_angle", kAngleSpin);
+    gen->set<double>("target_spacing", 20);
+    gen->set<unsigned int>("speed", cell.speed);
+    gen->set<unsigned int>("zone", cell.zone);
+    gen->set<unsigned int>("workobject", cell.workObject);
+    gen->set<unsigned int>("tooldata", cell.toolData);
+    operation->append("approach_retract")->set<double>("approach_distance", 30);
 }
 
 void AddSimulation(Objects& objects, Cell& cell)
@@ -410,6 +460,7 @@ std::shared_ptr<Element> BuildSampleCell()
     AddSensor(objects, cell);
     AddSimulation(objects, cell);
     objects.add(cell.station, "view_point", "Front")->set<Pose>("pose", At(-2500, 0, 1500));
+    AddAngle(objects, cell);
     cell.station->get("visibility")->append("objectid")->setValue(cell.seam);
     cell.station->set<unsigned int>("next_dataid", objects.next());
     return root;

@@ -1,7 +1,8 @@
 // Writes the sample station to the path given, for examples/stations/, and
-// its meshes beside it:
+// its meshes and CAD files beside it:
 //   write_sample_station examples/stations/sample_cell.sdf
 
+#include "SampleCad.h"
 #include "SampleCell.h"
 #include "SampleMeshes.h"
 
@@ -26,7 +27,9 @@ int main(int argc, char** argv)
         auto root = sdf::testing::BuildSampleCell();
         sdf::SDF::ReadSdfFromString(root->toXMLString(""))->Write(argv[1]);
         const std::filesystem::path dir = std::filesystem::path(argv[1]).parent_path();
-        for (const auto& [name, text] : sdf::testing::SampleMeshes()) {
+        auto files = sdf::testing::SampleMeshes();
+        files.merge(sdf::testing::SampleCad());
+        for (const auto& [name, text] : files) {
             const std::filesystem::path file = dir / name;
             std::filesystem::create_directories(file.parent_path());
             std::ofstream out(file, std::ios::binary);

@@ -5,7 +5,9 @@
 #include "DocumentError.h"
 #include "JsonText.h"
 
+#include <cell/CadPartGeometry.h>
 #include <cell/CellKinematics.h>
+#include <cell/GeometryCache.h>
 #include <cell/OperationPath.h>
 
 #include <sdformat/Element.h>
@@ -14,6 +16,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <string>
 
 namespace sdftool {
@@ -39,10 +42,11 @@ tool is not held by it).
   cell.sdf: operation 'Weld seam 1' (74): path Weld_seam_1 (id 84), 22 targets, 22 moves, length 500 mm, process 300 mm
   reach: 0 unreachable, 0 configuration changes
 
-Edges come from the operation's feature (mfgid): shape files of type xyz
-are read directly; STEP, IGES and other CAD shapes, and the body faces of
-process_edgeoperation and process_curveoperation, need the part's geometry
-and are reported as an error until it is loaded.
+Edges come from the operation's feature (mfgid), whose shape files are
+point lists (xyz) or CAD files, else from process_edgeoperation (a face's
+edge of a body, with that face's normals) or process_curveoperation (the
+curves of a body). Bodies' STEP, IGES and BREP files are read and placed
+where the station puts their parts; a file that cannot be read is an error.
 
 Options:
   -o, --output OUT  Write the document there instead of to FILE.
@@ -98,6 +102,7 @@ int generate(const ParsedArgs& args)
         throw Failure(fmt::format("{}: no operation has the id or name '{}'", file, which));
     cell::OperationPath::Options options;
     options.baseDirectory = std::filesystem::absolute(file).parent_path();
+    options.geometry = cell::CadPartGeometry::For(root, options.baseDirectory, std::make_shared<cell::GeometryCache>());
     const cell::CellKinematics kinematics(root);
     std::string notJudged;
     options.judgeFor = [&](const sdf::Element& task, const sdf::Element& toolData) -> cell::ReachJudge {
