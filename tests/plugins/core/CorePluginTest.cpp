@@ -716,7 +716,7 @@ private slots:
             step({{"action", "check"}, {"id", "loadingText"}, {"property", "text"}, {"notEquals", ""}}),
             step({{"action", "click"}, {"id", "cancelLoadButton"}}),
             step({{"action", "check"}, {"id", "loadingPanel"}, {"property", "visible"}, {"equals", false}}),
-            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 83 objects"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"equals", "Opening cancelled; 86 objects"}}),
             step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Sample welding cell (station 1)"}}),
             step({{"action", "open"}, {"path", big}}),
             step({{"action", "check"}, {"id", "fileLabel"}, {"property", "text"}, {"equals", big}}),
