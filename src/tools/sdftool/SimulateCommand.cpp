@@ -114,9 +114,25 @@ int body(const ParsedArgs& args)
     return timeline.fails() ? kExitFailure : kExitOk;
 }
 
+// Any error but a wrong command line (which main reports) exits 2, so
+// that 1 always means the program itself failed in the cell.
+int checked(const ParsedArgs& args)
+{
+    try {
+        return body(args);
+    } catch (const UsageError&) {
+        throw;
+    } catch (const KinematicsReadError&) {
+        throw;
+    } catch (const std::exception& e) {
+        fmt::print(stderr, "sdftool simulate: {}\n", e.what());
+        return kExitUsage;
+    }
+}
+
 int run(const ParsedArgs& args)
 {
-    return RunKinematics(args, body);
+    return RunKinematics(args, checked);
 }
 
 } // namespace
