@@ -13,8 +13,10 @@
 //  - Each shape's bounding-volume tree is built once (once per file);
 //    checking only moves the shapes riding on robot links.
 //  - Pairs never checked: an object with itself, two shapes fixed to each
-//    other (on one link, or both standing still), and neighbouring links of
-//    one robot, which touch at their joint by design.
+//    other (on one link, or both standing still), neighbouring links of one
+//    robot, which touch at their joint by design, and two shapes of one
+//    robot that already touch at its stored joints (stand-in boxes of short
+//    links overlap).
 //  - A near miss is a pair closer than the set's `nearmiss` (mm) without
 //    touching; a set whose `nearmiss` is 0 reports none.
 

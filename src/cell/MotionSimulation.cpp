@@ -42,12 +42,14 @@ void CheckCollisions(CollisionWorld& world, MotionTimeline& timeline, const Simu
                                          contact.objectB, instruction);
         if (const auto seen = known.find(key); seen != known.end()) {
             SimulationEvent& e = found[seen->second];
+            e.endTime = time;
             e.distance = contact.collision ? std::max(e.distance, contact.distance) : std::min(e.distance, contact.distance);
             return;
         }
         SimulationEvent e;
         e.kind = kind;
         e.time = time;
+        e.endTime = time;
         e.task = task == taskOfRobot.end() ? 0 : task->second;
         e.instruction = instruction;
         e.robot = robot;

@@ -57,6 +57,15 @@ std::uint32_t MotionTimeline::instructionAt(std::uint32_t task, double time) con
     return 0;
 }
 
+std::vector<std::pair<std::uint32_t, std::uint32_t>> MotionTimeline::collisionsAt(double time) const
+{
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
+    for (const SimulationEvent& e : eventList)
+        if (e.kind == SimulationEvent::Kind::Collision && time >= e.time && time <= e.endTime)
+            out.emplace_back(e.objectA, e.objectB);
+    return out;
+}
+
 bool MotionTimeline::fails() const
 {
     return std::any_of(eventList.begin(), eventList.end(), [](const SimulationEvent& e) { return e.fails(); });

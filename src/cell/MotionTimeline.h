@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cell {
@@ -65,6 +66,9 @@ public:
     std::vector<double> jointsAt(std::size_t robot, double time) const;
     // The instruction a task's robot carries out at the time (0: none).
     std::uint32_t instructionAt(std::uint32_t task, double time) const;
+
+    // Objects in a collision at the time, two by two (for colouring).
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> collisionsAt(double time) const;
 
     const std::vector<Span>& spans() const { return spanList; }
     const std::vector<PathTime>& paths() const { return pathList; }

@@ -134,6 +134,7 @@ private:
         SimulationEvent e;
         e.kind = kind;
         e.time = at < 0 ? t : at;
+        e.endTime = e.time;
         e.task = task.id;
         e.instruction = current ? current->id : 0;
         e.robot = ik.robot().id();

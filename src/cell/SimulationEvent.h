@@ -28,6 +28,10 @@ struct ZRV_CELL_EXPORT SimulationEvent
 
     Kind kind = Kind::Collision;
     double time = 0;                // seconds from the start of the run
+    // A collision or near miss lasts until endTime (the last check that
+    // found it within the instruction): the window colours the two objects
+    // in between. Other events: time.
+    double endTime = 0;
     std::uint32_t task = 0;
     std::uint32_t instruction = 0;  // the instruction moving at the time (0: none)
     std::uint32_t robot = 0;

@@ -164,6 +164,11 @@ TEST_F(Simulation, ToolDrivenThroughThePlateCollidesInThatMoveAndNotWhenLifted)
     // First touch: the rod's tip (the tool centre point) at the plate's
     // top, within the 2 mm the checks may move apart.
     EXPECT_NEAR(tcpAt(through, rod->time)[2], 404, 2.5);
+    // The rod stays in the plate until the move ends there.
+    EXPECT_NEAR(rod->endTime, SpanOf(through, 70).end, through.sampleTime());
+    const auto atEnd = through.collisionsAt(rod->endTime);
+    EXPECT_NE(std::find(atEnd.begin(), atEnd.end(), std::make_pair(31u, 5u)), atEnd.end());
+    EXPECT_TRUE(through.collisionsAt(rod->time - 0.01).empty());
     EXPECT_TRUE(through.fails());
 
     spec.plateZ = 200; // the tip stops 96 mm above it

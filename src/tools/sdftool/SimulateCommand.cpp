@@ -38,7 +38,7 @@ Options:
                        "start": S, "cycleTime": S}, ...],
                       "tasks": [{"task": ID, "name": "...", "robot": ID,
                        "cycleTime": S}, ...],
-                      "events": [{"kind": "collision", "time": S,
+                      "events": [{"kind": "collision", "time": S, "endTime": S,
                        "task": ID, "instruction": ID, "robot": ID,
                        "objectA": ID, "objectB": ID, "collisionSet": ID,
                        "distance": MM, "message": "..."}, ...],
@@ -91,10 +91,10 @@ int body(const ParsedArgs& args)
         std::string events;
         for (const auto& e : timeline.events())
             fmt::format_to(std::back_inserter(events),
-                           "{}{{\"kind\": {}, \"time\": {}, \"task\": {}, \"instruction\": {}, \"robot\": {}, "
+                           "{}{{\"kind\": {}, \"time\": {}, \"endTime\": {}, \"task\": {}, \"instruction\": {}, \"robot\": {}, "
                            "\"objectA\": {}, \"objectB\": {}, \"collisionSet\": {}, \"distance\": {}, \"message\": {}}}",
                            events.empty() ? "" : ", ", JsonString(cell::SimulationEvent::Name(e.kind)),
-                           NumberText(e.time), e.task, e.instruction, e.robot, e.objectA, e.objectB, e.collisionSet,
+                           NumberText(e.time), NumberText(e.endTime), e.task, e.instruction, e.robot, e.objectA, e.objectB, e.collisionSet,
                            NumberText(e.distance), JsonString(e.message));
         fmt::print("{{\"paths\": [{}], \"tasks\": [{}], \"events\": [{}], \"duration\": {}, \"failed\": {}}}\n", paths,
                    tasks, events, NumberText(timeline.duration()), timeline.fails() ? "true" : "false");
