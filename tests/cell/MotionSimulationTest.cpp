@@ -215,4 +215,26 @@ TEST_F(Simulation, TargetsBeyondAJointLimitAreReportedAtTheirInstruction)
     EXPECT_TRUE(timeline.fails());
 }
 
+TEST_F(Simulation, LineOverTheBaseMeetsTheShoulderSingularityAndItsEvents)
+{
+    // The wrist centre passes 5 mm beside axis 1: axis 1 would have to turn
+    // half a turn within a few millimetres of the line.
+    CellSpec spec;
+    spec.plateZ = -500;
+    spec.instructions = Move(60, "Movej", Down(400, 5, 600)) + Move(70, "Movel", Down(-400, 5, 600));
+    SimulationOptions motionOnly;
+    motionOnly.collisions = false;
+    const MotionTimeline timeline = run(spec, motionOnly);
+    const auto& span = SpanOf(timeline, 70);
+    for (const auto kind : {SimulationEvent::Kind::Singularity, SimulationEvent::Kind::SpeedLimit}) {
+        const auto found = Events(timeline, kind);
+        ASSERT_EQ(found.size(), 1u) << SimulationEvent::Name(kind);
+        EXPECT_EQ(found[0].instruction, 70u);
+        // Near the middle of the line, where it passes the axis.
+        EXPECT_NEAR(tcpAt(timeline, found[0].time)[0], 0, 40) << SimulationEvent::Name(kind);
+        EXPECT_GT(found[0].time, span.start);
+    }
+    EXPECT_TRUE(timeline.fails());
+}
+
 } // namespace
