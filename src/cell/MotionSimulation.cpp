@@ -75,6 +75,10 @@ void CheckCollisions(CollisionWorld& world, MotionTimeline& timeline, const Simu
                 turn += std::abs(b[j] - a[j]);
             steps = std::max(steps, static_cast<std::size_t>(std::ceil(turn * reach[r] / options.collisionTravel)));
         }
+        // A jump further than that between two samples (an arm flipping
+        // through a singularity) already breaks a speed limit; checking it
+        // finely would only cost time.
+        steps = std::min<std::size_t>(steps, 256);
         for (std::size_t i = 1; i <= steps; ++i) {
             const double f = static_cast<double>(i) / static_cast<double>(steps);
             for (std::size_t r = 0; r < robots; ++r) {

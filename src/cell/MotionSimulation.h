@@ -41,7 +41,9 @@
 //
 // Collisions (CollisionWorld): checked at every sample and, where a robot
 // moves further, in between, so that no point of any robot or its tool
-// travels more than SimulationOptions::collisionTravel between two checks.
+// travels more than SimulationOptions::collisionTravel between two checks
+// (at most 256 checks between two samples: a robot moving further than that
+// within one sample already breaks a speed limit).
 // One collision event per pair and instruction, at its first contact, with
 // the deepest penetration seen; one near miss the same way with the
 // smallest gap.
