@@ -27,7 +27,6 @@ namespace cell {
 namespace {
 
 using detail::IdAt;
-using detail::NumberAt;
 using detail::FlagAt;
 using detail::TextAt;
 using ElementPtr = std::shared_ptr<sdf::Element>;

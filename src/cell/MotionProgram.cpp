@@ -78,8 +78,7 @@ class TaskReader
 {
 public:
     TaskReader(const sdf::Element& station, const sdf::Element& task, const CellKinematics& kinematics)
-        : station(station)
-        , kinematics(kinematics)
+        : kinematics(kinematics)
     {
         const std::uint32_t controllerId = IdAt(task, "controller_id");
         for (const auto& controller : station.children("controller"))
@@ -157,7 +156,6 @@ private:
         }
     }
 
-    const sdf::Element& station;
     const CellKinematics& kinematics;
     RigidTransform taskFrame;
     std::unordered_map<std::string, ElementPtr> data;
