@@ -19,6 +19,8 @@ PACKAGES=(
   liborocos-kdl-dev libeigen3-dev
   libocct-data-exchange-dev libocct-modeling-algorithms-dev libocct-visualization-dev libocct-ocaf-dev libtbb-dev
   libassimp-dev
+  # Collision and distance queries of the motion simulation.
+  libfcl-dev
 )
 
 install_missing_packages() {

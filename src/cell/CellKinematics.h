@@ -74,6 +74,9 @@ public:
     // tool the robot does not hold.
     std::optional<RigidTransform> toolFrame(std::string_view name) const;
 
+    // A program task's robot (as above), or nullptr.
+    const InverseKinematics* robotOf(const sdf::Element& task) const { return robotOfTask(task); }
+
     // Every target of every path, in document order.
     std::vector<TargetReach> reachAll() const;
 

@@ -49,5 +49,6 @@ extern const Command kFkCommand;
 extern const Command kIkCommand;
 extern const Command kReachCommand;
 extern const Command kGeometryCommand;
+extern const Command kSimulateCommand;
 
 } // namespace sdftool

@@ -22,7 +22,7 @@ constexpr const Command* kCommands[] = {
     &kValidateCommand, &kFormatCommand, &kNewCommand,       &kGetCommand, &kSetCommand,
     &kAddCommand,      &kStatsCommand,  &kCatalogueCommand, &kDiffCommand,
     &kGenerateCommand, &kFkCommand,     &kIkCommand,        &kReachCommand,
-    &kGeometryCommand,
+    &kGeometryCommand, &kSimulateCommand,
 };
 
 std::string overview()
