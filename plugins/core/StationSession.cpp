@@ -69,6 +69,13 @@ StationSession::StationSession(QObject* parent)
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
     fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
+    // Geometry the view failed to read and targets out of reach join the
+    // problems as soon as they are known.
+    connect(&cellScene, &CellScene::problemsChanged, this, [this] {
+        problemModel.setFileProblems(cellScene.meshProblems());
+        problemModel.setReachProblems(cellScene.reachProblems());
+        emit problemsChanged();
+    });
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
     connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
     connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
@@ -464,6 +471,11 @@ void StationSession::checkIds()
 int StationSession::selectProblem(int problemRow)
 {
     const sdf::StationCheck::Finding* problem = problemModel.problem(problemRow);
+    if (!problem && objects) {
+        // A geometry file's or a target's problem names its object.
+        const uint id = problemModel.data(problemModel.index(problemRow), ProblemListModel::ObjectIdRole).toUInt();
+        return id != 0 ? selectById(id) : -1;
+    }
     if (!problem || problem->paths.empty() || !objects)
         return -1;
     // Walk the path down from the root, then up to the nearest object.
