@@ -310,6 +310,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         const QString what = step.value(QLatin1String("what")).toString(QStringLiteral("all"));
         result.title = QStringLiteral("fit %1").arg(what);
         result.phases = {fitPhase(what)};
+    } else if (IsRobotAction(action)) {
+        result.title = robotTitle(action, step);
+        result.phases = {robotPhase(action, step)};
     } else {
         result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
         result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};

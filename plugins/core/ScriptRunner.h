@@ -103,6 +103,10 @@ private:
     // The 3D view (ScriptRunnerView.cpp).
     Phase pickPhase(QJsonObject step);
     Phase fitPhase(QString what);
+    // The robot (ScriptRunnerRobot.cpp).
+    static bool IsRobotAction(const QString& action);
+    static QString robotTitle(const QString& action, const QJsonObject& step);
+    Phase robotPhase(QString action, QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

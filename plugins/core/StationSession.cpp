@@ -69,6 +69,17 @@ StationSession::StationSession(QObject* parent)
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
     fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
+    robotControl = std::make_unique<RobotControl>(RobotControl::Host{
+        [this] { return document ? document->Root() : nullptr; },
+        &cellScene,
+        &undoStack,
+        [this] {
+            cellScene.refresh();
+            fieldModel.refreshAll();
+            emit selectionChanged();
+        },
+        [this] { followStructure(); }});
+    connect(&cellScene, &CellScene::changed, robotControl.get(), &RobotControl::refresh);
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {
@@ -797,6 +808,14 @@ void StationSession::redo()
     } catch (const std::exception& e) {
         setStatus(tr("Could not redo"), QString::fromStdString(e.what()));
     }
+}
+
+void StationSession::followStructure()
+{
+    rebuildObjects();
+    cellScene.refresh();
+    checkIds();
+    setModified(!undoStack.isClean());
 }
 
 void StationSession::rebuildObjects()
