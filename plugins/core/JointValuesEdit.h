@@ -17,17 +17,22 @@ class JointValuesEdit : public QUndoCommand
 public:
     using Apply = std::function<void(const std::vector<std::uint32_t>& joints, const std::vector<double>& values)>;
 
+    // Edits with the same non-empty mergeKey that follow each other (one
+    // joint dragged along its slider) become one undo step.
     JointValuesEdit(const QString& text, Apply apply, std::vector<std::uint32_t> joints, std::vector<double> before,
-                    std::vector<double> after);
+                    std::vector<double> after, QString mergeKey = {});
 
     void undo() override;
     void redo() override;
+    int id() const override { return key.isEmpty() ? -1 : 0x4a56; }
+    bool mergeWith(const QUndoCommand* other) override;
 
 private:
     Apply apply;
     std::vector<std::uint32_t> joints;
     std::vector<double> before;
     std::vector<double> after;
+    QString key;
     bool done = true;
 };
 

@@ -317,7 +317,8 @@ QString RobotControl::finish(const QString& text, bool ok)
     return ok ? QString() : text;
 }
 
-QString RobotControl::writeJoints(const Context& at, const std::vector<double>& wanted, const QString& what)
+QString RobotControl::writeJoints(const Context& at, const std::vector<double>& wanted, const QString& what,
+                                  const QString& mergeKey)
 {
     // Writing rebuilds the kinematics that the context and the values may
     // belong to: what is needed afterwards is copied first.
@@ -354,7 +355,7 @@ QString RobotControl::writeJoints(const Context& at, const std::vector<double>& 
     std::vector<double> before = at.current;
     apply(ids, values);
     if (host.undo)
-        host.undo->push(new JointValuesEdit(what, apply, ids, std::move(before), values));
+        host.undo->push(new JointValuesEdit(what, apply, ids, std::move(before), values, mergeKey));
     return finish(what, true);
 }
 
@@ -427,7 +428,7 @@ QString RobotControl::goToPose(const QString& name)
     return finish(tr("%1 has no pose named %2").arg(robotName(), name), false);
 }
 
-QString RobotControl::setJoint(int index, double shown)
+QString RobotControl::setJoint(int index, double shown, bool dragging)
 {
     const auto c = context(robotId());
     if (!c)
@@ -448,7 +449,8 @@ QString RobotControl::setJoint(int index, double shown)
                           .arg(joint.upper * scale),
                       false);
     }
-    return writeJoints(*c, values, tr("Set %1 to %2").arg(QString::fromStdString(joint.name)).arg(shown));
+    return writeJoints(*c, values, tr("Set %1 to %2").arg(QString::fromStdString(joint.name)).arg(shown),
+                       dragging ? QStringLiteral("drag %1").arg(joint.id) : QString());
 }
 
 QString RobotControl::jog(const QString& axis, double distance, const QString& frame)
@@ -490,6 +492,28 @@ QString RobotControl::jog(const QString& axis, double distance, const QString& f
                       false);
     }
     return writeJoints(*c, solved.solutions.front().joints, tr("Jog %1 %2 in %3").arg(axis).arg(distance).arg(frame));
+}
+
+uint RobotControl::pathOf(uint objectId) const
+{
+    const ElementPtr at = station();
+    if (!at)
+        return 0;
+    for (ElementPtr object = objectId ? FindById(at, objectId) : nullptr; object; object = object->parent())
+        if (object->label() == "path")
+            return object->getId(false);
+    const auto c = context(robotId());
+    if (c && c->task)
+        for (const auto& path : c->task->children("path"))
+            return path->getId(false);
+    return 0;
+}
+
+QString RobotControl::kindOf(uint objectId) const
+{
+    const ElementPtr at = station();
+    const ElementPtr object = at && objectId ? FindById(at, objectId) : nullptr;
+    return object ? QString::fromStdString(object->label()) : QString();
 }
 
 QString RobotControl::teach(uint pathId)

@@ -88,8 +88,9 @@ public:
     Q_INVOKABLE QString goToTarget(uint objectId);
     // "home" or a named pose of the robot's mechanism_poses.
     Q_INVOKABLE QString goToPose(const QString& name);
-    // One joint (index from 0) to a value in degrees (mm for prismatic).
-    Q_INVOKABLE QString setJoint(int index, double shown);
+    // One joint (index from 0) to a value in degrees (mm for prismatic);
+    // dragging: successive values of one drag make one undo step.
+    Q_INVOKABLE QString setJoint(int index, double shown, bool dragging = false);
     // Moves the tool centre point by distance (mm) along axis "x", "y" or
     // "z", or turns it by distance (degrees) about "rx", "ry" or "rz", of
     // frame "world", "wobj" or "tool".
@@ -100,6 +101,11 @@ public:
     Q_INVOKABLE QString teach(uint pathId);
     // Generates the operation's path (cell::OperationPath) and judges it.
     Q_INVOKABLE QString generate(uint operationId);
+    // The path an object belongs to (a path, its moves and their
+    // arguments), else the first path of the robot's task; 0 for none.
+    Q_INVOKABLE uint pathOf(uint objectId) const;
+    // The element label of an object ("operation", "instruction", ...).
+    Q_INVOKABLE QString kindOf(uint objectId) const;
     // Ids of the objects the last teach made: the data item, the move.
     Q_INVOKABLE QVariantList taught() const { return taughtIds; }
 
@@ -114,7 +120,8 @@ private:
     struct Context;
     std::optional<Context> context(std::uint32_t robot) const;
     // Writes stored joint values as one undoable edit.
-    QString writeJoints(const Context& at, const std::vector<double>& values, const QString& what);
+    QString writeJoints(const Context& at, const std::vector<double>& values, const QString& what,
+                        const QString& mergeKey = {});
     QString finish(const QString& text, bool ok);
     std::shared_ptr<sdf::Element> station() const;
 

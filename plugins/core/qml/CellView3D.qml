@@ -243,12 +243,28 @@ View3D {
         return other.object
     }
 
+    // Where the object appears: the centre of its box, or, where that shows
+    // something else (the empty middle of a table, a link in front), the
+    // nearest point around it that picks the object.
     function project(objectId) {
         const bounds = scene.boundsOf(objectId)
         if (!bounds.valid)
             return {x: -1, y: -1, visible: false}
         const p = mapFrom3DScene(toScene(bounds.centre))
-        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+        const inside = (x, y) => x >= 0 && y >= 0 && x < width && y < height
+        let at = {x: p.x, y: p.y, visible: p.z > 0 && inside(p.x, p.y)}
+        if (!at.visible || pickAt(at.x, at.y) === objectId)
+            return at
+        for (let r = 4; r <= 240; r += 4) {
+            const n = Math.max(8, Math.round(r))
+            for (let i = 0; i < n; ++i) {
+                const x = p.x + r * Math.cos(2 * Math.PI * i / n)
+                const y = p.y + r * Math.sin(2 * Math.PI * i / n)
+                if (inside(x, y) && pickAt(x, y) === objectId)
+                    return {x: x, y: y, visible: true}
+            }
+        }
+        return at
     }
 
     function fitSphere(bounds) {
