@@ -123,7 +123,7 @@ std::vector<cell::CellLayout::MeshProblem> CellScene::reachProblems() const
     for (const cell::CellKinematics::TargetReach& r : reachList) {
         if (r.status == cell::ReachStatus::Reachable)
             continue;
-        std::string message = r.pathName + " / " + r.instructionName;
+        std::string message = r.pathName + " / " + r.instructionName + " #" + std::to_string(r.instruction);
         if (!r.argument.empty())
             message += " (" + r.argument + ")";
         message += ": ";
