@@ -4,6 +4,8 @@
 #include <QtCore/QUrl>
 
 #include <cmath>
+#include <exception>
+#include <limits>
 
 namespace zrv::core {
 
@@ -41,6 +43,7 @@ void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared)
 {
     clock.start();
     meshList.clear();
+    loadFailures.clear();
     selected = 0;
     cell = std::move(prepared);
     if (cell) {
@@ -49,10 +52,13 @@ void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared)
                 continue;
             meshList.append(QVariantMap{
                 {QStringLiteral("object"), item.object},
-                {QStringLiteral("source"), QUrl::fromLocalFile(QString::fromStdU16String(item.mesh.u16string()))},
+                {QStringLiteral("label"), QString::fromStdString(item.label)},
+                {QStringLiteral("file"), QString::fromStdU16String(item.mesh.u16string())},
+                {QStringLiteral("fileType"), QString::fromStdString(item.meshType)},
                 {QStringLiteral("hidden"), item.hidden}});
         }
     }
+    judgeReach();
     ++rev;
     emit meshesChanged();
     emit changed();
@@ -64,9 +70,89 @@ void CellScene::refresh()
     if (!cell)
         return;
     cell->rebuild();
+    judgeReach();
     ++rev;
     emit changed();
     emit selectionChanged();
+}
+
+void CellScene::judgeReach()
+{
+    reachList.clear();
+    reachByInstruction.clear();
+    kinematicsModel.reset();
+    if (cell && cell->root()) {
+        try {
+            kinematicsModel = std::make_unique<cell::CellKinematics>(cell->root());
+            reachList = kinematicsModel->reachAll();
+        } catch (const std::exception&) {
+            // A station whose robots cannot be modelled shows no reach.
+            kinematicsModel.reset();
+            reachList.clear();
+        }
+    }
+    for (std::size_t i = 0; i < reachList.size(); ++i)
+        reachByInstruction.try_emplace(reachList[i].instruction, i);
+    emit problemsChanged();
+}
+
+std::optional<cell::ReachStatus> CellScene::reachOf(std::uint32_t instruction) const
+{
+    const auto it = reachByInstruction.find(instruction);
+    if (it == reachByInstruction.end())
+        return std::nullopt;
+    return reachList[it->second].status;
+}
+
+QString CellScene::reachText(uint instruction) const
+{
+    const auto it = reachByInstruction.find(instruction);
+    if (it == reachByInstruction.end())
+        return {};
+    const cell::CellKinematics::TargetReach& r = reachList[it->second];
+    const std::string_view name = cell::ReachStatusName(r.status);
+    QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (!r.reason.empty())
+        text += QStringLiteral(": ") + QString::fromStdString(r.reason);
+    return text;
+}
+
+std::vector<cell::CellLayout::MeshProblem> CellScene::reachProblems() const
+{
+    std::vector<cell::CellLayout::MeshProblem> out;
+    for (const cell::CellKinematics::TargetReach& r : reachList) {
+        if (r.status == cell::ReachStatus::Reachable)
+            continue;
+        std::string message = r.pathName + " / " + r.instructionName + " #" + std::to_string(r.instruction);
+        if (!r.argument.empty())
+            message += " (" + r.argument + ")";
+        message += ": ";
+        message += cell::ReachStatusName(r.status);
+        if (!r.reason.empty())
+            message += " \u2014 " + r.reason;
+        out.push_back({r.instruction, std::move(message)});
+    }
+    return out;
+}
+
+std::vector<cell::CellLayout::MeshProblem> CellScene::meshProblems() const
+{
+    std::vector<cell::CellLayout::MeshProblem> out;
+    if (cell)
+        out = cell->meshProblems();
+    out.insert(out.end(), loadFailures.begin(), loadFailures.end());
+    return out;
+}
+
+QVariantMap CellScene::pickOther(const QVector3D& origin, const QVector3D& direction) const
+{
+    double distance = std::numeric_limits<double>::infinity();
+    const std::uint32_t hit =
+        cell ? cell->pick({origin.x(), origin.y(), origin.z()}, {direction.x(), direction.y(), direction.z()}, false,
+                          &distance)
+             : 0;
+    return {{QStringLiteral("object"), static_cast<uint>(hit)},
+            {QStringLiteral("distance"), hit ? distance : -1.0}};
 }
 
 void CellScene::setSelectedId(uint id)
@@ -142,11 +228,14 @@ void CellScene::setMeshBounds(uint object, const QVector3D& min, const QVector3D
         emit selectionChanged();
 }
 
-void CellScene::setMeshFailed(uint object)
+void CellScene::setMeshFailed(uint object, const QString& reason)
 {
     if (!cell)
         return;
     cell->setMeshFailed(object);
+    loadFailures.push_back({object, "geometry not loaded: " + (reason.isEmpty() ? std::string("unreadable file")
+                                                                                 : reason.toStdString())});
+    emit problemsChanged();
     ++rev;
     emit changed();
     emit selectionChanged();

@@ -8,6 +8,7 @@
 // `meshes` changes only when another station is opened, so that loaded
 // meshes are not read again when something moves.
 
+#include "cell/CellKinematics.h"
 #include "cell/CellLayout.h"
 
 #include <QtCore/QElapsedTimer>
@@ -21,6 +22,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace sdf {
 class Element;
@@ -84,8 +88,26 @@ public:
     // The object a ray (station frame) meets first, or 0.
     Q_INVOKABLE uint pick(const QVector3D& origin, const QVector3D& direction) const;
     Q_INVOKABLE void setMeshBounds(uint object, const QVector3D& min, const QVector3D& max);
-    // A mesh the loader could not read is drawn as a box.
-    Q_INVOKABLE void setMeshFailed(uint object);
+    // A geometry file that could not be read is drawn as a box, and the
+    // reason is listed with meshProblems().
+    Q_INVOKABLE void setMeshFailed(uint object, const QString& reason = {});
+    // The object and distance (station mm along the unit ray) of the
+    // nearest shape that is not a loaded mesh: {object: uint, distance:
+    // real}; the view picks meshes by their triangles and takes the nearer.
+    Q_INVOKABLE QVariantMap pickOther(const QVector3D& origin, const QVector3D& direction) const;
+    // Files the layout refused or missed, then files the view failed to read.
+    std::vector<cell::CellLayout::MeshProblem> meshProblems() const;
+
+    // The reach of every program target (CellKinematics), judged again
+    // whenever the scene is rebuilt or refreshed.
+    const std::vector<cell::CellKinematics::TargetReach>& reach() const { return reachList; }
+    // The status of the target an instruction moves to, if it has one.
+    std::optional<cell::ReachStatus> reachOf(std::uint32_t instruction) const;
+    // One problem per target that the robot does not reach as asked.
+    std::vector<cell::CellLayout::MeshProblem> reachProblems() const;
+    Q_INVOKABLE QString reachText(uint instruction) const;
+    // The kinematics of the station shown (null without one).
+    const cell::CellKinematics* kinematics() const { return kinematicsModel.get(); }
     // {centre: vector3d, radius: real, valid: bool} of one object or of all.
     Q_INVOKABLE QVariantMap boundsOf(uint object) const;
     Q_INVOKABLE QVariantMap sceneBounds() const;
@@ -117,14 +139,21 @@ public:
 signals:
     void changed();
     void meshesChanged();
+    // A geometry file failed to load, or the reach of the targets changed.
+    void problemsChanged();
     void selectionChanged();
 
 private:
     const cell::CellLayout::Item* selectedItem() const;
+    void judgeReach();
 
     static bool canRender;
     std::unique_ptr<cell::CellLayout> cell;
     QVariantList meshList;
+    std::vector<cell::CellLayout::MeshProblem> loadFailures;
+    std::unique_ptr<cell::CellKinematics> kinematicsModel;
+    std::vector<cell::CellKinematics::TargetReach> reachList;
+    std::unordered_map<std::uint32_t, std::size_t> reachByInstruction;
     uint selected = 0;
     int rev = 0;
     QElapsedTimer clock;

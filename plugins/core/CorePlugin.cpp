@@ -1,6 +1,7 @@
 #include "CorePlugin.h"
 
 #include "CellScene.h"
+#include "MeshGeometry.h"
 #include "PathGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
@@ -150,6 +151,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<SceneInstancing>("Zervan.Cell", 1, 0, "SceneInstancing");
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
     qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
+    qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
                            {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));

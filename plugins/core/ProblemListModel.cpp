@@ -27,14 +27,34 @@ void ProblemListModel::setFileProblems(std::vector<cell::CellLayout::MeshProblem
     endResetModel();
 }
 
+void ProblemListModel::setReachProblems(std::vector<cell::CellLayout::MeshProblem> found)
+{
+    beginResetModel();
+    reachProblems = std::move(found);
+    endResetModel();
+}
+
 int ProblemListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(problems.size() + fileProblems.size());
+    return parent.isValid() ? 0 : static_cast<int>(problems.size() + fileProblems.size() + reachProblems.size());
 }
 
 QVariant ProblemListModel::data(const QModelIndex& index, int role) const
 {
     const std::size_t row = index.isValid() && index.row() >= 0 ? static_cast<std::size_t>(index.row()) : 0;
+    const std::size_t firstReach = problems.size() + fileProblems.size();
+    if (index.isValid() && row >= firstReach && row - firstReach < reachProblems.size()) {
+        const cell::CellLayout::MeshProblem& target = reachProblems[row - firstReach];
+        switch (role) {
+        case Qt::DisplayRole:
+        case MessageRole: return QString::fromStdString(target.message);
+        case KindRole: return QStringLiteral("reach");
+        case ObjectIdRole: return static_cast<uint>(target.object);
+        case PathRole: return QString();
+        case SeverityRole: return QStringLiteral("error");
+        default: return {};
+        }
+    }
     if (index.isValid() && row >= problems.size() && row - problems.size() < fileProblems.size()) {
         const cell::CellLayout::MeshProblem& file = fileProblems[row - problems.size()];
         switch (role) {

@@ -42,6 +42,8 @@ public:
     void reset(std::vector<sdf::StationCheck::Finding> found);
     // Kept until the next call, whatever reset() is given.
     void setFileProblems(std::vector<cell::CellLayout::MeshProblem> found);
+    // The same for targets (object: the instruction), kind "reach".
+    void setReachProblems(std::vector<cell::CellLayout::MeshProblem> found);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -55,6 +57,7 @@ public:
 private:
     std::vector<sdf::StationCheck::Finding> problems;
     std::vector<cell::CellLayout::MeshProblem> fileProblems;
+    std::vector<cell::CellLayout::MeshProblem> reachProblems;
     std::unordered_set<std::string> dangling;
 };
 

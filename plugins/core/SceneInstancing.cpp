@@ -19,6 +19,21 @@ QColor BoxColour(const std::string& label)
     return QColor(140, 150, 160);
 }
 
+QColor ReachColour(std::optional<cell::ReachStatus> status)
+{
+    if (!status)
+        return QColor(150, 150, 150);
+    switch (*status) {
+    case cell::ReachStatus::Reachable: return QColor(40, 170, 70);
+    case cell::ReachStatus::Singular:
+    case cell::ReachStatus::NotInConfiguration: return QColor(235, 160, 0);
+    case cell::ReachStatus::OutsideLimits:
+    case cell::ReachStatus::OutOfReach: return QColor(215, 30, 40);
+    case cell::ReachStatus::CannotJudge: break;
+    }
+    return QColor(150, 150, 150);
+}
+
 } // namespace
 
 SceneInstancing::SceneInstancing(QQuick3DObject* parent)
@@ -67,6 +82,12 @@ void SceneInstancing::rebuild()
                 const QVector3D hi = CellScene::ToVector(item.boundsMax);
                 entry = calculateTableEntryFromQuaternion(origin + rotation.rotatedVector((lo + hi) / 2),
                                                           (hi - lo) / kCube, rotation, BoxColour(item.label));
+            } else if (which == Targets) {
+                if (item.label != "target")
+                    continue;
+                // The built-in sphere is 100 units across: a ball of 14 mm.
+                entry = calculateTableEntryFromQuaternion(origin, QVector3D(0.14f, 0.14f, 0.14f), rotation,
+                                                          ReachColour(source->reachOf(item.object)));
             } else {
                 if (item.shape != cell::CellLayout::Shape::Triad)
                     continue;

@@ -1,8 +1,10 @@
 #pragma once
 
 // One instance table over a CellScene: either the blocks that stand in for
-// geometry that is not loaded, or the frame triads (a TriadGeometry scaled
-// to each frame's axis length). Thousands of frames and program targets
+// geometry that is not loaded, the frame triads (a TriadGeometry scaled
+// to each frame's axis length), or a ball at every program target in the
+// colour of its reach (green reached, amber reached otherwise than asked or
+// near a singularity, red not reached, grey not judged). Thousands of frames and program targets
 // then cost one draw call.
 // The table follows the scene: it is built again when poses change.
 
@@ -26,6 +28,7 @@ public:
     {
         Boxes,
         Triads,
+        Targets,
     };
     Q_ENUM(Part)
 

@@ -316,6 +316,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
             if (step.contains(QLatin1String(key)))
                 result.title += QStringLiteral(" %1=%2").arg(QLatin1String(key), jsonText(step.value(QLatin1String(key))));
         result.phases = {structurePhase(action, step)};
+    } else if (IsRobotAction(action)) {
+        result.title = robotTitle(action, step);
+        result.phases = {robotPhase(action, step)};
     } else {
         result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
         result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};

@@ -108,6 +108,10 @@ private:
     // Structure edits (ScriptRunnerStructure.cpp).
     static bool IsStructureAction(const QString& action);
     Phase structurePhase(QString action, QJsonObject step);
+    // The robot (ScriptRunnerRobot.cpp).
+    static bool IsRobotAction(const QString& action);
+    static QString robotTitle(const QString& action, const QJsonObject& step);
+    Phase robotPhase(QString action, QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

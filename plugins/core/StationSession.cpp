@@ -68,6 +68,24 @@ StationSession::StationSession(QObject* parent)
         return ObjectTreeModel::DisplayName(*objects->entry(entry).object);
     });
     fieldModel.setDanglingAt([this](const std::string& documentPath) { return problemModel.isDangling(documentPath); });
+    robotControl = std::make_unique<RobotControl>(RobotControl::Host{
+        [this] { return document ? document->Root() : nullptr; },
+        &cellScene,
+        &undoStack,
+        [this] {
+            cellScene.refresh();
+            fieldModel.refreshAll();
+            emit selectionChanged();
+        },
+        [this] { followStructure(); }});
+    connect(&cellScene, &CellScene::changed, robotControl.get(), &RobotControl::refresh);
+    // Geometry the view failed to read and targets out of reach join the
+    // problems as soon as they are known.
+    connect(&cellScene, &CellScene::problemsChanged, this, [this] {
+        problemModel.setFileProblems(cellScene.meshProblems());
+        problemModel.setReachProblems(cellScene.reachProblems());
+        emit problemsChanged();
+    });
     connect(&undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { setModified(!clean); });
     connect(&undoStack, &QUndoStack::indexChanged, this, &StationSession::undoChanged);
     connect(&undoStack, &QUndoStack::canUndoChanged, this, &StationSession::undoChanged);
@@ -469,6 +487,11 @@ void StationSession::checkIds()
 int StationSession::selectProblem(int problemRow)
 {
     const sdf::StationCheck::Finding* problem = problemModel.problem(problemRow);
+    if (!problem && objects) {
+        // A geometry file's or a target's problem names its object.
+        const uint id = problemModel.data(problemModel.index(problemRow), ProblemListModel::ObjectIdRole).toUInt();
+        return id != 0 ? selectById(id) : -1;
+    }
     if (!problem || problem->paths.empty() || !objects)
         return -1;
     // The element the path names, then up to the nearest object.
@@ -783,6 +806,14 @@ void StationSession::redo()
     } catch (const std::exception& e) {
         setStatus(tr("Could not redo"), QString::fromStdString(e.what()));
     }
+}
+
+void StationSession::followStructure()
+{
+    rebuildObjects();
+    cellScene.refresh();
+    checkIds();
+    setModified(!undoStack.isClean());
 }
 
 void StationSession::rebuildObjects()

@@ -7,6 +7,7 @@
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
+#include "RobotControl.h"
 #include "StationObjects.h"
 #include "TextRewrites.h"
 #include "ValueSnapshot.h"
@@ -64,6 +65,8 @@ class StationSession : public QObject
     // The cell in 3D, and the id of the selected object (0 for none).
     Q_PROPERTY(QObject* scene READ scene CONSTANT)
     Q_PROPERTY(uint selectedId READ selectedId NOTIFY selectionChanged)
+    // Moving and teaching the robots (RobotControl).
+    Q_PROPERTY(QObject* robot READ robot CONSTANT)
     // Whether a new parent keeps an object's local pose (so that it moves
     // with the parent) rather than its place in the cell; off by default.
     Q_PROPERTY(bool keepLocalPose READ keepLocalPose WRITE setKeepLocalPose NOTIFY keepLocalPoseChanged)
@@ -122,6 +125,8 @@ public:
     Q_INVOKABLE int selectProblem(int problemRow);
     QObject* fields() { return &fieldModel; }
     QObject* scene() { return &cellScene; }
+    QObject* robot() { return robotControl.get(); }
+    RobotControl* robotControls() { return robotControl.get(); }
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
@@ -297,6 +302,10 @@ private:
     // hold its objects.
     uint pasteText(const std::string& text, uint parentId);
     QString report;
+    // After a robot action added or removed objects: objects, tree, checks
+    // and view follow the document.
+    void followStructure();
+    std::unique_ptr<RobotControl> robotControl;
 };
 
 } // namespace zrv::core

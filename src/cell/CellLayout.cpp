@@ -1,5 +1,6 @@
 #include "cell/CellLayout.h"
 
+#include "cell/GeometryFormat.h"
 #include "cell/MeshFileCheck.h"
 #include "cell/RobotModel.h"
 
@@ -101,36 +102,52 @@ bool CellLayout::IsMeshFile(const std::string& uri)
     const auto dot = uri.find_last_of('.');
     if (dot == std::string::npos)
         return false;
-    std::string ext = uri.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == "obj" || ext == "stl" || ext == "gltf" || ext == "glb";
+    // Every format the geometry cache reads, B-rep files included.
+    return FormatFromName(std::string_view(uri).substr(dot + 1)).has_value();
 }
 
-std::filesystem::path CellLayout::meshOf(const ElementPtr& object)
+std::filesystem::path CellLayout::meshOf(const ElementPtr& object, std::string* fileType)
 {
-    std::vector<std::string> candidates;
+    struct Candidate
+    {
+        std::string uri;
+        std::string type;
+    };
+    std::vector<Candidate> candidates;
     for (const auto& body : object->children("body"))
-        candidates.push_back(TextAt(*body, "geometry/uri"));
-    candidates.push_back(TextAt(*object, "uri"));
+        candidates.push_back({TextAt(*body, "geometry/uri"), TextAt(*body, "geometry/file_type")});
+    candidates.push_back({TextAt(*object, "uri"), {}});
     for (const auto& file : object->children("user_file"))
-        candidates.push_back(TextAt(*file, "uri"));
-    for (const std::string& uri : candidates) {
+        candidates.push_back({TextAt(*file, "uri"), {}});
+    std::optional<std::string> missing;
+    for (const auto& [uri, type] : candidates) {
         if (uri.empty() || !IsMeshFile(uri))
             continue;
         std::filesystem::path path(uri);
         if (path.is_relative())
             path = baseDir / path;
         std::error_code ec;
-        if (!std::filesystem::exists(path, ec))
+        if (!std::filesystem::exists(path, ec)) {
+            // Said only when no other file of the object can be drawn.
+            if (!missing)
+                missing = "geometry not loaded: " + path.lexically_normal().string() + " does not exist";
             continue;
+        }
         const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
         auto [verdict, fresh] = meshChecks.try_emplace(absolute.string());
         if (fresh)
             verdict->second = MeshFileCheck::Problem(absolute);
-        if (!verdict->second)
+        if (!verdict->second) {
+            if (fileType)
+                *fileType = type;
             return absolute;
+        }
         problems.push_back({object->getId(false), "geometry not loaded: " + *verdict->second});
+        missing.reset();
+        break;
     }
+    if (missing)
+        problems.push_back({object->getId(false), std::move(*missing)});
     return {};
 }
 
@@ -218,9 +235,11 @@ void CellLayout::collect()
             placeMechanism(element, id);
         } else if (label == "part") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
-            std::filesystem::path mesh = meshOf(element);
+            std::string type;
+            std::filesystem::path mesh = meshOf(element, &type);
             const Shape shape = mesh.empty() ? Shape::Box : Shape::Mesh;
             own(element, shape, Cube(kPartHalf), std::move(mesh));
+            list.back().meshType = std::move(type);
         } else if (label == "pointcloud" || label == "smart_component") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
             own(element, Shape::Box, Cube(kComponentHalf));
@@ -382,7 +401,7 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
         Item item;
         item.id = linkId;
         item.label = "link";
-        item.mesh = meshOf(links[i]);
+        item.mesh = meshOf(links[i], &item.meshType);
         item.shape = item.mesh.empty() ? Shape::Box : Shape::Mesh;
         for (int c = 0; c < 3; ++c) {
             item.boundsMin[c] = std::min(0.0, next[c]) - half;
@@ -493,7 +512,7 @@ void CellLayout::setMeshFailed(std::uint32_t object)
         list[it->second].shape = Shape::Box;
 }
 
-std::uint32_t CellLayout::pick(const Vec3d& origin, const Vec3d& direction) const
+std::uint32_t CellLayout::pick(const Vec3d& origin, const Vec3d& direction, bool meshes, double* distance) const
 {
     const Vec3d dir = Normalised(direction, {0, 0, 0});
     if (dir == Vec3d{0, 0, 0})
@@ -501,7 +520,7 @@ std::uint32_t CellLayout::pick(const Vec3d& origin, const Vec3d& direction) cons
     double best = std::numeric_limits<double>::infinity();
     std::uint32_t hit = 0;
     for (const Item& item : list) {
-        if (item.hidden || item.shape == Shape::None)
+        if (item.hidden || item.shape == Shape::None || (!meshes && item.shape == Shape::Mesh))
             continue;
         // The ray in the item's frame against its box (slab test).
         const RigidTransform inv = item.world.inverse();
@@ -533,6 +552,8 @@ std::uint32_t CellLayout::pick(const Vec3d& origin, const Vec3d& direction) cons
             hit = item.object;
         }
     }
+    if (distance)
+        *distance = best;
     return hit;
 }
 

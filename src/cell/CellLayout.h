@@ -74,7 +74,7 @@ public:
     {
         None,  // placed, not drawn (joints, attachments)
         Box,   // a block standing in for geometry that is not loaded
-        Mesh,  // a file the runtime loader reads
+        Mesh,  // a geometry file (mesh or B-rep) the view loads
         Triad, // axes of a frame
     };
 
@@ -85,6 +85,7 @@ public:
         RigidTransform world;
         Shape shape = Shape::None;
         std::filesystem::path mesh; // absolute, for Shape::Mesh
+        std::string meshType;       // its body's geometry/file_type, may be empty
         // Extent in the item's own frame: the box drawn, and what picking
         // hits (a mesh's until the view reports the loaded one).
         Vec3d boundsMin{0, 0, 0};
@@ -95,8 +96,8 @@ public:
         std::uint32_t object = 0;
     };
 
-    // A geometry file that is not loaded because MeshFileCheck refused it;
-    // its object is drawn as a box.
+    // A geometry file that is not loaded because it is missing or
+    // MeshFileCheck refused it; its object is drawn as a box.
     struct MeshProblem
     {
         std::uint32_t object = 0;
@@ -116,6 +117,8 @@ public:
     // Reads the document again: poses, joint values, attachments.
     void rebuild();
 
+    const std::shared_ptr<sdf::Element>& root() const { return rootElement; }
+    const std::filesystem::path& baseDirectory() const { return baseDir; }
     const std::vector<Item>& items() const { return list; }
     const std::vector<Path>& paths() const { return pathList; }
     const std::vector<MeshProblem>& meshProblems() const { return problems; }
@@ -131,14 +134,19 @@ public:
     void setMeshFailed(std::uint32_t object);
 
     // The object whose shape the ray (world origin, direction) meets first,
-    // or 0. Hidden items are not hit.
-    std::uint32_t pick(const Vec3d& origin, const Vec3d& direction) const;
+    // or 0. Hidden items are not hit; nor are loaded meshes without
+    // `meshes` (the view picks those by their triangles). distance, when
+    // given, receives how far along the unit ray the hit is (infinity for
+    // none).
+    std::uint32_t pick(const Vec3d& origin, const Vec3d& direction, bool meshes = true,
+                       double* distance = nullptr) const;
 
     // World box around every shown item (min, max); both zero when empty.
     std::pair<Vec3d, Vec3d> worldBounds() const;
     std::pair<Vec3d, Vec3d> worldBounds(const Item& item) const;
 
-    // Whether the file name is a format the view loads as a mesh.
+    // Whether the file name is a format the geometry cache reads (mesh or
+    // B-rep, see GeometryFormat).
     static bool IsMeshFile(const std::string& uri);
 
 private:
@@ -152,7 +160,9 @@ private:
     void placeMechanism(const std::shared_ptr<sdf::Element>& mechanism, std::uint32_t mechanismId);
     void collectTask(const std::shared_ptr<sdf::Element>& task);
     RigidTransform resolve(std::uint32_t id);
-    std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object);
+    // The first geometry file of the object that may be loaded (empty when
+    // none; a missing or refused one is reported in meshProblems()).
+    std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object, std::string* fileType = nullptr);
     void addItem(Item item);
 
     std::shared_ptr<sdf::Element> rootElement;

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <string>
 
@@ -274,3 +276,41 @@ TEST(CellLayout, PickingHitsTheNearestShapeAlongTheRay)
 }
 
 } // namespace
+
+// Every format the geometry cache reads is drawn as geometry (B-rep files
+// too, with the body's file type); a missing file leaves a block and says
+// so, unless another file of the object can be drawn; the view's own pick
+// of loaded meshes leaves them out of the box pick.
+TEST(CellLayout, GeometryFilesOfEveryFormatAndMissingOnesAreTold)
+{
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zrv-layout-geometry";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "part.stp") << "ISO-10303-21;";
+    const auto doc = Read("<part id='2'><name>Cad</name><body id='3'><geometry><uri>part.stp</uri>"
+                          "<file_type>step</file_type></geometry></body></part>"
+                          "<part id='4'><name>Gone</name><pose>500 0 0 1 0 0 0</pose><uri>gone.igs</uri></part>"
+                          "<part id='5'><name>Second</name><pose>0 500 0 1 0 0 0</pose><uri>gone.stl</uri>"
+                          "<body id='6'><geometry><uri>part.stp</uri></geometry></body></part>");
+    const CellLayout cell(doc->Root(), dir);
+    const CellLayout::Item* cad = cell.find(2);
+    ASSERT_NE(cad, nullptr);
+    EXPECT_EQ(cad->shape, CellLayout::Shape::Mesh);
+    EXPECT_EQ(cad->mesh, dir / "part.stp");
+    EXPECT_EQ(cad->meshType, "step");
+    EXPECT_EQ(cell.find(4)->shape, CellLayout::Shape::Box);
+    EXPECT_EQ(cell.find(5)->shape, CellLayout::Shape::Mesh);
+    ASSERT_EQ(cell.meshProblems().size(), 1u);
+    EXPECT_EQ(cell.meshProblems()[0].object, 4u);
+    EXPECT_EQ(cell.meshProblems()[0].message, "geometry not loaded: " + (dir / "gone.igs").string() + " does not exist");
+
+    // Straight down onto the mesh part at the origin: the box pick finds it
+    // only while meshes count.
+    double distance = 0;
+    EXPECT_EQ(cell.pick({0, 0, 5000}, {0, 0, -1}), 2u);
+    EXPECT_EQ(cell.pick({0, 0, 5000}, {0, 0, -1}, false, &distance), 0u);
+    EXPECT_TRUE(std::isinf(distance));
+    EXPECT_EQ(cell.pick({500, 0, 5000}, {0, 0, -1}, false, &distance), 4u);
+    EXPECT_GT(distance, 4000);
+    EXPECT_LT(distance, 5000);
+    std::filesystem::remove_all(dir);
+}

@@ -82,6 +82,13 @@ Pane {
                 function onPicked(objectId) { cellView.picked(objectId) }
             }
         }
+        RobotPanel {
+            id: robotPanel
+            robot: station.robot
+            selectedId: cellView.selectedId
+            Layout.fillWidth: true
+            Layout.maximumWidth: cellView.width
+        }
         Label {
             id: cellViewNotice
             visible: !cellView.available

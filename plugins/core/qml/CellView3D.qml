@@ -4,7 +4,6 @@
 import QtQuick
 import QtQuick3D
 import QtQuick3D.Helpers
-import QtQuick3D.AssetUtils
 import Zervan.Cell
 
 View3D {
@@ -73,26 +72,42 @@ View3D {
             materials: DefaultMaterial { diffuseColor: "#ffb000"; lighting: DefaultMaterial.NoLighting }
         }
 
+        Model {
+            id: targetModel
+            source: "#Sphere"
+            visible: targetInstances.count > 0
+            instancing: SceneInstancing { id: targetInstances; scene: view3d.scene; part: SceneInstancing.Targets }
+            materials: DefaultMaterial { diffuseColor: "white" }
+        }
+
+        // Every geometry file's own triangles, read off the window's thread
+        // through the geometry cache; picked by those triangles.
         Repeater3D {
+            id: meshRepeater
             model: view3d.scene ? view3d.scene.meshes : []
-            delegate: Node {
+            delegate: Model {
                 required property var modelData
-                visible: !modelData.hidden
+                readonly property int objectId: modelData.object
+                objectName: "mesh/" + modelData.object
+                visible: !modelData.hidden && shape.status === MeshGeometry.Ready
+                pickable: true
                 position: { view3d.scene.revision; return view3d.scene.positionOf(modelData.object) }
                 rotation: { view3d.scene.revision; return view3d.scene.rotationOf(modelData.object) }
-                RuntimeLoader {
-                    source: modelData.source
-                    onBoundsChanged: {
-                        view3d.scene.setMeshBounds(modelData.object, bounds.minimum, bounds.maximum)
+                geometry: MeshGeometry {
+                    id: shape
+                    fileType: modelData.fileType
+                    file: modelData.file
+                    baseColor: modelData.label === "link" ? "#e8a33c" : "#b4bac2"
+                    onLoaded: (minimum, maximum) => {
+                        view3d.scene.setMeshBounds(modelData.object, minimum, maximum)
                         view3d.refitLater()
                     }
-                    onStatusChanged: {
-                        if (status === RuntimeLoader.Error) {
-                            console.warn("mesh " + source + ": " + errorString)
-                            view3d.scene.setMeshFailed(modelData.object)
-                        }
+                    onFailed: (message) => {
+                        console.warn("geometry " + file + ": " + message)
+                        view3d.scene.setMeshFailed(modelData.object, message)
                     }
                 }
+                materials: DefaultMaterial { vertexColorsEnabled: true; diffuseColor: "white" }
             }
         }
 
@@ -211,20 +226,45 @@ View3D {
 
     function toScene(station) { return cell.mapPositionToScene(station) }
 
+    // The nearer of the mesh whose triangles the ray meets and the other
+    // shapes (blocks, frames, targets) the scene hits.
     function pickAt(x, y) {
         const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
         const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
         const a = cell.mapPositionFromScene(near)
         const b = cell.mapPositionFromScene(far)
-        return scene.pick(a, b.minus(a))
+        const other = scene.pickOther(a, b.minus(a))
+        const hit = pick(x, y)
+        if (hit.objectHit && hit.objectHit.objectId !== undefined) {
+            const along = hit.scenePosition.minus(near).length()
+            if (other.object === 0 || along <= other.distance)
+                return hit.objectHit.objectId
+        }
+        return other.object
     }
 
+    // Where the object appears: the centre of its box, or, where that shows
+    // something else (the empty middle of a table, a link in front), the
+    // nearest point around it that picks the object.
     function project(objectId) {
         const bounds = scene.boundsOf(objectId)
         if (!bounds.valid)
             return {x: -1, y: -1, visible: false}
         const p = mapFrom3DScene(toScene(bounds.centre))
-        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+        const inside = (x, y) => x >= 0 && y >= 0 && x < width && y < height
+        let at = {x: p.x, y: p.y, visible: p.z > 0 && inside(p.x, p.y)}
+        if (!at.visible || pickAt(at.x, at.y) === objectId)
+            return at
+        for (let r = 4; r <= 240; r += 4) {
+            const n = Math.max(8, Math.round(r))
+            for (let i = 0; i < n; ++i) {
+                const x = p.x + r * Math.cos(2 * Math.PI * i / n)
+                const y = p.y + r * Math.sin(2 * Math.PI * i / n)
+                if (inside(x, y) && pickAt(x, y) === objectId)
+                    return {x: x, y: y, visible: true}
+            }
+        }
+        return at
     }
 
     function fitSphere(bounds) {

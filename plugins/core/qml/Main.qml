@@ -389,7 +389,7 @@ ApplicationWindow {
                     ScrollBar.vertical: ScrollBar {}
                     delegate: ItemDelegate {
                         id: problemRow
-                        objectName: model.path
+                        objectName: model.path.length ? model.path : model.kind + "/" + model.objectId
                         width: ListView.view.width
                         text: (model.place.length ? model.place + ": " : "") + (model.path.length ? model.message + "  \u2014  " + model.path : model.message)
                         topPadding: 2

@@ -2,8 +2,19 @@
 // display with Mesa's software OpenGL (the ctest entry wraps it in
 // xvfb-run): picking selects, the selection colour appears where the object
 // is drawn, moving a joint moves the links after it and not those before;
+// a STEP part is drawn from its own triangles where the station puts it;
 // on Qt's offscreen platform a notice stands in for the view.
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <Quantity_Color.hxx>
+#include <STEPCAFControl_Writer.hxx>
+#include <TDocStd_Document.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
@@ -222,6 +233,55 @@ private slots:
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+    }
+
+    // The sample with its bracket as a red STEP solid and the table's mesh
+    // gone: the bracket shows in its file's colour where the station puts it
+    // and a click there picks it by its triangles (the view's box pick
+    // leaves loaded meshes to them); the table is a placeholder block and
+    // the problems panel says why.
+    void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
+    {
+        Scratch scratch;
+        const QString bracket = scratch.path(QStringLiteral("bracket.step"));
+        {
+            Handle(TDocStd_Document) document;
+            XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
+            const TDF_Label label = XCAFDoc_DocumentTool::ShapeTool(document->Main())
+                                        ->AddShape(BRepPrimAPI_MakeBox(gp_Pnt(-150, -60, 0), 300, 120, 120).Shape(), false);
+            XCAFDoc_DocumentTool::ColorTool(document->Main())
+                ->SetColor(label, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+            STEPCAFControl_Writer writer;
+            QVERIFY(writer.Transfer(document, STEPControl_AsIs));
+            QVERIFY(writer.Write(QFile::encodeName(bracket).constData()) == IFSelect_RetDone);
+            XCAFApp_Application::GetApplication()->Close(document);
+        }
+        QFile sample(QStringLiteral(SAMPLE_STATION));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QByteArray text = sample.readAll();
+        const QByteArray gltf = "<uri>meshes/bracket.gltf</uri>\n                    <file_type>gltf</file_type>";
+        QVERIFY(text.contains(gltf));
+        text.replace(gltf, "<uri>" + QFile::encodeName(bracket) + "</uri><file_type>step</file_type>");
+        text.replace("<uri>meshes/table.gltf</uri>", "<uri>gone/table.stl</uri>");
+        const QString meshes = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/meshes/");
+        text.replace("<uri>meshes/", "<uri>" + QFile::encodeName(meshes));
+        const QString station = scratch.path(QStringLiteral("step.sdf"));
+        Write(station, text);
+        const Run run = scratch.zervan(
+            {
+                step({{"action", "check"}, {"id", "problemRow"}, {"name", "geometry/19"}, {"property", "text"},
+                      {"equals", "geometry not loaded: " + scratch.path(QStringLiteral("gone/table.stl")) + " does not exist"}}),
+                step({{"action", "screenshot"}, {"path", "start.png"}}),
+                step({{"action", "pick"}, {"objectId", 21}, {"expect", 21}}),
+                step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Bracket & Gusset <L> (part 21)"}}),
+            },
+            QStringLiteral("xcb"), station);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+        const QImage start(scratch.path(QStringLiteral("start.png")));
+        const QPoint at = PickedAt(run, 3);
+        QVERIFY2(!start.isNull() && at.x() >= 0, qPrintable(run.describe()));
+        const QColor shown = Around(start, at);
+        QVERIFY2(shown.red() - std::max(shown.green(), shown.blue()) > 60, qPrintable(shown.name()));
     }
 
     void offscreenShowsANoticeInsteadOfTheView()

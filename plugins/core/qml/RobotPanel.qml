@@ -1,0 +1,174 @@
+// The robot under the 3D view: its poses one click away, one control per
+// joint within its limits (drag, or type a value and press Enter), the tool
+// centre point jogged along and about the axes of the world, the work
+// object or the tool by a step, and the actions on the selected object:
+// go to its target, teach a move into its path, generate its path.
+// Every action is one undoable edit; `robotResult` says what it did.
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+Pane {
+    id: robotPanel
+    objectName: "robotPanel"
+    padding: 4
+    required property QtObject robot
+    property int selectedId: 0
+    readonly property string selectedKind: { robot.robotId; return robot.kindOf(selectedId) }
+    // Folded, the panel is one line and the view keeps its room.
+    property bool expanded: false
+    visible: robot.robotId > 0
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 2
+
+        RowLayout {
+            Layout.fillWidth: true
+            ToolButton {
+                id: robotPanelToggle
+                text: robotPanel.expanded ? "\u25be" : "\u25b8"
+                onClicked: robotPanel.expanded = !robotPanel.expanded
+            }
+            Label { id: robotTitle; text: robotPanel.robot.robotName; font.bold: true }
+            Label {
+                id: tcpLabel
+                text: robotPanel.robot.tcpText
+                elide: Text.ElideRight
+                Layout.fillWidth: true
+            }
+        }
+        Flow {
+            visible: robotPanel.expanded
+            Layout.fillWidth: true
+            spacing: 4
+            Repeater {
+                model: robotPanel.robot.poses
+                delegate: Button {
+                    id: poseButton
+                    required property string modelData
+                    objectName: "pose/" + modelData
+                    text: modelData === "home" ? qsTr("Home") : modelData
+                    onClicked: robotPanel.robot.goToPose(modelData)
+                }
+            }
+            Button {
+                id: goToTargetButton
+                text: qsTr("Go to target")
+                enabled: robotPanel.selectedKind === "instruction" || robotPanel.selectedKind === "dataitem"
+                onClicked: robotPanel.robot.goToTarget(robotPanel.selectedId)
+            }
+            Button {
+                id: teachButton
+                text: qsTr("Teach")
+                enabled: robotPanel.robot.pathOf(robotPanel.selectedId) > 0
+                onClicked: robotPanel.robot.teach(robotPanel.robot.pathOf(robotPanel.selectedId))
+            }
+            Button {
+                id: generateButton
+                text: qsTr("Generate path")
+                enabled: robotPanel.selectedKind === "operation"
+                onClicked: robotPanel.robot.generate(robotPanel.selectedId)
+            }
+        }
+
+        Repeater {
+            id: jointRows
+            model: robotPanel.robot.joints
+            delegate: RowLayout {
+                id: jointRow
+                required property var modelData
+                required property int index
+                objectName: "joint/" + modelData.name
+                visible: robotPanel.expanded
+                Layout.fillWidth: true
+                Label { text: jointRow.modelData.name; Layout.preferredWidth: 60; elide: Text.ElideRight }
+                Slider {
+                    id: jointSlider
+                    objectName: jointRow.modelData.name
+                    from: jointRow.modelData.lower
+                    to: jointRow.modelData.upper
+                    value: jointRow.modelData.value
+                    Layout.fillWidth: true
+                    Layout.preferredWidth: 60
+                    // The view follows the drag; one drag is one undo step.
+                    onMoved: robotPanel.robot.setJoint(jointRow.index, value, true)
+                }
+                TextField {
+                    id: jointValue
+                    objectName: jointRow.modelData.name
+                    text: jointRow.modelData.value.toFixed(2)
+                    Layout.preferredWidth: 60
+                    horizontalAlignment: TextInput.AlignRight
+                    validator: DoubleValidator {}
+                    onAccepted: robotPanel.robot.setJoint(jointRow.index, Number(text))
+                }
+                Label { text: jointRow.modelData.unit }
+            }
+        }
+
+        RowLayout {
+            visible: robotPanel.expanded
+            Label { text: qsTr("Jog in") }
+            // Cycles through the frames on each click.
+            Button {
+                id: jogFrame
+                readonly property var frames: ["world", "wobj", "tool"]
+                property int current: 0
+                readonly property string currentText: frames[current]
+                text: currentText
+                Layout.preferredWidth: 70
+                onClicked: current = (current + 1) % frames.length
+            }
+            Label { text: qsTr("step") }
+            TextField {
+                id: jogStep
+                text: "10"
+                validator: DoubleValidator { bottom: 0 }
+                Layout.preferredWidth: 50
+            }
+            Label { text: qsTr("mm") }
+            TextField {
+                id: jogAngle
+                text: "5"
+                validator: DoubleValidator { bottom: 0 }
+                Layout.preferredWidth: 40
+            }
+            Label { text: qsTr("°") }
+        }
+        GridLayout {
+            visible: robotPanel.expanded
+            columns: 3
+            columnSpacing: 2
+            rowSpacing: 2
+            Repeater {
+                model: ["x", "y", "z", "rx", "ry", "rz"]
+                delegate: RowLayout {
+                    id: jogPair
+                    required property string modelData
+                    spacing: 0
+                    readonly property real step: modelData.length === 1 ? Number(jogStep.text) : Number(jogAngle.text)
+                    Button {
+                        objectName: "jog/-" + jogPair.modelData
+                        text: "\u2212" + jogPair.modelData.toUpperCase()
+                        implicitWidth: 38
+                        onClicked: robotPanel.robot.jog(jogPair.modelData, -jogPair.step, jogFrame.currentText)
+                    }
+                    Button {
+                        objectName: "jog/+" + jogPair.modelData
+                        text: "+" + jogPair.modelData.toUpperCase()
+                        implicitWidth: 38
+                        onClicked: robotPanel.robot.jog(jogPair.modelData, jogPair.step, jogFrame.currentText)
+                    }
+                }
+            }
+        }
+        Label {
+            id: robotResult
+            visible: robotPanel.expanded
+            text: robotPanel.robot.lastResult
+            elide: Text.ElideRight
+            Layout.fillWidth: true
+        }
+    }
+}
