@@ -1,11 +1,14 @@
 #include "RobotControl.h"
 
+#include "MeshGeometry.h"
+
 #include "CellScene.h"
 #include "JointValuesEdit.h"
 #include "PoseText.h"
 #include "StationSnapshot.h"
 
 #include "cell/ArmConfiguration.h"
+#include "cell/CadPartGeometry.h"
 #include "cell/OperationPath.h"
 
 #include <sdformat/Element.h>
@@ -666,6 +669,10 @@ QString RobotControl::generate(uint operationId)
         return finish(tr("No operation has id %1").arg(operationId), false);
     cell::OperationPath::Options options;
     options.baseDirectory = host.scene->layout()->baseDirectory();
+    // Edges of CAD bodies come from the files the view has already read:
+    // the view's cache, which lives as long as the process (not owned here).
+    options.geometry = cell::CadPartGeometry::For(
+        root, options.baseDirectory, std::shared_ptr<cell::GeometryCache>(std::shared_ptr<void>(), &MeshGeometry::Cache()));
     const cell::CellKinematics* kinematics = host.scene->kinematics();
     options.judgeFor = [kinematics](const sdf::Element& task, const sdf::Element& toolData) -> cell::ReachJudge {
         if (!kinematics)

@@ -827,6 +827,11 @@ void StationSession::rebuildObjects()
     objects.reset();
     objects = std::make_unique<StationObjects>(document->Root());
     treeModel.reset(objects.get());
+    selectObjectOrFirst(id);
+}
+
+void StationSession::selectObjectOrFirst(std::uint32_t id)
+{
     std::size_t entry = objects->find(id);
     if (entry == StationObjects::NoEntry && !objects->roots().empty())
         entry = objects->roots().front();

@@ -218,6 +218,8 @@ private:
     // Tells the views the selection's row once the tree's rows have changed.
     void followRows();
     void rebuildObjects();
+    // Selects the object of that id, else the first root, else nothing.
+    void selectObjectOrFirst(std::uint32_t id);
     void setStatus(const QString& text, const QString& error = {});
     void setModified(bool value);
     // Lets go of the station shown: views, objects, document and undo.

@@ -99,17 +99,7 @@ void StationSession::relayObjects(std::uint32_t selectId)
     problemModel.setFileProblems(cellScene.layout() ? cellScene.layout()->meshProblems()
                                                     : std::vector<cell::CellLayout::MeshProblem>{});
     checkIds();
-    std::size_t entry = objects->find(selectId);
-    if (entry == StationObjects::NoEntry && !objects->roots().empty())
-        entry = objects->roots().front();
-    if (entry != StationObjects::NoEntry) {
-        selectEntry(entry);
-    } else {
-        selected = StationObjects::NoEntry;
-        row = -1;
-        cellScene.setSelectedId(0);
-        emit selectionChanged();
-    }
+    selectObjectOrFirst(selectId);
 }
 
 uint StationSession::addObject(const QString& kind, uint parentId)

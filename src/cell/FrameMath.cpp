@@ -1,6 +1,9 @@
 #include "cell/FrameMath.h"
 
-#include <algorithm>
+#include "cell/QuaternionMath.h"
+
+#include <array>
+#include <cmath>
 
 namespace cell::frame {
 
@@ -38,24 +41,7 @@ Vec3d AnyPerpendicular(const Vec3d& v)
 
 RigidTransform Slerp(const RigidTransform& a, const RigidTransform& b, double f)
 {
-    std::array<double, 4> qb = b.q;
-    double cosine = a.q[0] * qb[0] + a.q[1] * qb[1] + a.q[2] * qb[2] + a.q[3] * qb[3];
-    if (cosine < 0) { // the shorter way round
-        for (double& c : qb)
-            c = -c;
-        cosine = -cosine;
-    }
-    double wa = 1 - f;
-    double wb = f;
-    if (cosine < 0.9995) {
-        const double angle = std::acos(std::clamp(cosine, -1.0, 1.0));
-        wa = std::sin((1 - f) * angle) / std::sin(angle);
-        wb = std::sin(f * angle) / std::sin(angle);
-    }
-    std::array<double, 4> q{};
-    for (std::size_t i = 0; i < 4; ++i)
-        q[i] = wa * a.q[i] + wb * qb[i];
-    return RigidTransform::FromParts(Lerp(a.t, b.t, f), q);
+    return RigidTransform::FromParts(Lerp(a.t, b.t, f), detail::Slerp(a.q, b.q, f));
 }
 
 } // namespace cell::frame

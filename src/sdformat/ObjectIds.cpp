@@ -113,9 +113,13 @@ void FreshObjectIds::give(Element& element)
 {
     const ElementTemplate* top = TemplateOf(element);
     ZRV_ASSERT(top, "TemplateOf(element)", "src/sdformat/ObjectIds");
-    if (!top)
-        return;
-    std::vector<std::pair<Element*, const ElementTemplate*>> pending{{&element, top}};
+    if (top)
+        give(element, *top);
+}
+
+void FreshObjectIds::give(Element& element, const ElementTemplate& top)
+{
+    std::vector<std::pair<Element*, const ElementTemplate*>> pending{{&element, &top}};
     while (!pending.empty()) {
         const auto [at, templ] = pending.back();
         pending.pop_back();

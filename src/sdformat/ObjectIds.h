@@ -42,6 +42,9 @@ public:
     // Gives element and every object below it that has id 0 the next ids,
     // in document order.
     void give(Element& element);
+    // The same for an element made from templ, which need not be in a
+    // document yet.
+    void give(Element& element, const ElementTemplate& templ);
 
     // Moves the station's next_dataid on past every id taken, if any was.
     void record(Element& root) const;

@@ -1,11 +1,14 @@
 #pragma once
 
-// Ids for objects the commands make: above every id in use and not below
-// what the station says comes next (its next_dataid), so that no object a
-// command makes is left with id 0 or shares an id.
+// Ids for objects the commands make: the library's fresh ids (above every
+// id in use and not below the station's next_dataid), with failures that
+// name the file.
 
 #include <sdformat/Element.h>
 #include <sdformat/ElementTemplate.h>
+#include <sdformat/ObjectIds.h>
+
+#include <string>
 
 namespace sdftool {
 
@@ -27,9 +30,7 @@ public:
 
 private:
     std::string _file;
-    unsigned int _next = 0;
-    bool _taken = false;
-    bool _exhausted = false;
+    sdf::FreshObjectIds _ids;
 };
 
 } // namespace sdftool

@@ -985,13 +985,13 @@ private slots:
             step({{"action", "save"}, {"path", "original.sdf"}}),
             step({{"action", "select"}, {"objectId", 1}}),
             step({{"action", "add"}, {"kind", "part"}}),
-            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "part (part 84)"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "part (part 87)"}}),
             step({{"action", "save"}, {"path", "added.sdf"}}),
             // Duplicate by its key in the tree: beside the tool, its link and
             // tool data along.
             step({{"action", "select"}, {"objectId", 17}}),
             step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+D"}}),
-            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "WeldGun_MIG_22_2 (tool 85)"}}),
+            step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "WeldGun_MIG_22_2 (tool 88)"}}),
             step({{"action", "save"}, {"path", "duplicated.sdf"}}),
             // The fixture onto the table, staying where it is in the cell.
             step({{"action", "reparent"}, {"objectId", 21}, {"parentId", 19}}),
@@ -1028,14 +1028,14 @@ private slots:
         QCOMPARE(readAll(scratch.path("undone-delete.sdf")), readAll(scratch.path("reparented.sdf")));
 
         const auto added = sdf::SDF::ReadSdfFromFile(scratch.path("added.sdf").toStdString())->Root()->get("station");
-        QCOMPARE(added->asUInt("next_dataid"), 84u + 1u);
-        const auto part = findObject(added, 84, "part");
+        QCOMPARE(added->asUInt("next_dataid"), 87u + 1u);
+        const auto part = findObject(added, 87, "part");
         QVERIFY(part);
         QCOMPARE(part->asUInt("parent"), 1u);
         const auto duplicated = sdf::SDF::ReadSdfFromFile(scratch.path("duplicated.sdf").toStdString())->Root();
         // The tool brings its link: the two take the next ids.
-        QVERIFY(findObject(duplicated, 86, "link"));
-        QCOMPARE(findObject(duplicated, 86, "link")->asUInt("parent"), 85u);
+        QVERIFY(findObject(duplicated, 89, "link"));
+        QCOMPARE(findObject(duplicated, 89, "link")->asUInt("parent"), 88u);
         const auto deleted = sdf::SDF::ReadSdfFromFile(scratch.path("deleted.sdf").toStdString())->Root();
         QVERIFY(!findObject(deleted, 19, "part"));
         QCOMPARE(findObject(deleted, 21, "part")->asUInt("parent"), 0u);

@@ -225,6 +225,8 @@ private slots:
 
     // With the seam's shape as points, the sample's operation generates a
     // path whose unreachable targets join the problems; undo takes it back.
+    // The angle's operation names an edge of a STEP body, which the window
+    // hands to generation from the files it has read.
     void generatesAnOperationsPathWithItsReach()
     {
         Scratch scratch;
@@ -237,6 +239,8 @@ private slots:
         // The meshes stay beside the sample.
         const QString meshes = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/meshes/");
         text.replace("<uri>meshes/", "<uri>" + QFile::encodeName(meshes));
+        const QString cad = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/geometry/");
+        text.replace("<uri>geometry/", "<uri>" + QFile::encodeName(cad));
         scratch.write(QStringLiteral("seam.xyz"), "0 0 0\n300 0 0\n");
         const QString station = scratch.write(QStringLiteral("seam.sdf"), text);
         const Run run = scratch.zervan(station, {
@@ -247,6 +251,9 @@ private slots:
                                                     step({{"action", "click"}, {"id", "undoButton"}}),
                                                     step({{"action", "check"}, {"id", "problemList"}, {"property", "count"}, {"equals", 0}}),
                                                     step({{"action", "save"}, {"path", "undone.sdf"}}),
+                                                    // The angle's weld runs along an edge of its STEP body.
+                                                    step({{"action", "generate"}, {"operationId", 86}}),
+                                                    step({{"action", "check"}, {"id", "problemList"}, {"property", "count"}, {"equals", 0}}),
                                                 });
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
         const int listed = run.checked(3).toInt();
@@ -254,7 +261,7 @@ private slots:
         const Run reach = scratch.run(QStringLiteral(SDFTOOL_EXECUTABLE), {QStringLiteral("reach"), scratch.path("generated.sdf")});
         const QStringList unreached = reach.lines.filter(QRegularExpression(QStringLiteral(": (?!reachable$)")));
         QVERIFY2(reach.exitCode == 1 && unreached.size() == listed, qPrintable(reach.describe() + QString::number(listed)));
-        const QString report = run.lines.filter(QStringLiteral("PASS 2/7 generate operation 74")).value(0);
+        const QString report = run.lines.filter(QStringLiteral("PASS 2/9 generate operation 74")).value(0);
         QVERIFY2(report.contains(QStringLiteral("%1 unreachable").arg(listed)), qPrintable(run.describe()));
         const Run validate = scratch.run(QStringLiteral(SDFTOOL_EXECUTABLE),
                                          {QStringLiteral("validate"), QStringLiteral("--ids"), scratch.path("generated.sdf")});
@@ -266,6 +273,8 @@ private slots:
         QVERIFY(path && path->label() == "path" && Instructions(path).size() > 2);
         const auto undone = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("undone.sdf")).toStdString());
         QVERIFY(!FindId(undone->Root(), pathId));
+        const QString angle = run.lines.filter(QStringLiteral("PASS 8/9 generate operation 86")).value(0);
+        QVERIFY2(angle.contains(QRegularExpression(QStringLiteral("[1-9][0-9]* targets.*, 0 unreachable"))), qPrintable(run.describe()));
     }
 };
 
