@@ -69,6 +69,15 @@ void CellScene::refresh()
     emit selectionChanged();
 }
 
+void CellScene::showJoints(const std::vector<std::pair<std::uint32_t, std::vector<double>>>& joints)
+{
+    if (!cell)
+        return;
+    for (const auto& [mechanism, values] : joints)
+        cell->setJointOverride(mechanism, values);
+    refresh();
+}
+
 void CellScene::setSelectedId(uint id)
 {
     if (id == selected)

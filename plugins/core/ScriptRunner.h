@@ -108,6 +108,8 @@ private:
     // Structure edits (ScriptRunnerStructure.cpp).
     static bool IsStructureAction(const QString& action);
     Phase structurePhase(QString action, QJsonObject step);
+    // The motion simulation (ScriptRunnerSimulation.cpp).
+    std::vector<Phase> simulatePhases(QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

@@ -7,6 +7,7 @@
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
+#include "SimulationPlayer.h"
 #include "StationObjects.h"
 #include "TextRewrites.h"
 #include "ValueSnapshot.h"
@@ -71,6 +72,8 @@ class StationSession : public QObject
     // selected one may hold, and what the last paste or delete left to say.
     Q_PROPERTY(QStringList addableKinds READ addableKinds NOTIFY selectionChanged)
     Q_PROPERTY(QString structureReport READ structureReport NOTIFY statusChanged)
+    // The motion simulation of the station and its playback.
+    Q_PROPERTY(QObject* simulation READ simulation CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -191,6 +194,16 @@ public:
     Q_INVOKABLE bool reparent(uint id, uint parentId);
     QString structureReport() const { return report; }
 
+    // ---- simulation (StationSimulation.cpp) ----
+    QObject* simulation() { return &player; }
+    SimulationPlayer& simulationPlayer() { return player; }
+    // The document's root, or null without a station.
+    std::shared_ptr<sdf::Element> stationRoot() const;
+    // Saves the station's state as the automatic one before a run, and puts
+    // it back; each one undo step, false with the reason in lastError.
+    bool saveStateBeforeRun();
+    bool restoreStateBeforeRun();
+
 signals:
     void opened();
     void filePathChanged();
@@ -297,6 +310,9 @@ private:
     // hold its objects.
     uint pasteText(const std::string& text, uint parentId);
     QString report;
+
+    // Last, so that it goes first: its run may still use the scene.
+    SimulationPlayer player{*this, cellScene};
 };
 
 } // namespace zrv::core

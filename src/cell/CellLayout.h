@@ -116,6 +116,12 @@ public:
     // Reads the document again: poses, joint values, attachments.
     void rebuild();
 
+    // Joint values shown for a mechanism in place of the document's (a
+    // simulation played back), from the next rebuild on; the document
+    // stays as it is. An empty list takes the override away.
+    void setJointOverride(std::uint32_t mechanism, std::vector<double> values);
+    void clearJointOverrides() { jointOverrides.clear(); }
+
     const std::vector<Item>& items() const { return list; }
     const std::vector<Path>& paths() const { return pathList; }
     const std::vector<MeshProblem>& meshProblems() const { return problems; }
@@ -173,6 +179,7 @@ private:
     std::unordered_map<std::uint32_t, std::size_t> byObject;
     std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
     std::unordered_set<std::uint32_t> failedMeshes;
+    std::unordered_map<std::uint32_t, std::vector<double>> jointOverrides;
     // Items whose world pose is that of a placed object, filled in once
     // every placement is known.
     std::vector<std::pair<std::size_t, RigidTransform>> relative;
