@@ -67,6 +67,13 @@ Pane {
                 model: [0.1, 0.25, 0.5, 1, 2, 4]
                 currentIndex: 3
                 displayText: currentText + "\u00d7"
+                // A text arrow: the style's image one leaks its texture under
+                // the software renderer.
+                indicator: Label {
+                    x: speedBox.width - width - speedBox.rightPadding
+                    y: (speedBox.height - height) / 2
+                    text: "\u25BE"
+                }
                 onActivated: simulationPanel.simulation.speed = model[currentIndex]
             }
             Button {
