@@ -143,7 +143,6 @@ void SimulationPlayer::play()
         now = 0;
     clock.start();
     lastTick = 0;
-    frames = 0;
     ticker.start();
     emit playingChanged();
 }
@@ -153,8 +152,6 @@ void SimulationPlayer::pause()
     if (!playing())
         return;
     ticker.stop();
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    fps = seconds > 0 ? frames / seconds : 0;
     emit playingChanged();
 }
 
@@ -189,7 +186,6 @@ void SimulationPlayer::tick()
     const qint64 elapsed = clock.nsecsElapsed();
     now = std::min(now + (elapsed - lastTick) / 1e9 * factor, timeline->duration());
     lastTick = elapsed;
-    ++frames;
     show();
     if (now >= timeline->duration())
         pause();

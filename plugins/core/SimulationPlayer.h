@@ -45,8 +45,6 @@ class SimulationPlayer : public QObject
     // The objects colliding at the current time, as boxes for the view:
     // {position, rotation, centre, size} in the station's frame.
     Q_PROPERTY(QVariantList collisionBoxes READ collisionBoxes NOTIFY timeChanged)
-    // Frames shown per second over the last playback (0 before any).
-    Q_PROPERTY(double frameRate READ frameRate NOTIFY playingChanged)
 
 public:
     SimulationPlayer(StationSession& session, CellScene& scene, QObject* parent = nullptr);
@@ -69,7 +67,6 @@ public:
     QObject* events() { return &eventModel; }
     int eventCount() const { return eventModel.rowCount(); }
     QVariantList collisionBoxes() const { return boxes; }
-    double frameRate() const { return fps; }
 
     // Saves the state before the run, then runs the scenario (name or id;
     // empty: the active one, else every task) on another thread; false
@@ -113,8 +110,6 @@ private:
     QTimer ticker;
     QElapsedTimer clock;
     qint64 lastTick = 0;
-    int frames = 0;
-    double fps = 0;
     std::thread worker;
 };
 

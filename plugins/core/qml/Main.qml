@@ -355,6 +355,7 @@ ApplicationWindow {
         spacing: 0
 
         SimulationPanel {
+            id: simulationPanel
             simulation: station.simulation
             visible: station.loaded
             Layout.fillWidth: true

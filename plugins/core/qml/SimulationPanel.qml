@@ -10,6 +10,30 @@ Pane {
     id: simulationPanel
     required property QtObject simulation
     padding: 4
+    // Frames the window showed per second over the last playback (0 before
+    // one ended), for measuring the view.
+    property real playbackFps: 0
+    property int playbackFrames: 0
+    property real playbackStart: 0
+
+    Connections {
+        target: simulationPanel.simulation
+        function onPlayingChanged() {
+            if (simulationPanel.simulation.playing) {
+                simulationPanel.playbackFrames = 0
+                simulationPanel.playbackStart = Date.now()
+            } else if (Date.now() > simulationPanel.playbackStart) {
+                simulationPanel.playbackFps = simulationPanel.playbackFrames * 1000 / (Date.now() - simulationPanel.playbackStart)
+            }
+        }
+    }
+    Connections {
+        target: simulationPanel.Window.window
+        function onFrameSwapped() {
+            if (simulationPanel.simulation.playing)
+                ++simulationPanel.playbackFrames
+        }
+    }
 
     ColumnLayout {
         anchors.left: parent.left
