@@ -203,7 +203,10 @@ void SimulationPlayer::show()
             for (const auto& [a, b] : timeline->collisionsAt(now)) {
                 for (const std::uint32_t object : {a, b}) {
                     const cell::CellLayout::Item* item = layout->find(object);
-                    if (!item || item->hidden || item->shape == cell::CellLayout::Shape::None)
+                    // A mesh whose extent is not known yet would get a box
+                    // that is not where it is drawn.
+                    if (!item || item->hidden || item->shape == cell::CellLayout::Shape::None ||
+                        (item->shape == cell::CellLayout::Shape::Mesh && !layout->meshBoundsKnown(object)))
                         continue;
                     boxes.append(QVariantMap{
                         {QStringLiteral("object"), object},

@@ -133,6 +133,8 @@ public:
 
     // Replaces the extent an item's mesh turned out to have.
     void setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec3d& max);
+    // Whether the view reported the extent of the object's mesh.
+    bool meshBoundsKnown(std::uint32_t object) const { return meshBounds.count(object) != 0; }
     // The mesh could not be loaded: the item is drawn as a box instead.
     void setMeshFailed(std::uint32_t object);
 
