@@ -31,6 +31,7 @@ struct SimulationPlayer::Job
     std::shared_ptr<sdf::SDF> station;
     std::filesystem::path directory;
     std::string scenario;
+    unsigned generation = 0;
     std::optional<cell::MotionTimeline> result;
     std::string failure;
 };
@@ -43,6 +44,13 @@ SimulationPlayer::SimulationPlayer(StationSession& session, CellScene& scene, QO
     ticker.setInterval(kTickMs);
     ticker.setTimerType(Qt::PreciseTimer);
     connect(&ticker, &QTimer::timeout, this, &SimulationPlayer::tick);
+    connect(&session, &StationSession::opened, this, &SimulationPlayer::clear);
+    // The station laid out anew (an undo, a restored state, a structure
+    // edit) has the document's joints: the view goes on showing the time.
+    connect(&scene, &CellScene::meshesChanged, this, [this] {
+        if (timeline)
+            show();
+    });
 }
 
 SimulationPlayer::~SimulationPlayer()
@@ -82,6 +90,7 @@ bool SimulationPlayer::run(const QString& scenario)
     const QString file = session.filePath();
     job->directory = file.isEmpty() ? std::filesystem::path() : std::filesystem::path(QFileInfo(file).absolutePath().toStdU16String());
     job->scenario = scenario.toStdString();
+    job->generation = generation;
     error.clear();
     worker = std::thread([this, job] {
         try {
@@ -100,6 +109,10 @@ bool SimulationPlayer::run(const QString& scenario)
 void SimulationPlayer::finishRun(const std::shared_ptr<Job>& job)
 {
     worker.join();
+    if (job->generation != generation) {
+        emit runningChanged();
+        return;
+    }
     if (job->result) {
         timeline = std::move(job->result);
         cycleLines.clear();
@@ -116,6 +129,26 @@ void SimulationPlayer::finishRun(const std::shared_ptr<Job>& job)
     emit resultChanged();
     show();
     emit finished();
+}
+
+void SimulationPlayer::clear()
+{
+    ++generation;
+    pause();
+    if (timeline) {
+        std::vector<std::pair<std::uint32_t, std::vector<double>>> none;
+        for (std::size_t r = 0; r < timeline->robotCount(); ++r)
+            none.emplace_back(timeline->robotId(r), std::vector<double>());
+        scene.showJoints(none);
+    }
+    timeline.reset();
+    cycleLines.clear();
+    eventModel.show({});
+    error.clear();
+    now = 0;
+    boxes.clear();
+    emit resultChanged();
+    emit timeChanged();
 }
 
 void SimulationPlayer::setTime(double seconds)

@@ -94,6 +94,9 @@ signals:
 private:
     struct Job;
     void finishRun(const std::shared_ptr<Job>& job);
+    // Forgets the run (another station was opened): the view shows the
+    // document's joints again, and a run under way is dropped when done.
+    void clear();
     void tick();
     // Shows the robots at the current time in the view.
     void show();
@@ -111,6 +114,8 @@ private:
     QElapsedTimer clock;
     qint64 lastTick = 0;
     std::thread worker;
+    // Counts clear(): a run started before the last one is not shown.
+    unsigned generation = 0;
 };
 
 } // namespace zrv::core

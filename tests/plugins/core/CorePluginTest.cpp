@@ -1133,6 +1133,10 @@ private slots:
             step({{"action", "click"}, {"id", "restoreStateButton"}}),
             step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "Restored state"}}),
             step({{"action", "save"}, {"path", saved}}),
+            // Another station forgets the run.
+            step({{"action", "open"}, {"path", QStringLiteral(SAMPLE_STATION)}}),
+            step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"equals", "0.000 s / 0.000 s"}, {"timeout", 60000}}),
+            step({{"action", "check"}, {"id", "simulationEventList"}, {"property", "count"}, {"equals", 0}}),
         });
         const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
