@@ -1,5 +1,7 @@
 #include "SimulationEventModel.h"
 
+#include <common/ZrvAssert.h>
+
 namespace zrv::core {
 
 void SimulationEventModel::show(std::vector<cell::SimulationEvent> list)
@@ -7,6 +9,12 @@ void SimulationEventModel::show(std::vector<cell::SimulationEvent> list)
     beginResetModel();
     events = std::move(list);
     endResetModel();
+}
+
+const cell::SimulationEvent& SimulationEventModel::event(int row) const
+{
+    ZRV_ASSERT(row >= 0 && row < rowCount(), "row within the events", "plugins/core/SimulationEventModel");
+    return events[static_cast<std::size_t>(row)];
 }
 
 int SimulationEventModel::rowCount(const QModelIndex& parent) const

@@ -32,7 +32,8 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void show(std::vector<cell::SimulationEvent> list);
-    const cell::SimulationEvent& event(int row) const { return events[static_cast<std::size_t>(row)]; }
+    // row: 0 to rowCount() - 1.
+    const cell::SimulationEvent& event(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

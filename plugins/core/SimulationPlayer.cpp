@@ -210,7 +210,8 @@ void SimulationPlayer::jumpToEvent(int row)
 
 bool SimulationPlayer::restoreState()
 {
-    pause();
+    // The view then shows the run's start, which is the state restored.
+    stop();
     return session.restoreStateBeforeRun();
 }
 

@@ -79,7 +79,8 @@ public:
     Q_INVOKABLE void step();
     // Goes to the time of the event in that row.
     Q_INVOKABLE void jumpToEvent(int row);
-    // Puts back the state saved before the last run (one undo step).
+    // Puts back the state saved before the last run (one undo step) and
+    // goes back to the start.
     Q_INVOKABLE bool restoreState();
 
 signals:
