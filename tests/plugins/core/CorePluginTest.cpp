@@ -1155,6 +1155,42 @@ private slots:
             QCOMPARE(autoSaved, 1);
         }
     }
+    // A scenario that does not exist fails the step with the library's
+    // reason; the state saved before it is one step that Undo takes back.
+    void simulationOfAMissingScenarioFailsAndItsSavedStateIsOneUndoStep()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString original = scratch.path(QStringLiteral("original.sdf"));
+        const QString tried = scratch.path(QStringLiteral("tried.sdf"));
+        const QString undone = scratch.path(QStringLiteral("undone.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("missing.json"), {
+            step({{"action", "save"}, {"path", original}}),
+            step({{"action", "simulate"}, {"scenario", "Nowhere"}}),
+            step({{"action", "check"}, {"id", "simulationError"}, {"property", "text"}, {"equals", "no simulation scenario 'Nowhere'"}}),
+            step({{"action", "check"}, {"id", "playButton"}, {"property", "enabled"}, {"equals", false}}),
+            step({{"action", "save"}, {"path", tried}}),
+            step({{"action", "click"}, {"id", "undoButton"}}),
+            step({{"action", "save"}, {"path", undone}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QCOMPARE(run.exitCode, 1);
+        const QStringList failed = run.withPrefix(QStringLiteral("FAIL"));
+        QVERIFY2(failed.size() == 1 && failed[0].startsWith(QLatin1String("FAIL 2/7 simulate \"Nowhere\" to end: no simulation scenario 'Nowhere'")),
+                 qPrintable(run.describe()));
+        const auto autoStates = [](const QString& file) {
+            int count = 0;
+            const auto root = sdf::SDF::ReadSdfFromFile(file.toStdString())->Root();
+            for (const auto& state : root->get("station")->get("simulation")->children("state"))
+                count += state->get("auto_saved")->getStringFromValue() == "true";
+            return count;
+        };
+        // The sample has an automatic state: the run renews it, not adds one.
+        QCOMPARE(autoStates(tried), 1);
+        QVERIFY(readAll(tried) != readAll(original));
+        QCOMPARE(readAll(undone), readAll(original));
+    }
 };
 
 QTEST_GUILESS_MAIN(CorePluginTest)
