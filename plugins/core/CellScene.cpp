@@ -155,6 +155,15 @@ QVariantMap CellScene::pickOther(const QVector3D& origin, const QVector3D& direc
             {QStringLiteral("distance"), hit ? distance : -1.0}};
 }
 
+void CellScene::showJoints(const std::vector<std::pair<std::uint32_t, std::vector<double>>>& joints)
+{
+    if (!cell)
+        return;
+    for (const auto& [mechanism, values] : joints)
+        cell->setJointOverride(mechanism, values);
+    refresh();
+}
+
 void CellScene::setSelectedId(uint id)
 {
     if (id == selected)

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace sdf {
@@ -64,6 +65,9 @@ public:
     static std::unique_ptr<cell::CellLayout> Lay(std::shared_ptr<sdf::Element> root, const QString& stationFile);
     // Reads poses and joint values again after the document changed.
     Q_INVOKABLE void refresh();
+    // Shows the mechanisms (by id) with these joint values instead of the
+    // document's (simulation playback); the document is not touched.
+    void showJoints(const std::vector<std::pair<std::uint32_t, std::vector<double>>>& joints);
 
     const cell::CellLayout* layout() const { return cell.get(); }
     int revision() const { return rev; }

@@ -310,6 +310,14 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         const QString what = step.value(QLatin1String("what")).toString(QStringLiteral("all"));
         result.title = QStringLiteral("fit %1").arg(what);
         result.phases = {fitPhase(what)};
+    } else if (action == QLatin1String("simulate")) {
+        const QJsonValue to = step.value(QLatin1String("to"));
+        result.title = QStringLiteral("simulate %1to %2")
+                           .arg(step.contains(QLatin1String("scenario")) ? quoted(step.value(QLatin1String("scenario")).toString()) + QLatin1Char(' ') : QString(),
+                                to.isUndefined() ? QStringLiteral("end") : jsonText(to));
+        // A run takes longer than a click: a minute unless told.
+        result.timeoutMs = step.value(QLatin1String("timeout")).toInt(std::max(defaultTimeout, 60000));
+        result.phases = simulatePhases(step);
     } else if (IsStructureAction(action)) {
         result.title = action;
         for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})

@@ -112,6 +112,8 @@ private:
     static bool IsRobotAction(const QString& action);
     static QString robotTitle(const QString& action, const QJsonObject& step);
     Phase robotPhase(QString action, QJsonObject step);
+    // The motion simulation (ScriptRunnerSimulation.cpp).
+    std::vector<Phase> simulatePhases(QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

@@ -8,6 +8,7 @@
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
 #include "RobotControl.h"
+#include "SimulationPlayer.h"
 #include "StationObjects.h"
 #include "TextRewrites.h"
 #include "ValueSnapshot.h"
@@ -74,6 +75,8 @@ class StationSession : public QObject
     // selected one may hold, and what the last paste or delete left to say.
     Q_PROPERTY(QStringList addableKinds READ addableKinds NOTIFY selectionChanged)
     Q_PROPERTY(QString structureReport READ structureReport NOTIFY statusChanged)
+    // The motion simulation of the station and its playback.
+    Q_PROPERTY(QObject* simulation READ simulation CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -196,6 +199,16 @@ public:
     Q_INVOKABLE bool reparent(uint id, uint parentId);
     QString structureReport() const { return report; }
 
+    // ---- simulation (StationSimulation.cpp) ----
+    QObject* simulation() { return &player; }
+    SimulationPlayer& simulationPlayer() { return player; }
+    // The document's root, or null without a station.
+    std::shared_ptr<sdf::Element> stationRoot() const;
+    // Saves the station's state as the automatic one before a run, and puts
+    // it back; each one undo step, false with the reason in lastError.
+    bool saveStateBeforeRun();
+    bool restoreStateBeforeRun();
+
 signals:
     void opened();
     void filePathChanged();
@@ -308,6 +321,9 @@ private:
     // and view follow the document.
     void followStructure();
     std::unique_ptr<RobotControl> robotControl;
+
+    // Last, so that it goes first: its run may still use the scene.
+    SimulationPlayer player{*this, cellScene};
 };
 
 } // namespace zrv::core

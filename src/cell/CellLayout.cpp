@@ -180,6 +180,14 @@ void CellLayout::rebuild()
     }
 }
 
+void CellLayout::setJointOverride(std::uint32_t mechanism, std::vector<double> values)
+{
+    if (values.empty())
+        jointOverrides.erase(mechanism);
+    else
+        jointOverrides[mechanism] = std::move(values);
+}
+
 void CellLayout::collect()
 {
     ElementPtr station = rootElement && rootElement->label() == "station" ? rootElement
@@ -375,7 +383,10 @@ void CellLayout::placeMechanism(const ElementPtr& mechanism, std::uint32_t mecha
     // The robot model places the links, so that the view and kinematics
     // agree (couplings included).
     const RobotModel model = RobotModel::FromMechanism(*mechanism);
-    const std::vector<RigidTransform> placed = model.links(model.currentValues());
+    const auto shown = jointOverrides.find(mechanismId);
+    const std::vector<RigidTransform> placed =
+        model.links(shown != jointOverrides.end() && shown->second.size() == model.dof() ? shown->second
+                                                                                       : model.currentValues());
     std::unordered_set<std::uint32_t> linkIds;
     for (std::size_t i = 0; i < links.size(); ++i) {
         if (i >= 1 && i - 1 < model.dof()) {

@@ -119,6 +119,12 @@ public:
 
     const std::shared_ptr<sdf::Element>& root() const { return rootElement; }
     const std::filesystem::path& baseDirectory() const { return baseDir; }
+    // Joint values shown for a mechanism in place of the document's (a
+    // simulation played back), from the next rebuild on; the document
+    // stays as it is. An empty list takes the override away.
+    void setJointOverride(std::uint32_t mechanism, std::vector<double> values);
+    void clearJointOverrides() { jointOverrides.clear(); }
+
     const std::vector<Item>& items() const { return list; }
     const std::vector<Path>& paths() const { return pathList; }
     const std::vector<MeshProblem>& meshProblems() const { return problems; }
@@ -130,6 +136,8 @@ public:
 
     // Replaces the extent an item's mesh turned out to have.
     void setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec3d& max);
+    // Whether the view reported the extent of the object's mesh.
+    bool meshBoundsKnown(std::uint32_t object) const { return meshBounds.count(object) != 0; }
     // The mesh could not be loaded: the item is drawn as a box instead.
     void setMeshFailed(std::uint32_t object);
 
@@ -183,6 +191,7 @@ private:
     std::unordered_map<std::uint32_t, std::size_t> byObject;
     std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
     std::unordered_set<std::uint32_t> failedMeshes;
+    std::unordered_map<std::uint32_t, std::vector<double>> jointOverrides;
     // Items whose world pose is that of a placed object, filled in once
     // every placement is known.
     std::vector<std::pair<std::size_t, RigidTransform>> relative;

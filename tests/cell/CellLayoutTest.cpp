@@ -88,6 +88,29 @@ TEST(CellLayout, JointsMoveTheLinksAfterThemAndWhatIsAttachedButNotThoseBefore)
     ExpectNear(At(edited, 9), {1060, 0, 300}, "tool after the edit");
 }
 
+// Playback shows joint values the document does not hold: the links and
+// what is attached follow them, the document keeps its own, and taking the
+// override away (or one of the wrong length) shows the document's again.
+TEST(CellLayout, JointOverrideMovesTheArmButNotTheDocument)
+{
+    const auto still = Read(Arm("0"));
+    CellLayout cell(still->Root(), {});
+    cell.setJointOverride(2, {0, std::numbers::pi / 2});
+    cell.rebuild();
+    ExpectNear(At(cell, 8), {1050, 0, 300}, "wrist shown turned");
+    ExpectNear(At(cell, 9), {1060, 0, 300}, "tool shown turned");
+    for (const auto& joint : still->Root()->get("station/manipulator")->children("joint"))
+        EXPECT_EQ(joint->asDouble("value"), 0.0) << "joint " << joint->getId();
+
+    cell.setJointOverride(2, {0});
+    cell.rebuild();
+    ExpectNear(At(cell, 9), {1000, 0, 360}, "an override of the wrong length is not shown");
+    cell.setJointOverride(2, {0, std::numbers::pi / 2});
+    cell.setJointOverride(2, {});
+    cell.rebuild();
+    ExpectNear(At(cell, 9), {1000, 0, 360}, "override taken away");
+}
+
 TEST(CellLayout, JointAxesAreInTheBaseFrameAndJointPosesInTheChildLink)
 {
     // The second link is turned a quarter about z; its joint's axis is

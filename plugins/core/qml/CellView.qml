@@ -17,6 +17,9 @@ Pane {
     property int selectedId: 0
     readonly property bool available: view.status === Loader.Ready
     readonly property color selectionColour: "#ff00dc"
+    // Boxes drawn red over objects (those colliding at the simulation's
+    // time): {position, rotation, centre, size} in the station's frame.
+    property var highlights: []
     signal picked(int objectId)
 
     // Measuring: milliseconds from opening the station to the view's first

@@ -111,6 +111,26 @@ View3D {
             }
         }
 
+        // Objects colliding at the simulation's time, red over their shape.
+        Repeater3D {
+            model: cellView.highlights
+            delegate: Node {
+                required property var modelData
+                position: modelData.position
+                rotation: modelData.rotation
+                Model {
+                    source: "#Cube"
+                    position: modelData.centre
+                    scale: modelData.size.times(0.0104)
+                    materials: DefaultMaterial {
+                        diffuseColor: "red"
+                        lighting: DefaultMaterial.NoLighting
+                        opacity: 0.6
+                    }
+                }
+            }
+        }
+
         // The selected object in the selection colour, over its shape.
         Node {
             visible: view3d.scene && view3d.scene.hasSelection

@@ -354,6 +354,13 @@ ApplicationWindow {
         id: footerColumn
         spacing: 0
 
+        SimulationPanel {
+            id: simulationPanel
+            simulation: station.simulation
+            visible: station.loaded
+            Layout.fillWidth: true
+        }
+
         // The id check's findings; a click selects the object concerned.
         Pane {
             id: problemsPanel
@@ -596,6 +603,7 @@ ApplicationWindow {
             SplitView.minimumWidth: 150
             scene: station.scene
             selectedId: station.selectedId
+            highlights: station.simulation.collisionBoxes
             onPicked: (objectId) => { if (objectId > 0) stationTree.selectObjectId(objectId) }
         }
 

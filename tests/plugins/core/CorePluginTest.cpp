@@ -1,6 +1,8 @@
 // Runs zervan with the Core plug-in under the offscreen platform and drives
 // its window with automation scripts; what the plug-in saves is read back
 // with the library.
+#include "cell/SimulationStation.h"
+
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
 
@@ -1090,6 +1092,115 @@ private slots:
         QCOMPARE(operation->asUInt("parent"), 1u);
         QCOMPARE(operation->asUInt("mfgid"), 0u);
         QCOMPARE(pasted->get("station")->asUInt("next_dataid"), 11u);
+    }
+
+    // A run whose rod goes through a plate, played back and looked up in
+    // the results panel against what the command-line tool reports of the
+    // same station; playback leaves the document alone, and the state saved
+    // before the run is there and restores an edit made since.
+    void simulationResultsPlaybackAndStateBeforeTheRun()
+    {
+        Scratch scratch;
+        cell::test::CellSpec spec;
+        spec.instructions = cell::test::Move(60, "Movej", cell::test::Down(800, 0, 600)) +
+                            cell::test::Move(70, "Movel", cell::test::Down(800, 0, 300));
+        const QString station =
+            scratch.writeFile(QStringLiteral("cell.sdf"), QByteArray::fromStdString(cell::test::StationText(QDir(scratch.path(".")).absolutePath().toStdString(), spec)));
+
+        QProcess tool;
+        tool.start(QStringLiteral(SDFTOOL_EXECUTABLE), {QStringLiteral("simulate"), QStringLiteral("--json"), station});
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitCode(), 1); // the collision
+        const QJsonObject expected = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+        const QJsonObject path = expected["paths"].toArray().at(0).toObject();
+        const QJsonArray events = expected["events"].toArray();
+        int collision = -1;
+        for (int i = 0; i < events.size() && collision < 0; ++i)
+            if (events[i].toObject()["kind"].toString() == "collision")
+                collision = i;
+        QVERIFY2(collision >= 0, tool.readAllStandardError().constData());
+        const QJsonObject hit = events[collision].toObject();
+        QCOMPARE(hit["instruction"].toInt(), 70);
+        const auto seconds = [](double value) { return QString::number(value, 'f', 3) + " s"; };
+
+        const QString played = scratch.path(QStringLiteral("played.sdf"));
+        const QString saved = scratch.path(QStringLiteral("saved.sdf"));
+        const QString rowName = QStringLiteral("event/%1").arg(collision);
+        const QString script = scratch.writeScript(QStringLiteral("simulate.json"), {
+            step({{"action", "simulate"}, {"to", 0.25}}),
+            step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"equals", seconds(0.25) + " / " + seconds(expected["duration"].toDouble())}}),
+            step({{"action", "check"}, {"id", "cycleTimeText"}, {"property", "text"}, {"contains", "path P: " + seconds(path["cycleTime"].toDouble())}}),
+            step({{"action", "check"}, {"id", "simulationEventRow"}, {"name", rowName}, {"property", "text"}, {"matches", "^" + seconds(hit["time"].toDouble()) + "\\s+collision\\s+instruction 70\\s+objects 31 / 5\\s+depth \\d+\\.\\d mm"}}),
+            step({{"action", "click"}, {"id", "stopButton"}}),
+            step({{"action", "click"}, {"id", "stepButton"}}),
+            step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"contains", seconds(0.1) + " / "}}),
+            step({{"action", "click"}, {"id", "simulationEventRow"}, {"name", rowName}}),
+            step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"contains", seconds(hit["time"].toDouble()) + " / "}}),
+            step({{"action", "check"}, {"id", "timeSlider"}, {"property", "value"}, {"equals", hit["time"].toDouble()}}),
+            step({{"action", "save"}, {"path", played}}),
+            // An edit after the run, which restoring the state takes back.
+            step({{"action", "select"}, {"objectId", 20}}),
+            step({{"action", "edit"}, {"field", "value"}, {"value", "30"}}),
+            step({{"action", "click"}, {"id", "restoreStateButton"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "Restored state"}}),
+            step({{"action", "save"}, {"path", saved}}),
+            // Another station forgets the run.
+            step({{"action", "open"}, {"path", QStringLiteral(SAMPLE_STATION)}}),
+            step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"equals", "0.000 s / 0.000 s"}, {"timeout", 60000}}),
+            step({{"action", "check"}, {"id", "simulationEventList"}, {"property", "count"}, {"equals", 0}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
+
+        // Played back, and after the edit was restored: the joints as read,
+        // and one automatic state.
+        const auto before = sdf::SDF::ReadSdfFromFile(station.toStdString())->Root();
+        for (const QString& file : {played, saved}) {
+            const auto after = sdf::SDF::ReadSdfFromFile(file.toStdString())->Root();
+            for (unsigned joint = 20; joint < 26; ++joint)
+                QCOMPARE(findObject(after, joint, "joint")->get("value")->getStringFromValue(),
+                         findObject(before, joint, "joint")->get("value")->getStringFromValue());
+            int autoSaved = 0;
+            for (const auto& state : after->get("station")->get("simulation")->children("state"))
+                autoSaved += state->get("auto_saved")->getStringFromValue() == "true";
+            QCOMPARE(autoSaved, 1);
+        }
+    }
+    // A scenario that does not exist fails the step with the library's
+    // reason; the state saved before it is one step that Undo takes back.
+    void simulationOfAMissingScenarioFailsAndItsSavedStateIsOneUndoStep()
+    {
+        Scratch scratch;
+        const QString station = scratch.path(QStringLiteral("cell.sdf"));
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLE_STATION), station));
+        const QString original = scratch.path(QStringLiteral("original.sdf"));
+        const QString tried = scratch.path(QStringLiteral("tried.sdf"));
+        const QString undone = scratch.path(QStringLiteral("undone.sdf"));
+        const QString script = scratch.writeScript(QStringLiteral("missing.json"), {
+            step({{"action", "save"}, {"path", original}}),
+            step({{"action", "simulate"}, {"scenario", "Nowhere"}}),
+            step({{"action", "check"}, {"id", "simulationError"}, {"property", "text"}, {"equals", "no simulation scenario 'Nowhere'"}}),
+            step({{"action", "check"}, {"id", "playButton"}, {"property", "enabled"}, {"equals", false}}),
+            step({{"action", "save"}, {"path", tried}}),
+            step({{"action", "click"}, {"id", "undoButton"}}),
+            step({{"action", "save"}, {"path", undone}}),
+        });
+        const Run run = scratch.zervan({station, QStringLiteral("--gamma"), script});
+        QCOMPARE(run.exitCode, 1);
+        const QStringList failed = run.withPrefix(QStringLiteral("FAIL"));
+        QVERIFY2(failed.size() == 1 && failed[0].startsWith(QLatin1String("FAIL 2/7 simulate \"Nowhere\" to end: no simulation scenario 'Nowhere'")),
+                 qPrintable(run.describe()));
+        const auto autoStates = [](const QString& file) {
+            int count = 0;
+            const auto root = sdf::SDF::ReadSdfFromFile(file.toStdString())->Root();
+            for (const auto& state : root->get("station")->get("simulation")->children("state"))
+                count += state->get("auto_saved")->getStringFromValue() == "true";
+            return count;
+        };
+        // The sample has an automatic state: the run renews it, not adds one.
+        QCOMPARE(autoStates(tried), 1);
+        QVERIFY(readAll(tried) != readAll(original));
+        QCOMPARE(readAll(undone), readAll(original));
     }
 };
 

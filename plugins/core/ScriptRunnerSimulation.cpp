@@ -1,0 +1,42 @@
+// The script action that runs the station's motion simulation: it starts a
+// run, waits until the run is done and sets the playback time, so that
+// later steps check the results panel as it then shows.
+
+#include "ScriptRunner.h"
+#include "StationSession.h"
+
+#include <QtCore/QJsonValue>
+
+namespace zrv::core {
+
+std::vector<ScriptRunner::Phase> ScriptRunner::simulatePhases(QJsonObject step)
+{
+    const QString scenario = step.value(QLatin1String("scenario")).toString();
+    const QJsonValue to = step.value(QLatin1String("to"));
+    if (!to.isUndefined() && !to.isDouble() && to != QJsonValue(QStringLiteral("end")))
+        return {[] { return Outcome{Outcome::Fail, QStringLiteral("\"to\" is a number of seconds or \"end\"")}; }};
+    const Phase start = [this, scenario]() -> Outcome {
+        if (!session)
+            return {Outcome::Fail, QStringLiteral("no station session")};
+        SimulationPlayer& player = session->simulationPlayer();
+        if (player.running())
+            return {Outcome::Retry, QStringLiteral("an earlier run is still going")};
+        if (!player.run(scenario))
+            return {Outcome::Fail, player.errorText()};
+        return {Outcome::Pass, {}};
+    };
+    const Phase finish = [this, to]() -> Outcome {
+        if (!session)
+            return {Outcome::Fail, QStringLiteral("no station session")};
+        SimulationPlayer& player = session->simulationPlayer();
+        if (player.running())
+            return {Outcome::Retry, QStringLiteral("the run is not done")};
+        if (!player.ready() || !player.errorText().isEmpty())
+            return {Outcome::Fail, player.errorText()};
+        player.setTime(to.isDouble() ? to.toDouble() : player.duration());
+        return {Outcome::Pass, QStringLiteral("%1 events, time %2").arg(player.eventCount()).arg(player.timeText())};
+    };
+    return {start, finish};
+}
+
+} // namespace zrv::core
