@@ -45,10 +45,14 @@ SimulationPlayer::SimulationPlayer(StationSession& session, CellScene& scene, QO
     ticker.setTimerType(Qt::PreciseTimer);
     connect(&ticker, &QTimer::timeout, this, &SimulationPlayer::tick);
     connect(&session, &StationSession::opened, this, &SimulationPlayer::clear);
-    // The station laid out anew (an undo, a restored state, a structure
-    // edit) has the document's joints: the view goes on showing the time.
+    // An edit (a jog, a joint typed, a target gone to, an undo) is shown as
+    // made: playback pauses and the view leaves the run's joints until the
+    // time is set or played again. The results stay.
+    connect(&session, &StationSession::undoChanged, this, &SimulationPlayer::releaseView);
+    // The station laid out anew (a restored state, a structure edit) has the
+    // document's joints: while the run is shown, the view goes on showing it.
     connect(&scene, &CellScene::meshesChanged, this, [this] {
-        if (timeline)
+        if (timeline && shown)
             show();
     });
 }
@@ -131,16 +135,23 @@ void SimulationPlayer::finishRun(const std::shared_ptr<Job>& job)
     emit finished();
 }
 
+void SimulationPlayer::releaseView()
+{
+    if (!timeline || !shown)
+        return;
+    pause();
+    shown = false;
+    std::vector<std::pair<std::uint32_t, std::vector<double>>> none;
+    for (std::size_t r = 0; r < timeline->robotCount(); ++r)
+        none.emplace_back(timeline->robotId(r), std::vector<double>());
+    scene.showJoints(none);
+}
+
 void SimulationPlayer::clear()
 {
     ++generation;
+    releaseView();
     pause();
-    if (timeline) {
-        std::vector<std::pair<std::uint32_t, std::vector<double>>> none;
-        for (std::size_t r = 0; r < timeline->robotCount(); ++r)
-            none.emplace_back(timeline->robotId(r), std::vector<double>());
-        scene.showJoints(none);
-    }
     timeline.reset();
     cycleLines.clear();
     eventModel.show({});
@@ -228,6 +239,7 @@ void SimulationPlayer::tick()
 void SimulationPlayer::show()
 {
     boxes.clear();
+    shown = timeline.has_value();
     if (timeline) {
         std::vector<std::pair<std::uint32_t, std::vector<double>>> joints;
         for (std::size_t r = 0; r < timeline->robotCount(); ++r)

@@ -98,12 +98,16 @@ private:
     // Forgets the run (another station was opened): the view shows the
     // document's joints again, and a run under way is dropped when done.
     void clear();
+    // The view shows the document's joints again (after an edit).
+    void releaseView();
     void tick();
     // Shows the robots at the current time in the view.
     void show();
 
     StationSession& session;
     CellScene& scene;
+    // Whether the view shows the run's joints (not the document's).
+    bool shown = false;
     std::optional<cell::MotionTimeline> timeline;
     SimulationEventModel eventModel;
     QStringList cycleLines;

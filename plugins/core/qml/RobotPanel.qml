@@ -30,12 +30,20 @@ Pane {
                 text: robotPanel.expanded ? "\u25be" : "\u25b8"
                 onClicked: robotPanel.expanded = !robotPanel.expanded
             }
-            Label { id: robotTitle; text: robotPanel.robot.robotName; font.bold: true }
+            // The name keeps its width; the pose gets what is left and is cut
+            // at its end (its whole width would squeeze the name under it).
+            Label {
+                id: robotTitle
+                text: robotPanel.robot.robotName
+                font.bold: true
+                Layout.minimumWidth: implicitWidth
+            }
             Label {
                 id: tcpLabel
                 text: robotPanel.robot.tcpText
                 elide: Text.ElideRight
                 Layout.fillWidth: true
+                Layout.preferredWidth: 1
             }
         }
         Flow {
