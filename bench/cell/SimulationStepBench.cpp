@@ -13,6 +13,8 @@
 #include <sdformat/Element.h>
 #include <sdformat/SDF.h>
 
+#include "SimulationStation.h"
+
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
@@ -45,23 +47,6 @@ void WriteSurface(const std::filesystem::path& file)
         }
     }
     out << "endsolid sheet\n";
-}
-
-void WriteRod(const std::filesystem::path& file)
-{
-    const double p[8][3] = {{-5, -5, 0}, {5, -5, 0}, {5, 5, 0}, {-5, 5, 0},
-                            {-5, -5, 200}, {5, -5, 200}, {5, 5, 200}, {-5, 5, 200}};
-    const int faces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
-                              {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
-    std::ofstream out(file);
-    out << "solid rod\n";
-    for (const auto& f : faces) {
-        out << "facet normal 0 0 0\nouter loop\n";
-        for (const int v : f)
-            out << fmt::format("vertex {} {} {}\n", p[v][0], p[v][1], p[v][2]);
-        out << "endloop\nendfacet\n";
-    }
-    out << "endsolid rod\n";
 }
 
 std::string Station()
@@ -98,7 +83,7 @@ void BM_SimulationStep(benchmark::State& state)
     const auto dir = std::filesystem::temp_directory_path() / fmt::format("zrv_step_bench_{}", ::getpid());
     std::filesystem::create_directories(dir);
     WriteSurface(dir / "sheet.stl");
-    WriteRod(dir / "rod.stl");
+    cell::test::WriteBox(dir / "rod.stl", -5, -5, 0, 5, 5, 200);
     const auto document = sdf::SDF::ReadSdfFromString(Station());
     const cell::RigidTransform tool = cell::RigidTransform::Translation({0, 0, 200});
     {
