@@ -137,6 +137,36 @@ struct Builder
     }
 };
 
+// Checks every face's vertices and sets each mesh's primitive types from
+// its faces (the readers' own may be wrong); says what is wrong, or "".
+std::string MendMeshes(const aiScene& scene)
+{
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+        aiMesh* mesh = scene.mMeshes[m];
+        if (mesh == nullptr)
+            return fmt::format("mesh {} is missing", m);
+        if (mesh->mNumFaces > 0 && mesh->mFaces == nullptr)
+            return fmt::format("mesh {} has no faces to its count", m);
+        unsigned types = 0;
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
+            const aiFace& face = mesh->mFaces[f];
+            if (face.mNumIndices == 0 || face.mIndices == nullptr)
+                return fmt::format("mesh {} face {} has no vertices", m, f);
+            for (unsigned i = 0; i < face.mNumIndices; ++i)
+                if (face.mIndices[i] >= mesh->mNumVertices)
+                    return fmt::format("mesh {} face {} names vertex {} of {}", m, f, face.mIndices[i],
+                                       mesh->mNumVertices);
+            types |= face.mNumIndices == 1   ? aiPrimitiveType_POINT
+                     : face.mNumIndices == 2 ? aiPrimitiveType_LINE
+                     : face.mNumIndices == 3 ? aiPrimitiveType_TRIANGLE
+                                             : aiPrimitiveType_POLYGON;
+        }
+        if (types != 0)
+            mesh->mPrimitiveTypes = types;
+    }
+    return {};
+}
+
 } // namespace
 
 Geometry ReadMesh(const std::filesystem::path& file, std::string_view bytes, GeometryFormat format, double scale)
@@ -145,8 +175,10 @@ Geometry ReadMesh(const std::filesystem::path& file, std::string_view bytes, Geo
     importer.SetIOHandler(new RegularFileSystem);
     // Lines and points go to meshes of their own, points kept for clouds.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_LINE);
-    const unsigned flags = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenNormals |
-                           aiProcess_SortByPType | aiProcess_ValidateDataStructure;
+    // Read and validated first; the rest once the meshes are checked here.
+    const unsigned readFlags = aiProcess_ValidateDataStructure;
+    const unsigned flags =
+        aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenNormals | aiProcess_SortByPType;
     const std::string_view name = FormatName(format);
     std::string extension = file.extension().string();
     std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -154,8 +186,16 @@ Geometry ReadMesh(const std::filesystem::path& file, std::string_view bytes, Geo
     // beside it (materials, buffers) are found; else from memory with the
     // format as a hint.
     const aiScene* scene = extension == fmt::format(".{}", name)
-                               ? importer.ReadFile(file.string(), flags)
-                               : importer.ReadFileFromMemory(bytes.data(), bytes.size(), flags, std::string(name).c_str());
+                               ? importer.ReadFile(file.string(), readFlags)
+                               : importer.ReadFileFromMemory(bytes.data(), bytes.size(), readFlags, std::string(name).c_str());
+    if (scene == nullptr)
+        Fail(file, fmt::format("cannot read the {} file: {}", name, importer.GetErrorString()));
+    // Assimp's later steps abort the process on meshes its readers leave
+    // inconsistent (a PLY face naming a vertex the file does not have gets
+    // a polygon type with triangles only), so they get sound meshes only.
+    if (const std::string fault = MendMeshes(*scene); !fault.empty())
+        Fail(file, fmt::format("the {} file's {}", name, fault));
+    scene = importer.ApplyPostProcessing(flags);
     if (scene == nullptr)
         Fail(file, fmt::format("cannot read the {} file: {}", name, importer.GetErrorString()));
     if (scene->mRootNode == nullptr)

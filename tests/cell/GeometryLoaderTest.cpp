@@ -356,6 +356,13 @@ TEST_F(GeometryLoaderTest, BadFilesAreRefusedWithTheirReason)
     EXPECT_EQ(ErrorOf(write("loop.ply", "ply\nformat ascii 1.0\nelement verM-6tex 3\nproperty float x\n"
                                         "element face 1\nproperty list uchar int ver(2)\nPARAMETRIC_\n0 1 0\n")),
               d + "loop.ply: not a PLY file (its header has a line the format does not know)");
+    // A face naming a vertex past the header's count: Assimp's reader left
+    // a polygon type on triangles, and its triangulation aborted the process.
+    EXPECT_EQ(ErrorOf(write("overrun.ply", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\n"
+                                           "property float y\nproperty float z\nelement face 1\n"
+                                           "property list uchar int vertex_indices\nend_header\n"
+                                           "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n")),
+              d + "overrun.ply: the ply file's mesh 0 face 0 has no vertices");
     EXPECT_EQ(ErrorOf(write("shape.xyz", "1 2 3\n")),
               d + "shape.xyz: unknown geometry format (extension \"xyz\", file type \"\")");
 
