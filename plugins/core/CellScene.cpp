@@ -69,8 +69,13 @@ void CellScene::refresh()
 {
     if (!cell)
         return;
-    cell->rebuild();
     judgeReach();
+    relayout();
+}
+
+void CellScene::relayout()
+{
+    cell->rebuild();
     ++rev;
     emit changed();
     emit selectionChanged();
@@ -161,7 +166,9 @@ void CellScene::showJoints(const std::vector<std::pair<std::uint32_t, std::vecto
         return;
     for (const auto& [mechanism, values] : joints)
         cell->setJointOverride(mechanism, values);
-    refresh();
+    // Played-back joints move the view only: the targets' reach is the
+    // document's, so it is not judged again on every frame.
+    relayout();
 }
 
 void CellScene::setSelectedId(uint id)

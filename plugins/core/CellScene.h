@@ -149,6 +149,8 @@ signals:
 
 private:
     const cell::CellLayout::Item* selectedItem() const;
+    // Lays the cell out again and tells the view (no reach judged).
+    void relayout();
     void judgeReach();
 
     static bool canRender;
