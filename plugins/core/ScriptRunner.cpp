@@ -61,6 +61,8 @@ QString shown(const QVariant& value)
         return QStringLiteral("(no value)");
     if (value.typeId() == QMetaType::QString)
         return quoted(value.toString());
+    if (value.typeId() == QMetaType::QVariantList)
+        return QString::fromUtf8(QJsonDocument(QJsonValue::fromVariant(value).toArray()).toJson(QJsonDocument::Compact));
     if (value.canConvert<QString>())
         return value.toString();
     return QStringLiteral("(%1)").arg(QString::fromLatin1(value.typeName()));
@@ -72,6 +74,7 @@ QString jsonText(const QJsonValue& value)
     case QJsonValue::String: return value.toString();
     case QJsonValue::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QJsonValue::Double: return QString::number(value.toDouble());
+    case QJsonValue::Array: return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
     default: return QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact));
     }
 }
@@ -83,10 +86,12 @@ QString expectedText(const QJsonValue& value)
     return value.isString() ? quoted(value.toString()) : jsonText(value);
 }
 
-// Whether the property's value is what the JSON value says: a truth value
-// or a number as such, anything else by its text.
+// Whether the property's value is what the JSON value says: a truth value,
+// a number or a list as such, anything else by its text.
 bool sameValue(const QVariant& actual, const QJsonValue& expected)
 {
+    if (expected.isArray())
+        return QJsonValue::fromVariant(actual) == expected;
     if (expected.isBool())
         return actual.canConvert<bool>() && actual.toBool() == expected.toBool();
     if (expected.isDouble()) {

@@ -15,6 +15,10 @@ std::vector<ScriptRunner::Phase> ScriptRunner::simulatePhases(QJsonObject step)
     const QJsonValue to = step.value(QLatin1String("to"));
     if (!to.isUndefined() && !to.isDouble() && to != QJsonValue(QStringLiteral("end")))
         return {[] { return Outcome{Outcome::Fail, QStringLiteral("\"to\" is a number of seconds or \"end\"")}; }};
+    // The playback factor, as the panel's speed box sets it.
+    const QJsonValue speed = step.value(QLatin1String("speed"));
+    if (!speed.isUndefined() && !(speed.isDouble() && speed.toDouble() >= 0.01 && speed.toDouble() <= 100))
+        return {[] { return Outcome{Outcome::Fail, QStringLiteral("\"speed\" is a playback factor from 0.01 to 100")}; }};
     const Phase start = [this, scenario]() -> Outcome {
         if (!session)
             return {Outcome::Fail, QStringLiteral("no station session")};
@@ -25,7 +29,7 @@ std::vector<ScriptRunner::Phase> ScriptRunner::simulatePhases(QJsonObject step)
             return {Outcome::Fail, player.errorText()};
         return {Outcome::Pass, {}};
     };
-    const Phase finish = [this, to]() -> Outcome {
+    const Phase finish = [this, to, speed]() -> Outcome {
         if (!session)
             return {Outcome::Fail, QStringLiteral("no station session")};
         SimulationPlayer& player = session->simulationPlayer();
@@ -33,6 +37,8 @@ std::vector<ScriptRunner::Phase> ScriptRunner::simulatePhases(QJsonObject step)
             return {Outcome::Retry, QStringLiteral("the run is not done")};
         if (!player.ready() || !player.errorText().isEmpty())
             return {Outcome::Fail, player.errorText()};
+        if (speed.isDouble())
+            player.setSpeed(speed.toDouble());
         player.setTime(to.isDouble() ? to.toDouble() : player.duration());
         return {Outcome::Pass, QStringLiteral("%1 events, time %2").arg(player.eventCount()).arg(player.timeText())};
     };

@@ -23,6 +23,40 @@ namespace {
 // The view's timer: about one frame of a 60 Hz display.
 constexpr int kTickMs = 16;
 
+// One line per task: the path and instruction moving at the time, else
+// whether the task is yet to start, between moves or done.
+QString RunningText(const cell::MotionTimeline& timeline, double time)
+{
+    QStringList lines;
+    for (const cell::MotionTimeline::TaskTime& task : timeline.tasks()) {
+        const QString name = QString::fromStdString(task.name);
+        const cell::MotionTimeline::Span* now = nullptr;
+        bool earlier = false;
+        bool later = false;
+        for (const cell::MotionTimeline::Span& span : timeline.spans()) {
+            if (span.task != task.task)
+                continue;
+            if (time >= span.start && time <= span.end) {
+                now = &span;
+                break;
+            }
+            (span.end < time ? earlier : later) = true;
+        }
+        if (!now) {
+            lines << (!earlier ? QObject::tr("%1: waiting").arg(name)
+                      : later  ? QObject::tr("%1: between moves").arg(name)
+                               : QObject::tr("%1: done").arg(name));
+            continue;
+        }
+        QString path = QString::number(now->path);
+        for (const cell::MotionTimeline::PathTime& p : timeline.paths())
+            if (p.task == now->task && p.path == now->path)
+                path = QString::fromStdString(p.name);
+        lines << QObject::tr("%1: path %2, instruction %3").arg(name, path).arg(now->instruction);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 struct SimulationPlayer::Job
@@ -158,6 +192,8 @@ void SimulationPlayer::clear()
     error.clear();
     now = 0;
     boxes.clear();
+    meshes.clear();
+    running_.clear();
     emit resultChanged();
     emit timeChanged();
 }
@@ -239,6 +275,8 @@ void SimulationPlayer::tick()
 void SimulationPlayer::show()
 {
     boxes.clear();
+    meshes.clear();
+    running_ = timeline ? RunningText(*timeline, now) : QString();
     shown = timeline.has_value();
     if (timeline) {
         std::vector<std::pair<std::uint32_t, std::vector<double>>> joints;
@@ -251,9 +289,13 @@ void SimulationPlayer::show()
                     const cell::CellLayout::Item* item = layout->find(object);
                     // A mesh whose extent is not known yet would get a box
                     // that is not where it is drawn.
-                    if (!item || item->hidden || item->shape == cell::CellLayout::Shape::None ||
-                        (item->shape == cell::CellLayout::Shape::Mesh && !layout->meshBoundsKnown(object)))
+                    if (!item || item->hidden || item->shape == cell::CellLayout::Shape::None)
                         continue;
+                    if (item->shape == cell::CellLayout::Shape::Mesh) {
+                        if (!meshes.contains(object))
+                            meshes.append(object);
+                        continue;
+                    }
                     boxes.append(QVariantMap{
                         {QStringLiteral("object"), object},
                         {QStringLiteral("position"), CellScene::ToVector(item->world.t)},

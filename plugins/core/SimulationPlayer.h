@@ -42,9 +42,15 @@ class SimulationPlayer : public QObject
     Q_PROPERTY(QStringList cycleTimes READ cycleTimes NOTIFY resultChanged)
     Q_PROPERTY(QObject* events READ events CONSTANT)
     Q_PROPERTY(int eventCount READ eventCount NOTIFY resultChanged)
-    // The objects colliding at the current time, as boxes for the view:
-    // {position, rotation, centre, size} in the station's frame.
+    // The objects drawn as boxes that collide at the current time, as
+    // boxes for the view: {position, rotation, centre, size} in the
+    // station's frame. Objects with a mesh are in collidingMeshes instead:
+    // the view colours their own triangles.
     Q_PROPERTY(QVariantList collisionBoxes READ collisionBoxes NOTIFY timeChanged)
+    Q_PROPERTY(QVariantList collidingMeshes READ collidingMeshes NOTIFY timeChanged)
+    // What every task carries out at the current time, one line per task:
+    // "TASK: path PATH, instruction ID" or "TASK: done".
+    Q_PROPERTY(QString nowRunning READ nowRunning NOTIFY timeChanged)
 
 public:
     SimulationPlayer(StationSession& session, CellScene& scene, QObject* parent = nullptr);
@@ -67,6 +73,8 @@ public:
     QObject* events() { return &eventModel; }
     int eventCount() const { return eventModel.rowCount(); }
     QVariantList collisionBoxes() const { return boxes; }
+    QVariantList collidingMeshes() const { return meshes; }
+    QString nowRunning() const { return running_; }
 
     // Saves the state before the run, then runs the scenario (name or id;
     // empty: the active one, else every task) on another thread; false
@@ -112,6 +120,8 @@ private:
     SimulationEventModel eventModel;
     QStringList cycleLines;
     QVariantList boxes;
+    QVariantList meshes;
+    QString running_;
     QString error;
     double now = 0;
     double factor = 1;

@@ -20,6 +20,9 @@ Pane {
     // Boxes drawn red over objects (those colliding at the simulation's
     // time): {position, rotation, centre, size} in the station's frame.
     property var highlights: []
+    // Ids of objects with a mesh that collide at the simulation's time:
+    // their triangles are drawn red.
+    property var collidingMeshes: []
     signal picked(int objectId)
 
     // Measuring: milliseconds from opening the station to the view's first

@@ -88,6 +88,8 @@ View3D {
             delegate: Model {
                 required property var modelData
                 readonly property int objectId: modelData.object
+                // Red while it collides at the simulation's time.
+                readonly property bool colliding: cellView.collidingMeshes.indexOf(objectId) >= 0
                 objectName: "mesh/" + modelData.object
                 visible: !modelData.hidden && shape.status === MeshGeometry.Ready
                 pickable: true
@@ -107,11 +109,12 @@ View3D {
                         view3d.scene.setMeshFailed(modelData.object, message)
                     }
                 }
-                materials: DefaultMaterial { vertexColorsEnabled: true; diffuseColor: "white" }
+                materials: DefaultMaterial { vertexColorsEnabled: true; diffuseColor: colliding ? "#ff3b30" : "white" }
             }
         }
 
-        // Objects colliding at the simulation's time, red over their shape.
+        // Objects drawn as boxes colliding at the simulation's time, red over
+        // their shape (meshes turn red themselves, above).
         Repeater3D {
             model: cellView.highlights
             delegate: Node {

@@ -604,6 +604,7 @@ ApplicationWindow {
             scene: station.scene
             selectedId: station.selectedId
             highlights: station.simulation.collisionBoxes
+            collidingMeshes: station.simulation.collidingMeshes
             onPicked: (objectId) => { if (objectId > 0) stationTree.selectObjectId(objectId) }
         }
 

@@ -85,12 +85,25 @@ Pane {
                 id: simulationTime
                 text: simulationPanel.simulation.timeText
             }
+            // What each task carries out at the playback's time (all of
+            // them in the tooltip when the line is cut).
+            Label {
+                id: simulationNow
+                visible: simulationPanel.simulation.ready
+                text: simulationPanel.simulation.nowRunning.split("\n").join("; ")
+                elide: Text.ElideRight
+                Layout.maximumWidth: 320
+                ToolTip.visible: truncated && nowHover.hovered
+                ToolTip.text: simulationPanel.simulation.nowRunning
+                HoverHandler { id: nowHover }
+            }
             Label { text: qsTr("Speed") }
             ComboBox {
                 id: speedBox
                 model: [0.1, 0.25, 0.5, 1, 2, 4]
                 currentIndex: 3
-                displayText: currentText + "\u00d7"
+                // The player's factor, also when a script sets it.
+                displayText: simulationPanel.simulation.speed + "\u00d7"
                 // A text arrow: the style's image one leaks its texture under
                 // the software renderer.
                 indicator: Label {
@@ -99,6 +112,10 @@ Pane {
                     text: "\u25BE"
                 }
                 onActivated: simulationPanel.simulation.speed = model[currentIndex]
+                Connections {
+                    target: simulationPanel.simulation
+                    function onSpeedChanged() { speedBox.currentIndex = speedBox.model.indexOf(simulationPanel.simulation.speed) }
+                }
             }
             Button {
                 id: restoreStateButton

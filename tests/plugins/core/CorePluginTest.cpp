@@ -1127,8 +1127,11 @@ private slots:
         const QString saved = scratch.path(QStringLiteral("saved.sdf"));
         const QString rowName = QStringLiteral("event/%1").arg(collision);
         const QString script = scratch.writeScript(QStringLiteral("simulate.json"), {
-            step({{"action", "simulate"}, {"to", 0.25}}),
+            step({{"action", "simulate"}, {"to", 0.25}, {"speed", 2}}),
             step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"equals", seconds(0.25) + " / " + seconds(expected["duration"].toDouble())}}),
+            step({{"action", "check"}, {"id", "speedBox"}, {"property", "displayText"}, {"equals", "2\u00d7"}}),
+            step({{"action", "check"}, {"id", "simulationNow"}, {"property", "text"}, {"matches", "^\\S+: path P, instruction 60$"}}),
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "collidingMeshes"}, {"equals", QJsonArray{}}}),
             step({{"action", "check"}, {"id", "cycleTimeText"}, {"property", "text"}, {"contains", "path P: " + seconds(path["cycleTime"].toDouble())}}),
             step({{"action", "check"}, {"id", "simulationEventRow"}, {"name", rowName}, {"property", "text"}, {"matches", "^" + seconds(hit["time"].toDouble()) + "\\s+collision\\s+instruction 70\\s+objects 31 / 5\\s+depth \\d+\\.\\d mm"}}),
             step({{"action", "click"}, {"id", "stopButton"}}),
@@ -1137,6 +1140,9 @@ private slots:
             step({{"action", "click"}, {"id", "simulationEventRow"}, {"name", rowName}}),
             step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"contains", seconds(hit["time"].toDouble()) + " / "}}),
             step({{"action", "check"}, {"id", "timeSlider"}, {"property", "value"}, {"equals", hit["time"].toDouble()}}),
+            // The rod and the plate, drawn by their meshes, turn red there.
+            step({{"action", "check"}, {"id", "simulationNow"}, {"property", "text"}, {"matches", "^\\S+: path P, instruction 70$"}}),
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "collidingMeshes"}, {"equals", QJsonArray{31, 5}}}),
             step({{"action", "save"}, {"path", played}}),
             // An edit after the run, which restoring the state takes back.
             step({{"action", "select"}, {"objectId", 20}}),
