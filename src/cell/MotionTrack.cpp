@@ -1,5 +1,6 @@
 #include "cell/MotionTrack.h"
 
+#include "cell/ArmConfiguration.h"
 #include "cell/InverseKinematics.h"
 #include "cell/MotionProfile.h"
 #include "cell/QuaternionMath.h"
@@ -221,6 +222,7 @@ private:
         sample(line.duration(), line, [&](double s, double time) {
             reachPose(RigidTransform::FromParts(Lerp(start, leave, s), Slerp(r0, r1, s)), move.tool, time);
         });
+        checkEndConfiguration(move);
         stopped = stopAtEnd;
         entry.reset();
         if (!blends || d <= 0)
@@ -231,6 +233,26 @@ private:
             reachPose(RigidTransform::FromParts(Bezier(leave, corner, join, s), r1), move.tool, time);
         });
         entry = join;
+    }
+
+    // A straight move keeps the arm's configuration nearest to the one it
+    // starts in, so it can end in another configuration than the one its
+    // target names; the real controller would refuse to carry it out.
+    // Checked where the line ends (before any corner blend).
+    void checkEndConfiguration(const MoveInstruction& move)
+    {
+        if (!move.conf)
+            return;
+        const std::array<int, 4> reached = ArmConfiguration::Of(ik.robot(), q, branch);
+        if (ArmConfiguration::Matches(reached, *move.conf, ik.closedForm()))
+            return;
+        const std::array<int, 4>& wanted = *move.conf;
+        event(SimulationEvent::Kind::ConfigurationChange,
+              fmt::format("the line of instruction {} ends in configuration [{}, {}, {}, {}], its target names "
+                          "[{}, {}, {}, {}]",
+                          move.id, reached[0], reached[1], reached[2], reached[3], wanted[0], wanted[1], wanted[2],
+                          wanted[3]),
+              lastTime);
     }
 
     static bool RigidTransformsEqual(const RigidTransform& a, const RigidTransform& b)

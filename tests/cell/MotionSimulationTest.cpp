@@ -215,6 +215,28 @@ TEST_F(Simulation, TargetsBeyondAJointLimitAreReportedAtTheirInstruction)
     EXPECT_TRUE(timeline.fails());
 }
 
+TEST_F(Simulation, StraightMoveEndingInAnotherConfigurationThanItsTargetNamesIsReported)
+{
+    // Both lines end straight below; the second target names axis 6 in its
+    // second quadrant, which a line from the first cannot end in.
+    CellSpec spec;
+    spec.plateZ = -500;
+    const std::string turned = "800 0 200 0 0 1 0 0 0 1 0 9e9 9e9 9e9 9e9 9e9 9e9";
+    spec.instructions = Move(60, "Movej", Down(800, 0, 600)) + Move(70, "Movel", Down(800, 0, 300)) +
+                        Move(80, "Movel", turned);
+    SimulationOptions motionOnly;
+    motionOnly.collisions = false;
+    const MotionTimeline timeline = run(spec, motionOnly);
+    const auto changes = Events(timeline, SimulationEvent::Kind::ConfigurationChange);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].instruction, 80u);
+    EXPECT_EQ(changes[0].message,
+              "the line of instruction 80 ends in configuration [0, 0, 0, 0], its target names [0, 0, 1, 0]");
+    EXPECT_NEAR(changes[0].time, SpanOf(timeline, 80).end, 0.01);
+    // Reported, not refused: the program still runs to its end.
+    EXPECT_FALSE(timeline.fails());
+}
+
 TEST_F(Simulation, LineOverTheBaseMeetsTheShoulderSingularityAndItsEvents)
 {
     // The wrist centre passes 5 mm beside axis 1: axis 1 would have to turn
