@@ -3,6 +3,9 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QUrl>
 
+#include <sdformat/Element.h>
+#include <sdformat/PoseTemplate.h>
+
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -39,7 +42,7 @@ std::unique_ptr<cell::CellLayout> CellScene::Lay(std::shared_ptr<sdf::Element> r
     return std::make_unique<cell::CellLayout>(std::move(root), std::filesystem::path(directory.toStdU16String()));
 }
 
-void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared)
+void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared, bool sameStation)
 {
     clock.start();
     meshList.clear();
@@ -63,6 +66,8 @@ void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared)
     emit meshesChanged();
     emit changed();
     emit selectionChanged();
+    if (!sameStation)
+        emit stationOpened();
 }
 
 void CellScene::refresh()
@@ -271,6 +276,60 @@ QVariantMap CellScene::sceneBounds() const
         return Sphere({}, false);
     const auto box = cell->worldBounds();
     return Sphere(box, box.first != box.second);
+}
+
+namespace {
+
+// The pose stored at the path; a value that does not read is no pose.
+std::optional<cell::RigidTransform> PoseAt(const sdf::Element& element, std::string_view path)
+{
+    try {
+        if (!element.get(std::string(path)))
+            return std::nullopt;
+        return cell::RigidTransform::FromPose(element.valueOr<zrv::rob::PoseTemplate<double>>(path, {}));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// A camera pose as the view takes it; not valid when it looks nowhere.
+QVariantMap CameraView(const cell::RigidTransform& pose)
+{
+    const cell::Vec3d look = pose.rotate({1, 0, 0});
+    const double length = std::sqrt(look[0] * look[0] + look[1] * look[1] + look[2] * look[2]);
+    return {{QStringLiteral("valid"), length > 0.5},
+            {QStringLiteral("position"), CellScene::ToVector(pose.t)},
+            {QStringLiteral("direction"), CellScene::ToVector(look)}};
+}
+
+} // namespace
+
+QVariantList CellScene::viewPoints() const
+{
+    QVariantList out;
+    const std::shared_ptr<sdf::Element> station = cell ? cell->root()->get("station") : nullptr;
+    if (!station)
+        return out;
+    for (const auto& view : station->children("view_point")) {
+        const std::optional<cell::RigidTransform> pose = PoseAt(*view, "pose");
+        QVariantMap entry = pose ? CameraView(*pose) : QVariantMap();
+        if (!entry.value(QStringLiteral("valid")).toBool())
+            continue;
+        entry.insert(QStringLiteral("id"), view->getId(false));
+        const std::shared_ptr<sdf::Element> name = view->get("name");
+        entry.insert(QStringLiteral("name"), name ? QString::fromStdString(name->getStringFromValue()) : QString());
+        out.append(entry);
+    }
+    return out;
+}
+
+QVariantMap CellScene::lastViewpoint() const
+{
+    const std::shared_ptr<sdf::Element> station = cell ? cell->root()->get("station") : nullptr;
+    const std::optional<cell::RigidTransform> pose =
+        station ? PoseAt(*station, "last_viewpoint_pose") : std::nullopt;
+    const bool unset = !pose || (pose->t == cell::Vec3d{0, 0, 0} && pose->q == std::array<double, 4>{1, 0, 0, 0});
+    return unset ? QVariantMap{{QStringLiteral("valid"), false}} : CameraView(*pose);
 }
 
 } // namespace zrv::core

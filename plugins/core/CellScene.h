@@ -55,8 +55,10 @@ public:
     explicit CellScene(QObject* parent = nullptr);
     ~CellScene() override;
 
-    // Shows a station's layout (see Lay); null empties the scene.
-    void reset(std::unique_ptr<cell::CellLayout> prepared);
+    // Shows a station's layout (see Lay); null empties the scene. The same
+    // station laid out again (after an edit of its structure) keeps the
+    // camera; another one emits stationOpened.
+    void reset(std::unique_ptr<cell::CellLayout> prepared, bool sameStation = false);
     // The layout of the station whose root that is, read from stationFile
     // (empty for a new one): geometry files named relative to the station
     // are found beside that file. Built on any thread: a large station's
@@ -115,6 +117,14 @@ public:
     // {centre: vector3d, radius: real, valid: bool} of one object or of all.
     Q_INVOKABLE QVariantMap boundsOf(uint object) const;
     Q_INVOKABLE QVariantMap sceneBounds() const;
+    // Camera views the station holds, in its frame (millimetres): a camera
+    // is at its pose's position and looks along the pose's x axis, z up.
+    // The station's `view_point`s as {id, name, position, direction}, in
+    // document order.
+    Q_INVOKABLE QVariantList viewPoints() const;
+    // Its `last_viewpoint_pose` as {valid, position, direction}; not valid
+    // while it holds the default (no view saved) or looks nowhere.
+    Q_INVOKABLE QVariantMap lastViewpoint() const;
 
     // Makes source the scene (a CellScene, or nothing) that follower draws,
     // calling rebuild now and whenever the scene changes; false when it
@@ -142,6 +152,8 @@ public:
 
 signals:
     void changed();
+    // A station was opened (or emptied): the view sets its camera anew.
+    void stationOpened();
     void meshesChanged();
     // A geometry file failed to load, or the reach of the targets changed.
     void problemsChanged();

@@ -319,8 +319,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
             result.phases = {pickPhase(step)};
     } else if (action == QLatin1String("fit")) {
         const QString what = step.value(QLatin1String("what")).toString(QStringLiteral("all"));
-        result.title = QStringLiteral("fit %1").arg(what);
-        result.phases = {fitPhase(what)};
+        const int viewPoint = step.value(QLatin1String("viewPoint")).toInt(0);
+        result.title = viewPoint > 0 ? QStringLiteral("fit view point %1").arg(viewPoint) : QStringLiteral("fit %1").arg(what);
+        result.phases = {fitPhase(what, viewPoint)};
     } else if (action == QLatin1String("simulate")) {
         const QJsonValue to = step.value(QLatin1String("to"));
         result.title = QStringLiteral("simulate %1to %2")

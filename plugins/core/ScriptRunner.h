@@ -107,7 +107,9 @@ private:
     Phase screenshotPhase(QString path);
     // The 3D view (ScriptRunnerView.cpp).
     Phase pickPhase(QJsonObject step);
-    Phase fitPhase(QString what);
+    // what: "all", "selection", "top", "front", "side" or "isometric"; a
+    // view point id > 0 looks from that view point instead.
+    Phase fitPhase(QString what, int viewPoint);
     // Structure edits (ScriptRunnerStructure.cpp).
     static bool IsStructureAction(const QString& action);
     Phase structurePhase(QString action, QJsonObject step);

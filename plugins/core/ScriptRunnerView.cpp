@@ -72,18 +72,26 @@ ScriptRunner::Phase ScriptRunner::pickPhase(QJsonObject step)
     };
 }
 
-ScriptRunner::Phase ScriptRunner::fitPhase(QString what)
+ScriptRunner::Phase ScriptRunner::fitPhase(QString what, int viewPoint)
 {
-    return [this, what]() -> Outcome {
+    return [this, what, viewPoint]() -> Outcome {
         QQuickItem* view = item(kView, {});
         if (!view || !view->property("available").toBool())
             return {Outcome::Retry, QStringLiteral("the view draws no 3D here")};
-        if (what == QLatin1String("all"))
+        QVariant done = true;
+        if (viewPoint > 0)
+            QMetaObject::invokeMethod(view, "lookFromViewPoint", Q_RETURN_ARG(QVariant, done), Q_ARG(QVariant, viewPoint));
+        else if (what == QLatin1String("all"))
             QMetaObject::invokeMethod(view, "fitAll");
         else if (what == QLatin1String("selection"))
             QMetaObject::invokeMethod(view, "fitSelection");
         else
-            return {Outcome::Fail, QStringLiteral("\"what\" is \"all\" or \"selection\", not \"%1\"").arg(what)};
+            QMetaObject::invokeMethod(view, "lookFrom", Q_RETURN_ARG(QVariant, done), Q_ARG(QVariant, what));
+        if (!done.toBool())
+            return {Outcome::Fail, viewPoint > 0 ? QStringLiteral("the station has no view point %1").arg(viewPoint)
+                                                 : QStringLiteral("\"what\" is \"all\", \"selection\", \"top\", "
+                                                                  "\"front\", \"side\" or \"isometric\", not \"%1\"")
+                                                       .arg(what)};
         return {Outcome::Pass, {}};
     };
 }

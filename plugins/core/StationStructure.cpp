@@ -95,7 +95,7 @@ void StationSession::relayObjects(std::uint32_t selectId)
     objects.reset();
     objects = std::make_unique<StationObjects>(document->Root());
     treeModel.reset(objects.get());
-    cellScene.reset(CellScene::Lay(document->Root(), path));
+    cellScene.reset(CellScene::Lay(document->Root(), path), true);
     problemModel.setFileProblems(cellScene.layout() ? cellScene.layout()->meshProblems()
                                                     : std::vector<cell::CellLayout::MeshProblem>{});
     checkIds();

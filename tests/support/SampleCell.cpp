@@ -449,7 +449,7 @@ std::shared_ptr<Element> BuildSampleCell()
     cell.station = root->append("station");
     cell.station->setId(1);
     cell.station->set<std::string>("name", "Sample welding cell");
-    cell.station->set<Pose>("last_viewpoint_pose", At(-2200, -1800, 1900, {0.8782, -0.1198, 0.2794, 0.3692}));
+    cell.station->set<Pose>("last_viewpoint_pose", At(-1690, -2330, 3020, {0.8782, -0.1198, 0.2794, 0.3692}));
     Objects objects;
     AddRobot(objects, cell);
     AddTool(objects, cell);

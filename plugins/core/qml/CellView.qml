@@ -23,6 +23,9 @@ Pane {
     // Ids of objects with a mesh that collide at the simulation's time:
     // their triangles are drawn red.
     property var collidingMeshes: []
+    // Where the camera is, in the station's frame: "x y z" in whole
+    // millimetres ("" without 3D).
+    readonly property string cameraPlace: available ? view.item.cameraPlace : ""
     signal picked(int objectId)
 
     // Measuring: milliseconds from opening the station to the view's first
@@ -51,6 +54,20 @@ Pane {
     }
     function fitAll() { if (available) view.item.fitAll() }
     function fitSelection() { if (available) view.item.fitObject(selectedId) }
+    // A standard view ("top", "front", "side", "isometric"); false for
+    // another name.
+    function lookFrom(side) { return available && view.item.lookFrom(side) }
+    // The view from the station's view point of that id; false when there
+    // is none.
+    function lookFromViewPoint(id) {
+        if (!available)
+            return false
+        const found = scene.viewPoints().find(v => v.id === id)
+        if (!found)
+            return false
+        view.item.lookAlong(found.position, found.direction)
+        return true
+    }
 
     onSelectedIdChanged: scene.selectedId = selectedId
 
@@ -72,6 +89,35 @@ Pane {
                 text: qsTr("Fit selection")
                 enabled: cellView.scene.hasSelection
                 onClicked: cellView.fitSelection()
+            }
+            // Standard views, then the station's saved view points.
+            Button {
+                id: viewMenuButton
+                text: qsTr("View \u25BE")
+                onClicked: {
+                    viewPointItems.model = cellView.scene.viewPoints()
+                    viewMenu.popup(viewMenuButton, 0, viewMenuButton.height)
+                }
+                Menu {
+                    id: viewMenu
+                    MenuItem { objectName: "view/top"; text: qsTr("Top"); onTriggered: cellView.lookFrom("top") }
+                    MenuItem { objectName: "view/front"; text: qsTr("Front"); onTriggered: cellView.lookFrom("front") }
+                    MenuItem { objectName: "view/side"; text: qsTr("Side"); onTriggered: cellView.lookFrom("side") }
+                    MenuItem { objectName: "view/isometric"; text: qsTr("Isometric"); onTriggered: cellView.lookFrom("isometric") }
+                    MenuSeparator { visible: viewPointItems.count > 0 }
+                    Instantiator {
+                        id: viewPointItems
+                        model: []
+                        delegate: MenuItem {
+                            required property var modelData
+                            objectName: "viewPoint/" + modelData.id
+                            text: modelData.name.length > 0 ? modelData.name : qsTr("View point %1").arg(modelData.id)
+                            onTriggered: cellView.lookFromViewPoint(modelData.id)
+                        }
+                        onObjectAdded: (index, object) => viewMenu.insertItem(5 + index, object)
+                        onObjectRemoved: (index, object) => viewMenu.removeItem(object)
+                    }
+                }
             }
             Item { Layout.fillWidth: true }
         }

@@ -21,6 +21,10 @@ View3D {
     property int orbitLeft: 0
     property real orbitStart: 0
     signal picked(int objectId)
+    readonly property string cameraPlace: {
+        const p = cell.mapPositionFromScene(camera.scenePosition)
+        return Math.round(p.x) + " " + Math.round(p.y) + " " + Math.round(p.z)
+    }
 
     environment: SceneEnvironment {
         backgroundMode: SceneEnvironment.Color
@@ -213,10 +217,10 @@ View3D {
 
     Connections {
         target: view3d.scene
-        function onMeshesChanged() {
-            view3d.touched = false
-            view3d.fitAll()
-        }
+        // A structure edit keeps the camera the user chose.
+        function onMeshesChanged() { view3d.refitLater() }
+        // A station opens on the view it was saved with, else on all of it.
+        function onStationOpened() { view3d.openingView() }
     }
     Connections {
         target: orbit
@@ -244,7 +248,16 @@ View3D {
     }
     Component.onCompleted: {
         ready = true
-        fitAll()
+        openingView()
+    }
+    onSceneChanged: if (ready) openingView()
+    function openingView() {
+        touched = false
+        const last = scene ? scene.lastViewpoint() : {valid: false}
+        if (last.valid)
+            lookAlong(last.position, last.direction)
+        else
+            fitAll()
     }
 
     function toScene(station) { return cell.mapPositionToScene(station) }
@@ -306,13 +319,48 @@ View3D {
     Timer {
         id: refit
         interval: 0
-        onTriggered: view3d.fitAll()
+        // Not when the camera was set meanwhile (a saved view, the user).
+        onTriggered: if (!view3d.touched) view3d.fitAll()
     }
     function refitLater() { if (!touched) refit.restart() }
     onWidthChanged: refitLater()
     onHeightChanged: refitLater()
     function fitAll() { if (scene) fitSphere(scene.sceneBounds()) }
     function fitObject(objectId) { if (scene) fitSphere(scene.boundsOf(objectId)) }
+
+    // Standard views of the whole cell: "top", "front" (looking along the
+    // station's x axis), "side" (along its y axis) and "isometric".
+    function lookFrom(side) {
+        const angles = {top: [-90, 0], front: [0, -90], side: [0, 0], isometric: [-35.264, -45]}[side]
+        if (!angles)
+            return false
+        orbitOrigin.eulerRotation = Qt.vector3d(angles[0], angles[1], 0)
+        fitAll()
+        return true
+    }
+    // A camera at a station position looking along a station direction
+    // (a saved view); the orbit turns about the point of that line of sight
+    // nearest the cell's centre.
+    function lookAlong(position, direction) {
+        const from = toScene(position)
+        const towards = toScene(position.plus(direction)).minus(from).normalized()
+        const bounds = scene ? scene.sceneBounds() : {valid: false}
+        const centre = bounds.valid ? toScene(bounds.centre) : from.plus(towards.times(1000))
+        const ahead = Math.max(centre.minus(from).dotProduct(towards), 100)
+        const reach = Math.max(ahead, bounds.valid ? bounds.radius * 2 : 0)
+        fitting = true
+        orbitOrigin.position = from.plus(towards.times(ahead))
+        // The camera sits on the orbit's +z axis, turned by pitch (about x)
+        // then yaw (about y): it looks along -(cos p sin y, -sin p, cos p cos y).
+        const degrees = 180 / Math.PI
+        orbitOrigin.eulerRotation = Qt.vector3d(Math.asin(Math.max(-1, Math.min(1, towards.y))) * degrees,
+                                                Math.atan2(-towards.x, -towards.z) * degrees, 0)
+        camera.position = Qt.vector3d(0, 0, ahead)
+        camera.clipNear = Math.max(1, ahead / 500)
+        camera.clipFar = reach * 50
+        fitting = false
+        touched = true
+    }
 
     function pan(dx, dy) {
         // Shift the orbit's centre in the camera's plane, by as much as the

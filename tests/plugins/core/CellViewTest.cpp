@@ -155,6 +155,8 @@ private slots:
         Scratch scratch;
         const QJsonArray steps{
             step({{"action", "check"}, {"id", "cellView"}, {"property", "available"}, {"equals", true}}),
+            // The station opens on the camera it was saved with.
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "cameraPlace"}, {"equals", "-1690 -2330 3020"}}),
             step({{"action", "screenshot"}, {"path", "start.png"}}),
             // 3: the robot's base, 4: its forearm, 5: the table, 6: the first
             // target of the path, which stands for its instruction.
@@ -173,12 +175,17 @@ private slots:
             step({{"action", "screenshot"}, {"path", "after.png"}}),
             step({{"action", "edit"}, {"field", "value"}, {"value", "0"}}),
             step({{"action", "screenshot"}, {"path", "back.png"}}),
+            // The station's view point "Front", and a standard view.
+            step({{"action", "fit"}, {"viewPoint", 83}}),
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "cameraPlace"}, {"equals", "-2500 0 1500"}}),
+            step({{"action", "fit"}, {"what", "top"}}),
+            step({{"action", "check"}, {"id", "cellView"}, {"property", "cameraPlace"}, {"matches", "^-?\\d+ -?\\d+ \\d{4,}$"}}),
         };
         const Run run = scratch.zervan(steps, QStringLiteral("xcb"));
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
 
-        const QPoint base = PickedAt(run, 3);
-        const QPoint forearm = PickedAt(run, 5);
+        const QPoint base = PickedAt(run, 4);
+        const QPoint forearm = PickedAt(run, 6);
         QVERIFY2(base.x() >= 0 && forearm.x() >= 0, qPrintable(run.describe()));
         const QImage start(scratch.path(QStringLiteral("start.png")));
         const QImage picked(scratch.path(QStringLiteral("base.png")));
