@@ -105,6 +105,10 @@ private:
     // The 3D view (ScriptRunnerView.cpp).
     Phase pickPhase(QJsonObject step);
     Phase fitPhase(QString what);
+    // Faces and edges picked in the 3D view (ScriptRunnerView.cpp).
+    static bool IsPickAction(const QString& action);
+    static QString pickTitle(const QString& action, const QJsonObject& step);
+    Phase edgePickPhase(QString action, QJsonObject step);
     // Structure edits (ScriptRunnerStructure.cpp).
     static bool IsStructureAction(const QString& action);
     Phase structurePhase(QString action, QJsonObject step);

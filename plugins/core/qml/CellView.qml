@@ -46,6 +46,14 @@ Pane {
         const q = mapToItem(view.item, x, y)
         return view.item.pickAt(q.x, q.y)
     }
+    // Where a point of the station (mm) appears in this item: {x, y, visible}.
+    function projectPoint(point) {
+        if (!available)
+            return {x: -1, y: -1, visible: false}
+        const p = view.item.projectPoint(point)
+        const q = view.item.mapToItem(cellView, p.x, p.y)
+        return {x: q.x, y: q.y, visible: p.visible}
+    }
     function fitAll() { if (available) view.item.fitAll() }
     function fitSelection() { if (available) view.item.fitObject(selectedId) }
 
@@ -70,6 +78,15 @@ Pane {
                 enabled: cellView.scene.hasSelection
                 onClicked: cellView.fitSelection()
             }
+            // Picking faces and edges: a click names one instead of
+            // selecting the object (Shift+click does so without this).
+            Button {
+                id: pickEdgesButton
+                text: qsTr("Pick edges")
+                checkable: true
+                ToolTip.visible: hovered
+                ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
+            }
             Item { Layout.fillWidth: true }
         }
         Loader {
@@ -79,10 +96,52 @@ Pane {
             active: cellView.scene.renderable
             source: "CellView3D.qml"
             onLoaded: item.scene = cellView.scene
+            Binding {
+                target: view.item
+                property: "facePicking"
+                value: pickEdgesButton.checked
+                when: view.status === Loader.Ready
+            }
             Connections {
                 target: view.item
                 ignoreUnknownSignals: true
                 function onPicked(objectId) { cellView.picked(objectId) }
+            }
+        }
+        // The picked face or edge, and adding the edge to the selected
+        // operation.
+        ColumnLayout {
+            id: pickBar
+            visible: cellView.available && station.pick.valid
+            spacing: 2
+            Layout.margins: 4
+            Layout.fillWidth: true
+            Layout.maximumWidth: cellView.width - 8
+            Label {
+                id: pickText
+                text: station.pick.lastResult === "" ? station.pick.text
+                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+            }
+            RowLayout {
+                spacing: 4
+                Button {
+                    id: addPickedEdgeButton
+                    readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
+                    visible: station.pick.edge >= 0
+                    enabled: toOperation
+                    text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
+                    ToolTip.visible: hovered
+                    ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
+                                              : qsTr("Select an operation first")
+                    onClicked: station.pick.addToOperation(cellView.selectedId)
+                }
+                Button {
+                    id: clearPickButton
+                    text: qsTr("Clear")
+                    onClicked: station.pick.clear()
+                }
             }
         }
         RobotPanel {

@@ -21,6 +21,9 @@ View3D {
     property int orbitLeft: 0
     property real orbitStart: 0
     signal picked(int objectId)
+    // A click names a face and its nearest edge (station.pick) instead of
+    // selecting an object; Shift+click does so always.
+    property bool facePicking: false
 
     environment: SceneEnvironment {
         backgroundMode: SceneEnvironment.Color
@@ -176,6 +179,42 @@ View3D {
                 }
             }
         }
+
+        // The picked face tinted and its edge drawn thick over it, where the
+        // object is; the edge some pixels across however near the camera is.
+        Node {
+            id: pickedShape
+            visible: station.pick.valid
+            position: { view3d.scene.revision; return view3d.scene.positionOf(station.pick.objectId) }
+            rotation: { view3d.scene.revision; return view3d.scene.rotationOf(station.pick.objectId) }
+            // Millimetres one pixel spans at the orbit's centre.
+            readonly property real pixel: 2 * camera.position.z * Math.tan(camera.fieldOfView * Math.PI / 360)
+                                          / Math.max(view3d.height, 1)
+            Model {
+                objectName: "pickedFace"
+                geometry: PickHighlightGeometry {
+                    pick: station.pick
+                    part: PickHighlightGeometry.Face
+                    thickness: pickedShape.pixel
+                }
+                materials: DefaultMaterial {
+                    diffuseColor: "#00b4ff"
+                    lighting: DefaultMaterial.NoLighting
+                    cullMode: Material.NoCulling
+                    opacity: 0.55
+                }
+            }
+            Model {
+                objectName: "pickedEdge"
+                visible: station.pick.edge >= 0
+                geometry: PickHighlightGeometry {
+                    pick: station.pick
+                    part: PickHighlightGeometry.Edge
+                    thickness: 4 * pickedShape.pixel
+                }
+                materials: DefaultMaterial { diffuseColor: "#10c040"; lighting: DefaultMaterial.NoLighting }
+            }
+        }
     }
 
     OrbitCameraController {
@@ -189,8 +228,14 @@ View3D {
     Item {
         anchors.fill: parent
         TapHandler {
+            id: tapHandler
             acceptedButtons: Qt.LeftButton
-            onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+            onTapped: (eventPoint) => {
+                if (view3d.facePicking || (tapHandler.point.modifiers & Qt.ShiftModifier))
+                    view3d.pickFaceAt(eventPoint.position.x, eventPoint.position.y)
+                else
+                    view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+            }
         }
     }
     // Pan: drag with the right button (the orbit controller pans with Ctrl).
@@ -245,6 +290,26 @@ View3D {
     }
 
     function toScene(station) { return cell.mapPositionToScene(station) }
+
+    // Names the face (and its nearest edge) of the mesh under the point in
+    // station.pick; false, and no pick, where no mesh is.
+    function pickFaceAt(x, y) {
+        const hit = pick(x, y)
+        if (!hit.objectHit || hit.objectHit.objectId === undefined) {
+            station.pick.clear()
+            return false
+        }
+        const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
+        const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
+        const a = cell.mapPositionFromScene(near)
+        const b = cell.mapPositionFromScene(far)
+        return station.pick.pickRay(hit.objectHit.objectId, a, b.minus(a))
+    }
+    // Where a point of the station appears: {x, y, visible}.
+    function projectPoint(point) {
+        const p = mapFrom3DScene(toScene(point))
+        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+    }
 
     // The nearer of the mesh whose triangles the ray meets and the other
     // shapes (blocks, frames, targets) the scene hits.
