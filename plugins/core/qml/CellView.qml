@@ -108,42 +108,6 @@ Pane {
                 function onPicked(objectId) { cellView.picked(objectId) }
             }
         }
-        // The picked face or edge, and adding the edge to the selected
-        // operation.
-        ColumnLayout {
-            id: pickBar
-            visible: cellView.available && station.pick.valid
-            spacing: 2
-            Layout.margins: 4
-            Layout.fillWidth: true
-            Layout.maximumWidth: cellView.width - 8
-            Label {
-                id: pickText
-                text: station.pick.lastResult === "" ? station.pick.text
-                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
-                wrapMode: Text.Wrap
-                Layout.fillWidth: true
-            }
-            RowLayout {
-                spacing: 4
-                Button {
-                    id: addPickedEdgeButton
-                    readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
-                    visible: station.pick.edge >= 0
-                    enabled: toOperation
-                    text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
-                    ToolTip.visible: hovered
-                    ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
-                                              : qsTr("Select an operation first")
-                    onClicked: station.pick.addToOperation(cellView.selectedId)
-                }
-                Button {
-                    id: clearPickButton
-                    text: qsTr("Clear")
-                    onClicked: station.pick.clear()
-                }
-            }
-        }
         RobotPanel {
             id: robotPanel
             robot: station.robot
