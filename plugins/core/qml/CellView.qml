@@ -102,6 +102,12 @@ Pane {
                 value: pickEdgesButton.checked
                 when: view.status === Loader.Ready
             }
+            Binding {
+                target: view.item
+                property: "footHeight"
+                value: pickBar.visible ? pickBar.height : 0
+                when: view.status === Loader.Ready
+            }
             Connections {
                 target: view.item
                 ignoreUnknownSignals: true
@@ -125,6 +131,52 @@ Pane {
             Layout.fillHeight: true
             verticalAlignment: Text.AlignVCenter
             padding: 12
+        }
+    }
+    // The picked face or edge, and adding the edge to the selected
+    // operation: over the view's foot, so that showing it does not resize
+    // the view; the view takes no clicks or drags there (footHeight).
+    Rectangle {
+        id: pickBar
+        parent: view
+        z: 1
+        visible: cellView.available && station.pick.valid
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: pickColumn.implicitHeight + 8
+        color: "#e6ffffff"
+        ColumnLayout {
+            id: pickColumn
+            anchors.fill: parent
+            anchors.margins: 4
+            spacing: 2
+            Label {
+                id: pickText
+                text: station.pick.lastResult === "" ? station.pick.text
+                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+            }
+            RowLayout {
+                spacing: 4
+                Button {
+                    id: addPickedEdgeButton
+                    readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
+                    visible: station.pick.edge >= 0
+                    enabled: toOperation
+                    text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
+                    ToolTip.visible: hovered
+                    ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
+                                              : qsTr("Select an operation first")
+                    onClicked: station.pick.addToOperation(cellView.selectedId)
+                }
+                Button {
+                    id: clearPickButton
+                    text: qsTr("Clear")
+                    onClicked: station.pick.clear()
+                }
+            }
         }
     }
 }

@@ -4,8 +4,6 @@
 import QtQuick
 import QtQuick3D
 import QtQuick3D.Helpers
-import QtQuick.Controls
-import QtQuick.Layouts
 import Zervan.Cell
 
 View3D {
@@ -26,6 +24,9 @@ View3D {
     // A click names a face and its nearest edge (station.pick) instead of
     // selecting an object; Shift+click does so always.
     property bool facePicking: false
+    // Height of what lies over the view's foot (the pick's bar): clicks
+    // and drags there are not the view's.
+    property real footHeight: 0
 
     environment: SceneEnvironment {
         backgroundMode: SceneEnvironment.Color
@@ -222,6 +223,7 @@ View3D {
     OrbitCameraController {
         id: orbit
         anchors.fill: parent
+        anchors.bottomMargin: view3d.footHeight
         origin: orbitOrigin
         camera: camera
     }
@@ -229,6 +231,7 @@ View3D {
     // goes on to orbit.
     Item {
         anchors.fill: parent
+        anchors.bottomMargin: view3d.footHeight
         TapHandler {
             id: tapHandler
             acceptedButtons: Qt.LeftButton
@@ -237,50 +240,6 @@ View3D {
                     view3d.pickFaceAt(eventPoint.position.x, eventPoint.position.y)
                 else
                     view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
-            }
-        }
-    }
-    // The picked face or edge, and adding the edge to the selected
-    // operation: over the view's foot, so that showing it does not resize
-    // the view.
-    Rectangle {
-        id: pickBar
-        visible: station.pick.valid
-        anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        height: pickColumn.implicitHeight + 8
-        color: "#e6ffffff"
-        ColumnLayout {
-            id: pickColumn
-            anchors.fill: parent
-            anchors.margins: 4
-            spacing: 2
-            Label {
-                id: pickText
-                text: station.pick.lastResult === "" ? station.pick.text
-                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
-                wrapMode: Text.Wrap
-                Layout.fillWidth: true
-            }
-            RowLayout {
-                spacing: 4
-                Button {
-                    id: addPickedEdgeButton
-                    readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
-                    visible: station.pick.edge >= 0
-                    enabled: toOperation
-                    text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
-                    ToolTip.visible: hovered
-                    ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
-                                              : qsTr("Select an operation first")
-                    onClicked: station.pick.addToOperation(cellView.selectedId)
-                }
-                Button {
-                    id: clearPickButton
-                    text: qsTr("Clear")
-                    onClicked: station.pick.clear()
-                }
             }
         }
     }

@@ -294,7 +294,7 @@ private slots:
                 // 14: the click on the edge.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"click", true}}),
                 step({{"action", "screenshot"}, {"path", "picked.png"}}),
-                step({{"action", "addPickedEdge"}, {"operationId", 86}}),
+                step({{"action", "click"}, {"id", "addPickedEdgeButton"}}),
                 step({{"action", "addPickedEdge"}, {"operationId", 86},
                       {"refused", "Operation 'Weld angle corner' follows that edge already (its edge 2: body 85, face 2, edge 0)"}}),
                 step({{"action", "check"}, {"id", "fieldGroupHeading"}, {"name", "process_edgeoperation/edge[2]"},
