@@ -78,9 +78,17 @@ FacePick::FacePick(Host host, QObject* parent)
     : QObject(parent)
     , host(std::move(host))
 {
-    // Another station: its faces are other ones.
-    if (this->host.scene)
+    // Another station: its faces are other ones. An edit (or its undo)
+    // that takes the object away takes the pick along.
+    if (this->host.scene) {
         connect(this->host.scene, &CellScene::meshesChanged, this, &FacePick::clear);
+        connect(this->host.scene, &CellScene::changed, this, [this] {
+            const cell::CellLayout* layout = this->host.scene->layout();
+            const cell::CellLayout::Item* item = layout && shape ? layout->find(object) : nullptr;
+            if (shape && (!item || item->shape != cell::CellLayout::Shape::Mesh))
+                clear();
+        });
+    }
 }
 
 QString FacePick::text() const
