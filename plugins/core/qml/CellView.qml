@@ -2,8 +2,11 @@
 // paths where the station puts them. Drag to orbit, drag with the right
 // button (or with Ctrl held) to pan, wheel to zoom; a click picks an object, which
 // `picked` reports so that the window selects it; the object named by
-// `selectedId` is drawn in the selection colour. Where this process cannot
-// draw 3D (no OpenGL, or Qt's offscreen platform) a short notice stands in.
+// `selectedId` is drawn in the selection colour. A Shift+click (any click
+// with "Pick edges" on) names a face and edge of a part instead (FacePick),
+// which the bar over the view's foot can add to the selected operation.
+// Where this process cannot draw 3D (no OpenGL, or Qt's offscreen
+// platform) a short notice stands in.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
