@@ -3,6 +3,7 @@
 #include "CellScene.h"
 #include "MeshGeometry.h"
 #include "PathGeometry.h"
+#include "PickHighlightGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
 #include "TriadGeometry.h"
@@ -152,6 +153,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
     qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
+    qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
                            {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));

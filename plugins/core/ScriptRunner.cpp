@@ -336,6 +336,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
             if (step.contains(QLatin1String(key)))
                 result.title += QStringLiteral(" %1=%2").arg(QLatin1String(key), jsonText(step.value(QLatin1String(key))));
         result.phases = {structurePhase(action, step)};
+    } else if (IsPickAction(action)) {
+        result.title = pickTitle(action, step);
+        result.phases = {edgePickPhase(action, step)};
     } else if (IsRobotAction(action)) {
         result.title = robotTitle(action, step);
         result.phases = {robotPhase(action, step)};

@@ -110,6 +110,10 @@ private:
     // what: "all", "selection", "top", "front", "side" or "isometric"; a
     // view point id > 0 looks from that view point instead.
     Phase fitPhase(QString what, int viewPoint);
+    // Faces and edges picked in the 3D view (ScriptRunnerView.cpp).
+    static bool IsPickAction(const QString& action);
+    static QString pickTitle(const QString& action, const QJsonObject& step);
+    Phase edgePickPhase(QString action, QJsonObject step);
     // Structure edits (ScriptRunnerStructure.cpp).
     static bool IsStructureAction(const QString& action);
     Phase structurePhase(QString action, QJsonObject step);

@@ -1,8 +1,11 @@
 // The automation actions of the 3D view: picking at a point of it (or where
-// an object appears) as a click of the user would, and fitting the view.
+// an object appears) as a click of the user would, and fitting the view;
+// naming a face and edge of a part (by a Shift+click, or as if clicked) and
+// adding the picked edge to an operation.
 
 #include "ScriptRunner.h"
 
+#include "FacePick.h"
 #include "StationSession.h"
 
 #include <QtCore/QCoreApplication>
@@ -26,6 +29,25 @@ QVariantMap AsMap(const QVariant& value)
     if (value.canConvert<QJSValue>())
         return value.value<QJSValue>().toVariant().toMap();
     return value.toMap();
+}
+
+// Presses and releases the left button at a point of the view; returns
+// the point in the window.
+QPointF Click(QQuickItem* view, QPointF at, Qt::KeyboardModifiers modifiers)
+{
+    QQuickWindow* shownWindow = view->window();
+    const QPointF inWindow = view->mapToScene(at);
+    const QPointF global = shownWindow->mapToGlobal(inWindow);
+    QMouseEvent press(QEvent::MouseButtonPress, inWindow, global, Qt::LeftButton, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(shownWindow, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, inWindow, global, Qt::LeftButton, Qt::NoButton, modifiers);
+    QCoreApplication::sendEvent(shownWindow, &release);
+    return inWindow;
+}
+
+QString WindowPoint(QPointF inWindow)
+{
+    return QStringLiteral("at (%1, %2) in the window").arg(std::lround(inWindow.x())).arg(std::lround(inWindow.y()));
 }
 
 } // namespace
@@ -52,17 +74,19 @@ ScriptRunner::Phase ScriptRunner::pickPhase(QJsonObject step)
         }
         if (!QRectF(0, 0, view->width(), view->height()).contains(at))
             return {Outcome::Fail, QStringLiteral("(%1, %2) lies outside the view").arg(at.x()).arg(at.y())};
-        QQuickWindow* shownWindow = view->window();
-        const QPointF inWindow = view->mapToScene(at);
-        const QPointF global = shownWindow->mapToGlobal(inWindow);
-        QMouseEvent press(QEvent::MouseButtonPress, inWindow, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(shownWindow, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, inWindow, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(shownWindow, &release);
+        // "mode": "edge" clicks as the user names a face and its edge.
+        const bool edge = step.value(QLatin1String("mode")).toString() == QLatin1String("edge");
+        const QPointF inWindow = Click(view, at, edge ? Qt::ShiftModifier : Qt::NoModifier);
+        const QString where = WindowPoint(inWindow);
+        if (edge) {
+            const FacePick* pick = session ? session->facePicks() : nullptr;
+            const QString named = pick && pick->valid() ? pick->text() : QStringLiteral("nothing");
+            if (step.contains(QLatin1String("expect")) && named != step.value(QLatin1String("expect")).toString())
+                return {Outcome::Retry, QStringLiteral("%1: names %2, not %3")
+                                            .arg(where, named, step.value(QLatin1String("expect")).toString())};
+            return {Outcome::Pass, QStringLiteral("%1: names %2").arg(where, named)};
+        }
         const uint selected = session ? session->selectedId() : 0;
-        const QString where = QStringLiteral("at (%1, %2) in the window")
-                                  .arg(std::lround(inWindow.x()))
-                                  .arg(std::lround(inWindow.y()));
         if (step.contains(QLatin1String("expect"))) {
             const qint64 expected = step.value(QLatin1String("expect")).toInteger();
             if (selected != expected)
@@ -93,6 +117,71 @@ ScriptRunner::Phase ScriptRunner::fitPhase(QString what, int viewPoint)
                                                                   "\"front\", \"side\" or \"isometric\", not \"%1\"")
                                                        .arg(what)};
         return {Outcome::Pass, {}};
+    };
+}
+
+bool ScriptRunner::IsPickAction(const QString& action)
+{
+    return action == QLatin1String("pickEdge") || action == QLatin1String("addPickedEdge");
+}
+
+QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
+{
+    const auto number = [&](const char* key) { return step.value(QLatin1String(key)).toVariant().toString(); };
+    if (action == QLatin1String("addPickedEdge"))
+        return QStringLiteral("add the picked edge to operation %1").arg(number("operationId"));
+    return QStringLiteral("%1 body %2 face %3 edge %4")
+        .arg(step.value(QLatin1String("click")).toBool() ? QStringLiteral("click") : QStringLiteral("pick"),
+             number("body"), number("face"), step.contains(QLatin1String("edge")) ? number("edge") : QStringLiteral("-"));
+}
+
+ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step)
+{
+    return [this, action, step]() -> Outcome {
+        FacePick* pick = session ? session->facePicks() : nullptr;
+        if (!pick)
+            return {Outcome::Fail, QStringLiteral("no station")};
+        const auto number = [&](const char* key, int fallback) {
+            return step.value(QLatin1String(key)).toInt(fallback);
+        };
+        if (action == QLatin1String("addPickedEdge")) {
+            const QString refused = pick->addToOperation(static_cast<uint>(number("operationId", 0)));
+            if (step.contains(QLatin1String("refused"))) {
+                const QString expected = step.value(QLatin1String("refused")).toString();
+                if (refused != expected)
+                    return {Outcome::Fail, refused.isEmpty() ? QStringLiteral("added: %1").arg(pick->lastResult())
+                                                             : QStringLiteral("refused with %1").arg(refused)};
+                return {Outcome::Pass, refused};
+            }
+            if (!refused.isEmpty())
+                return {Outcome::Fail, refused};
+            return {Outcome::Pass, pick->lastResult()};
+        }
+        const uint body = static_cast<uint>(number("body", 0));
+        const int face = number("face", 0);
+        const int edge = number("edge", -1);
+        if (!step.value(QLatin1String("click")).toBool()) {
+            if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
+                return {Outcome::Fail, refused};
+            return {Outcome::Pass, pick->text()};
+        }
+        // A Shift+click on the face just beside the middle of the edge.
+        QQuickItem* view = item(kView, {});
+        if (!view || !view->isVisible() || !view->property("available").toBool())
+            return {Outcome::Retry, QStringLiteral("the view draws no 3D here")};
+        const auto beside = pick->pointBeside(body, face, edge);
+        if (!beside)
+            return {Outcome::Retry, QStringLiteral("body %1 has no edge %2 on face %3 drawn").arg(body).arg(edge).arg(face)};
+        QVariant projected;
+        QMetaObject::invokeMethod(view, "projectPoint", Q_RETURN_ARG(QVariant, projected), Q_ARG(QVariant, QVariant::fromValue(*beside)));
+        const QVariantMap point = AsMap(projected);
+        if (!point.value(QStringLiteral("visible")).toBool())
+            return {Outcome::Retry, QStringLiteral("the edge is not in sight")};
+        const QPointF at(point.value(QStringLiteral("x")).toDouble(), point.value(QStringLiteral("y")).toDouble());
+        const QString where = WindowPoint(Click(view, at, Qt::ShiftModifier));
+        if (!pick->valid() || pick->bodyId() != body || pick->face() != face || pick->edge() != edge)
+            return {Outcome::Retry, QStringLiteral("%1: names %2").arg(where, pick->valid() ? pick->text() : QStringLiteral("nothing"))};
+        return {Outcome::Pass, QStringLiteral("%1: names %2").arg(where, pick->text())};
     };
 }
 

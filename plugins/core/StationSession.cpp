@@ -79,6 +79,8 @@ StationSession::StationSession(QObject* parent)
         },
         [this] { followStructure(); }});
     connect(&cellScene, &CellScene::changed, robotControl.get(), &RobotControl::refresh);
+    facePick = std::make_unique<FacePick>(FacePick::Host{
+        [this] { return document ? document->Root() : nullptr; }, &cellScene, &undoStack, [this] { followStructure(); }});
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {

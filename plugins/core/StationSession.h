@@ -4,6 +4,7 @@
 // the selected object's fields, and saving. QML reaches it as `station`.
 
 #include "CellScene.h"
+#include "FacePick.h"
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
@@ -77,6 +78,8 @@ class StationSession : public QObject
     Q_PROPERTY(QString structureReport READ structureReport NOTIFY statusChanged)
     // The motion simulation of the station and its playback.
     Q_PROPERTY(QObject* simulation READ simulation CONSTANT)
+    // The face or edge picked in the 3D view (FacePick).
+    Q_PROPERTY(QObject* pick READ pick CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -130,6 +133,8 @@ public:
     QObject* scene() { return &cellScene; }
     QObject* robot() { return robotControl.get(); }
     RobotControl* robotControls() { return robotControl.get(); }
+    QObject* pick() { return facePick.get(); }
+    FacePick* facePicks() { return facePick.get(); }
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
@@ -321,6 +326,7 @@ private:
     // and view follow the document.
     void followStructure();
     std::unique_ptr<RobotControl> robotControl;
+    std::unique_ptr<FacePick> facePick;
 
     // Last, so that it goes first: its run may still use the scene.
     SimulationPlayer player{*this, cellScene};

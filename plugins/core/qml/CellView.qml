@@ -2,8 +2,11 @@
 // paths where the station puts them. Drag to orbit, drag with the right
 // button (or with Ctrl held) to pan, wheel to zoom; a click picks an object, which
 // `picked` reports so that the window selects it; the object named by
-// `selectedId` is drawn in the selection colour. Where this process cannot
-// draw 3D (no OpenGL, or Qt's offscreen platform) a short notice stands in.
+// `selectedId` is drawn in the selection colour. A Shift+click (any click
+// with "Pick edges" on) names a face and edge of a part instead (FacePick),
+// which the bar over the view's foot can add to the selected operation.
+// Where this process cannot draw 3D (no OpenGL, or Qt's offscreen
+// platform) a short notice stands in.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -51,6 +54,14 @@ Pane {
             return 0
         const q = mapToItem(view.item, x, y)
         return view.item.pickAt(q.x, q.y)
+    }
+    // Where a point of the station (mm) appears in this item: {x, y, visible}.
+    function projectPoint(point) {
+        if (!available)
+            return {x: -1, y: -1, visible: false}
+        const p = view.item.projectPoint(point)
+        const q = view.item.mapToItem(cellView, p.x, p.y)
+        return {x: q.x, y: q.y, visible: p.visible}
     }
     function fitAll() { if (available) view.item.fitAll() }
     function fitSelection() { if (available) view.item.fitObject(selectedId) }
@@ -119,6 +130,15 @@ Pane {
                     }
                 }
             }
+            // Picking faces and edges: a click names one instead of
+            // selecting the object (Shift+click does so without this).
+            Button {
+                id: pickEdgesButton
+                text: qsTr("Pick edges")
+                checkable: true
+                ToolTip.visible: hovered
+                ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
+            }
             Item { Layout.fillWidth: true }
         }
         Loader {
@@ -128,6 +148,18 @@ Pane {
             active: cellView.scene.renderable
             source: "CellView3D.qml"
             onLoaded: item.scene = cellView.scene
+            Binding {
+                target: view.item
+                property: "facePicking"
+                value: pickEdgesButton.checked
+                when: view.status === Loader.Ready
+            }
+            Binding {
+                target: view.item
+                property: "footHeight"
+                value: pickBar.visible ? pickBar.height : 0
+                when: view.status === Loader.Ready
+            }
             Connections {
                 target: view.item
                 ignoreUnknownSignals: true
@@ -151,6 +183,52 @@ Pane {
             Layout.fillHeight: true
             verticalAlignment: Text.AlignVCenter
             padding: 12
+        }
+    }
+    // The picked face or edge, and adding the edge to the selected
+    // operation: over the view's foot, so that showing it does not resize
+    // the view; the view takes no clicks or drags there (footHeight).
+    Rectangle {
+        id: pickBar
+        parent: view
+        z: 1
+        visible: cellView.available && station.pick.valid
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: pickColumn.implicitHeight + 8
+        color: "#e6ffffff"
+        ColumnLayout {
+            id: pickColumn
+            anchors.fill: parent
+            anchors.margins: 4
+            spacing: 2
+            Label {
+                id: pickText
+                text: station.pick.lastResult === "" ? station.pick.text
+                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
+                wrapMode: Text.Wrap
+                Layout.fillWidth: true
+            }
+            RowLayout {
+                spacing: 4
+                Button {
+                    id: addPickedEdgeButton
+                    readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
+                    visible: station.pick.edge >= 0
+                    enabled: toOperation
+                    text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
+                    ToolTip.visible: hovered
+                    ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
+                                              : qsTr("Select an operation first")
+                    onClicked: station.pick.addToOperation(cellView.selectedId)
+                }
+                Button {
+                    id: clearPickButton
+                    text: qsTr("Clear")
+                    onClicked: station.pick.clear()
+                }
+            }
         }
     }
 }

@@ -25,6 +25,12 @@ View3D {
         const p = cell.mapPositionFromScene(camera.scenePosition)
         return Math.round(p.x) + " " + Math.round(p.y) + " " + Math.round(p.z)
     }
+    // A click names a face and its nearest edge (station.pick) instead of
+    // selecting an object; Shift+click does so always.
+    property bool facePicking: false
+    // Height of what lies over the view's foot (the pick's bar): clicks
+    // and drags there are not the view's.
+    property real footHeight: 0
 
     environment: SceneEnvironment {
         backgroundMode: SceneEnvironment.Color
@@ -183,11 +189,48 @@ View3D {
                 }
             }
         }
+
+        // The picked face tinted and its edge drawn thick over it, where the
+        // object is; the edge some pixels across however near the camera is.
+        Node {
+            id: pickedShape
+            visible: station.pick.valid
+            position: { view3d.scene.revision; return view3d.scene.positionOf(station.pick.objectId) }
+            rotation: { view3d.scene.revision; return view3d.scene.rotationOf(station.pick.objectId) }
+            // Millimetres one pixel spans at the orbit's centre.
+            readonly property real pixel: 2 * camera.position.z * Math.tan(camera.fieldOfView * Math.PI / 360)
+                                          / Math.max(view3d.height, 1)
+            Model {
+                objectName: "pickedFace"
+                geometry: PickHighlightGeometry {
+                    pick: station.pick
+                    part: PickHighlightGeometry.Face
+                    thickness: pickedShape.pixel
+                }
+                materials: DefaultMaterial {
+                    diffuseColor: "#00b4ff"
+                    lighting: DefaultMaterial.NoLighting
+                    cullMode: Material.NoCulling
+                    opacity: 0.55
+                }
+            }
+            Model {
+                objectName: "pickedEdge"
+                visible: station.pick.edge >= 0
+                geometry: PickHighlightGeometry {
+                    pick: station.pick
+                    part: PickHighlightGeometry.Edge
+                    thickness: 4 * pickedShape.pixel
+                }
+                materials: DefaultMaterial { diffuseColor: "#10c040"; lighting: DefaultMaterial.NoLighting }
+            }
+        }
     }
 
     OrbitCameraController {
         id: orbit
         anchors.fill: parent
+        anchors.bottomMargin: view3d.footHeight
         origin: orbitOrigin
         camera: camera
     }
@@ -195,9 +238,16 @@ View3D {
     // goes on to orbit.
     Item {
         anchors.fill: parent
+        anchors.bottomMargin: view3d.footHeight
         TapHandler {
+            id: tapHandler
             acceptedButtons: Qt.LeftButton
-            onTapped: (eventPoint) => view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+            onTapped: (eventPoint) => {
+                if (view3d.facePicking || (tapHandler.point.modifiers & Qt.ShiftModifier))
+                    view3d.pickFaceAt(eventPoint.position.x, eventPoint.position.y)
+                else
+                    view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+            }
         }
     }
     // Pan: drag with the right button (the orbit controller pans with Ctrl).
@@ -261,6 +311,26 @@ View3D {
     }
 
     function toScene(station) { return cell.mapPositionToScene(station) }
+
+    // Names the face (and its nearest edge) of the mesh under the point in
+    // station.pick; false, and no pick, where no mesh is.
+    function pickFaceAt(x, y) {
+        const hit = pick(x, y)
+        if (!hit.objectHit || hit.objectHit.objectId === undefined) {
+            station.pick.clear()
+            return false
+        }
+        const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
+        const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
+        const a = cell.mapPositionFromScene(near)
+        const b = cell.mapPositionFromScene(far)
+        return station.pick.pickRay(hit.objectHit.objectId, a, b.minus(a))
+    }
+    // Where a point of the station appears: {x, y, visible}.
+    function projectPoint(point) {
+        const p = mapFrom3DScene(toScene(point))
+        return {x: p.x, y: p.y, visible: p.z > 0 && p.x >= 0 && p.y >= 0 && p.x < width && p.y < height}
+    }
 
     // The nearer of the mesh whose triangles the ray meets and the other
     // shapes (blocks, frames, targets) the scene hits.

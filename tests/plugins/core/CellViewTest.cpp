@@ -2,7 +2,8 @@
 // display with Mesa's software OpenGL (the ctest entry wraps it in
 // xvfb-run): picking selects, the selection colour appears where the object
 // is drawn, moving a joint moves the links after it and not those before;
-// a STEP part is drawn from its own triangles where the station puts it;
+// a STEP part is drawn from its own triangles where the station puts it,
+// and a Shift+click on it names a face and edge that an operation takes;
 // on Qt's offscreen platform a notice stands in for the view.
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <Quantity_Color.hxx>
@@ -247,6 +248,11 @@ private slots:
     // and a click there picks it by its triangles (the view's box pick
     // leaves loaded meshes to them); the table is a placeholder block and
     // the problems panel says why.
+    // Then edges, in the same window: a Shift+click beside the middle of an
+    // edge of the STEP angle names that face and edge and tints the face;
+    // added to the weld operation it is stored as the operation's second
+    // edge and one undo takes it back. A mesh (the robot's base), a body of
+    // another part (the bracket) and an edge the operation has are refused.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
@@ -272,6 +278,7 @@ private slots:
         text.replace("<uri>meshes/table.gltf</uri>", "<uri>gone/table.stl</uri>");
         const QString meshes = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/meshes/");
         text.replace("<uri>meshes/", "<uri>" + QFile::encodeName(meshes));
+        text.replace("<uri>geometry/", "<uri>" + QFile::encodeName(meshes + QStringLiteral("../geometry/")));
         const QString station = scratch.path(QStringLiteral("step.sdf"));
         Write(station, text);
         const Run run = scratch.zervan(
@@ -281,6 +288,27 @@ private slots:
                 step({{"action", "screenshot"}, {"path", "start.png"}}),
                 step({{"action", "pick"}, {"objectId", 21}, {"expect", 21}}),
                 step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Bracket & Gusset <L> (part 21)"}}),
+                step({{"action", "pick"}, {"objectId", 3}, {"mode", "edge"}}),
+                step({{"action", "addPickedEdge"}, {"operationId", 86}, {"refused", "base_link: a mesh has no edges"}}),
+                step({{"action", "pickEdge"}, {"body", 22}, {"face", 0}, {"edge", 0}}),
+                step({{"action", "addPickedEdge"}, {"operationId", 86},
+                      {"refused", "Body 22 is on Bracket & Gusset <L>, not on Angle 200, the part operation 'Weld angle corner' works on"}}),
+                step({{"action", "select"}, {"objectId", 84}}),
+                step({{"action", "fit"}, {"what", "selection"}}),
+                step({{"action", "select"}, {"objectId", 86}}),
+                step({{"action", "save"}, {"path", "before.sdf"}}),
+                step({{"action", "screenshot"}, {"path", "before.png"}}),
+                // 14: the click on the edge.
+                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"click", true}}),
+                step({{"action", "screenshot"}, {"path", "picked.png"}}),
+                step({{"action", "click"}, {"id", "addPickedEdgeButton"}}),
+                step({{"action", "addPickedEdge"}, {"operationId", 86},
+                      {"refused", "Operation 'Weld angle corner' follows that edge already (its edge 2: body 85, face 2, edge 0)"}}),
+                step({{"action", "check"}, {"id", "fieldGroupHeading"}, {"name", "process_edgeoperation/edge[2]"},
+                      {"property", "visible"}, {"equals", true}}),
+                step({{"action", "save"}, {"path", "added.sdf"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "save"}, {"path", "undone.sdf"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -289,6 +317,37 @@ private slots:
         QVERIFY2(!start.isNull() && at.x() >= 0, qPrintable(run.describe()));
         const QColor shown = Around(start, at);
         QVERIFY2(shown.red() - std::max(shown.green(), shown.blue()) > 60, qPrintable(shown.name()));
+
+        // The click named the face and edge it was beside, and the face is
+        // tinted blue there once picked.
+        const QString clicked = run.lines.filter(QStringLiteral("PASS 14/")).join(QString());
+        QVERIFY2(clicked.endsWith(QStringLiteral("names Angle 200 · face 2 · edge 0 (110.0 mm)")), qPrintable(clicked));
+        const QPoint onEdge = PickedAt(run, 14);
+        const QImage before(scratch.path(QStringLiteral("before.png")));
+        const QImage picked(scratch.path(QStringLiteral("picked.png")));
+        QVERIFY2(!before.isNull() && !picked.isNull() && onEdge.x() >= 0, qPrintable(clicked));
+        const auto blue = [](const QColor& c) { return c.blue() - c.red() > 60; };
+        QVERIFY2(!blue(Around(before, onEdge)) && blue(Around(picked, onEdge)),
+                 qPrintable(Around(before, onEdge).name() + " " + Around(picked, onEdge).name()));
+
+        // The operation's edges as stored: the new one after the first, and
+        // after one undo the station as it was.
+        const auto read = [&](const QString& name) {
+            QFile file(scratch.path(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QString added = QString::fromUtf8(read(QStringLiteral("added.sdf")));
+        added.replace(QRegularExpression(QStringLiteral(">\\s+<")), QStringLiteral("><"));
+        const QString edges = QRegularExpression(QStringLiteral("<operation id='86'>.*<process_edgeoperation>(.*)</process_edgeoperation>"),
+                                                 QRegularExpression::DotMatchesEverythingOption)
+                                  .match(added)
+                                  .captured(1);
+        QCOMPARE(edges, QStringLiteral("<edge><edgeindex>1</edgeindex><reversed>true</reversed>"
+                                       "<bodyface><bodyid>85</bodyid><faceindex>2</faceindex></bodyface></edge>"
+                                       "<edge><edgeindex>0</edgeindex><reversed>false</reversed>"
+                                       "<bodyface><bodyid>85</bodyid><faceindex>2</faceindex></bodyface></edge>"));
+        const QByteArray original = read(QStringLiteral("before.sdf"));
+        QVERIFY(!original.isEmpty() && read(QStringLiteral("undone.sdf")) == original);
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
