@@ -97,7 +97,9 @@ public:
         }
     }
 
-    // Its wait status once it has ended, without waiting.
+    // Its wait status once it has ended, without waiting; -1 when it is
+    // not there to wait for (a program that ignores SIGCHLD has its
+    // children reaped for it).
     std::optional<int> poll()
     {
         int status = 0;
@@ -283,6 +285,8 @@ Geometry ReadBrepApart(const std::filesystem::path& file, GeometryFormat format,
             throw timedOut();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    if (*status == -1)
+        return DecodeGeometry(answer, file, formatName); // the answer alone tells
     if (WIFSIGNALED(*status)) {
         const int signal = WTERMSIG(*status);
         const char* name = ::sigdescr_np(signal);
