@@ -3,11 +3,9 @@
 // past the data. The first byte picks the format (the file's extension),
 // the rest is the file.
 //
-// STEP, IGES and BREP files go to the CAD reader program, as they do for
-// every caller: OpenCASCADE 7.6's readers dereference null entities and
-// surfaces of malformed files, and the program's crash must come back as
-// an error naming the signal. A process per input is slow (tens of
-// milliseconds); the mesh formats keep the fuzzer busy in between.
+// STEP, IGES and BREP are left out here: they are read by the CAD reader
+// program, a process per file, hundreds of times slower than the mesh
+// readers. cad_fuzzer covers them, so that this one keeps its pace.
 
 #include "FuzzSupport.h"
 
@@ -34,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static constexpr std::array<const char*, 9> kExtensions{".step", ".iges", ".brep", ".stl", ".obj",
                                                             ".ply",  ".gltf", ".glb",  ".3mf"};
-    if (size == 0)
+    if (size == 0 || data[0] % 9 < 3)
         return 0;
     const std::filesystem::path file = zrv::fuzz::WorkDir() / (std::string("input") + kExtensions[data[0] % 9]);
     std::ofstream(file, std::ios::binary | std::ios::trunc)
@@ -42,9 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cell::LoadOptions options;
     // Coarse tessellation: the fuzzer looks for faults, not fine triangles.
     options.chordTolerance = 1.0;
-    // Within libFuzzer's time for one input, so that a reader that hangs
-    // is found as the loader's error, not as a fuzzer timeout.
-    options.readerSeconds = 5;
     try {
         const cell::Geometry geometry = cell::LoadGeometry(file, options);
         const std::size_t vertices = geometry.vertexCount();
