@@ -238,9 +238,11 @@ Geometry ReadBrepApart(const std::filesystem::path& file, GeometryFormat format,
     Fd output(spawned.output);
     Child child(spawned.pid);
 
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                               std::chrono::duration<double>(options.readerSeconds));
+    // At most a year: an infinite limit would overflow the clock.
+    const double seconds = std::isnan(options.readerSeconds) ? 0 : std::clamp(options.readerSeconds, 0.0, 3.2e7);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(seconds));
     const auto timedOut = [&] {
         child.kill();
         return std::runtime_error(fmt::format("{}: the {} reader took longer than {} and was stopped", file.string(),

@@ -35,6 +35,14 @@
 #endif
 #endif
 
+// OpenCASCADE's thread pool is not instrumented, so ThreadSanitizer would
+// take the parallel loops' hand-over of work for races. The library that
+// starts this program is what the ThreadSanitizer build checks.
+extern "C" __attribute__((visibility("default"))) const char* __tsan_default_suppressions()
+{
+    return "race:OSD_Parallel\n";
+}
+
 namespace {
 
 template <class T>
