@@ -1,12 +1,18 @@
 // Loading and tessellating a STEP assembly of 200 filleted plates with
 // holes (about 17 MB), as parts arrive from design: the whole path from the
-// file to triangles and the faces' and edges' measures.
+// file to triangles and the faces' and edges' measures. Loading goes
+// through the CAD reader program; the same reading in this process (what
+// the program does inside) shows what the separate process costs, for the
+// assembly and for the sample station's small STEP part.
 //
 // The assembly is made once with OpenCASCADE and kept in the temporary
 // directory (ZRV_GEOMETRY_BENCH_FILE names another place).
 
+#include "cell/BrepReader.h"
 #include "cell/GeometryCache.h"
 #include "cell/GeometryLoader.h"
+
+#include "SampleCad.h"
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>
@@ -30,6 +36,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +124,39 @@ void BM_LoadStepAssembly(benchmark::State& state)
     state.counters["triangles"] = static_cast<double>(triangles);
 }
 BENCHMARK(BM_LoadStepAssembly)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void BM_ReadStepAssemblyInProcess(benchmark::State& state)
+{
+    const std::filesystem::path file = Assembly();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cell::detail::ReadBrep(file, cell::GeometryFormat::Step, {}).positions.data());
+}
+BENCHMARK(BM_ReadStepAssemblyInProcess)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+std::filesystem::path SamplePart()
+{
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "zrv-geometry-bench-angle.step";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << sdf::testing::SampleCad().at("geometry/angle_200.step");
+    return file;
+}
+
+// The sample station's angle plate (one solid of a few faces): here the
+// cost of starting the program is most of the time.
+void BM_LoadSamplePart(benchmark::State& state)
+{
+    const std::filesystem::path file = SamplePart();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cell::LoadGeometry(file).positions.data());
+}
+BENCHMARK(BM_LoadSamplePart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadSamplePartInProcess(benchmark::State& state)
+{
+    const std::filesystem::path file = SamplePart();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cell::detail::ReadBrep(file, cell::GeometryFormat::Step, {}).positions.data());
+}
+BENCHMARK(BM_ReadSamplePartInProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A second ask for a file already loaded, as an edited or reopened station
 // makes it.

@@ -1,6 +1,6 @@
 #include "cell/GeometryLoader.h"
 
-#include "cell/BrepReader.h"
+#include "cell/CadReaderProcess.h"
 #include "cell/GeometryFormat.h"
 #include "cell/JsonDepth.h"
 #include "cell/MeshReader.h"
@@ -237,7 +237,7 @@ Geometry LoadGeometry(const std::filesystem::path& file, const LoadOptions& opti
     const std::uint64_t size = brep ? std::filesystem::file_size(file, error) : bytes.size();
     CheckSignature(file, format, bytes, size);
     Geometry geometry =
-        brep ? detail::ReadBrep(file, format, options) : detail::ReadMesh(file, bytes, format, unit);
+        brep ? detail::ReadBrepApart(file, format, options) : detail::ReadMesh(file, bytes, format, unit);
     geometry.file = file;
     geometry.format = std::string(FormatName(format));
     return geometry;

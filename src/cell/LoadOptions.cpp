@@ -6,7 +6,8 @@ namespace cell {
 
 std::string LoadOptions::key() const
 {
-    return fmt::format("{}|{}|{}|{}|{}", fileType, meshUnit, chordTolerance, angularTolerance, maxBytes);
+    return fmt::format("{}|{}|{}|{}|{}|{}|{}", fileType, meshUnit, chordTolerance, angularTolerance, maxBytes,
+                       readerSeconds, readerMemoryBytes);
 }
 
 } // namespace cell

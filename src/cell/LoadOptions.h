@@ -25,6 +25,12 @@ struct ZRV_CELL_EXPORT LoadOptions
     double chordTolerance = 0.1;
     double angularTolerance = 0.5;
     std::uint64_t maxBytes = std::uint64_t{1} << 30;
+    // B-rep files are read by a separate program, so that a file that
+    // crashes OpenCASCADE is an error, not the end of the caller: it is
+    // stopped after readerSeconds, and its address space is limited to
+    // readerMemoryBytes (not in sanitizer builds; 0: no limit).
+    double readerSeconds = 120;
+    std::uint64_t readerMemoryBytes = std::uint64_t{16} << 30;
 
     // A text that differs whenever two options would load differently.
     std::string key() const;
