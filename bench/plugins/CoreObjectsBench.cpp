@@ -11,6 +11,7 @@
 // Builds and registers everything in one go as well (the constructor), for
 // comparison with earlier figures.
 
+#include "ObjectSearchIndex.h"
 #include "ObjectTreeModel.h"
 #include "StationObjects.h"
 
@@ -20,15 +21,26 @@
 #include <sdformat/IdCheck.h>
 #include <sdformat/SDF.h>
 
+#include <QtCore/QCoreApplication>
+
 #include <benchmark/benchmark.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
+
+double ThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 struct Generated
 {
@@ -144,11 +156,6 @@ void ShowPreparedTree(benchmark::State& state)
 void LongestShowStep(benchmark::State& state)
 {
     const Generated& station = Station(static_cast<std::size_t>(state.range(0)));
-    const auto threadCpuMs = [] {
-        timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-    };
     double longest = 0;
     std::size_t steps = 0;
     for (auto _ : state) {
@@ -158,13 +165,13 @@ void LongestShowStep(benchmark::State& state)
         state.ResumeTiming();
         steps = 0;
         for (bool done = false; !done; ++steps) {
-            const double start = threadCpuMs();
+            const double start = ThreadCpuMs();
             done = prepared->registerSome(20000);
             if (done) {
                 model.reset(prepared.get());
                 benchmark::DoNotOptimize(model.reveal(prepared->roots().front()));
             }
-            longest = std::max(longest, threadCpuMs() - start);
+            longest = std::max(longest, ThreadCpuMs() - start);
         }
         state.PauseTiming();
         model.reset(nullptr);
@@ -176,12 +183,81 @@ void LongestShowStep(benchmark::State& state)
     state.counters["steps"] = static_cast<double>(steps);
 }
 
+// What Find types, letter by letter, then takes back to nothing: letters
+// that most objects' names or kinds hold, then a word that narrows to few.
+const std::vector<std::vector<QString>> kTyped = {
+    {QStringLiteral("e"), QStringLiteral("i"), QStringLiteral("n")},
+    {QStringLiteral("t"), QStringLiteral("ta"), QStringLiteral("tar"), QStringLiteral("targ"), QStringLiteral("target")},
+    {QStringLiteral("wel"), QStringLiteral("we"), QStringLiteral("w"), QStringLiteral("")},
+};
+
+// GUI thread: Find typed into the tree of a station, each keystroke as
+// setFilter takes it (search, rows, model signals). The figure that
+// matters is the slowest keystroke, in CPU time of this thread; the second
+// argument picks the typing in kTyped.
+void FindKeystrokes(benchmark::State& state)
+{
+    const Generated& station = Station(static_cast<std::size_t>(state.range(0)));
+    const std::vector<QString>& typed = kTyped[static_cast<std::size_t>(state.range(1))];
+    auto objects = zrv::core::StationObjects::Prepare(station.root, nullptr);
+    objects->registerAll();
+    // The model makes what Find needs once the window is idle after showing
+    // the station: here, in an event loop's turn, timed apart.
+    static int argc = 1;
+    static char name[] = "core_objects_bench";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    zrv::core::ObjectTreeModel model;
+    model.reset(objects.get(), zrv::core::ObjectSearchIndex::Build(*objects));
+    const double idleStart = ThreadCpuMs();
+    QCoreApplication::processEvents();
+    state.counters["idle_prepare_ms"] = ThreadCpuMs() - idleStart;
+    std::vector<double> longest(typed.size(), 0);
+    int rows = 0;
+    for (auto _ : state) {
+        for (std::size_t key = 0; key < typed.size(); ++key) {
+            const double start = ThreadCpuMs();
+            model.setFilter(typed[key]);
+            rows = model.rowCount();
+            longest[key] = std::max(longest[key], ThreadCpuMs() - start);
+        }
+        state.PauseTiming();
+        model.setFilter({});
+        state.ResumeTiming();
+    }
+    Counters(state, station, objects->size());
+    for (std::size_t key = 0; key < typed.size(); ++key)
+        state.counters[fmt::format("ms_{}_'{}'", key, typed[key].toStdString())] = longest[key];
+    state.counters["rows_last"] = rows;
+    model.reset(nullptr);
+}
+
+// The search alone: every object whose name or kind holds one letter.
+void FindInIndex(benchmark::State& state)
+{
+    const Generated& station = Station(static_cast<std::size_t>(state.range(0)));
+    auto objects = zrv::core::StationObjects::Prepare(station.root, nullptr);
+    const auto index = zrv::core::ObjectSearchIndex::Build(*objects);
+    std::vector<std::uint32_t> found;
+    for (auto _ : state) {
+        index->find(QStringLiteral("e"), nullptr, found);
+        benchmark::DoNotOptimize(found.data());
+    }
+    Counters(state, station, objects->size());
+    state.counters["found"] = static_cast<double>(found.size());
+}
+
 #define STATION_SIZES ->Arg(10'000)->Arg(185'000)->Arg(1'500'000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()
 BENCHMARK(BuildObjectTree) STATION_SIZES;
 BENCHMARK(ReadStation) STATION_SIZES;
 BENCHMARK(PrepareObjects) STATION_SIZES;
 BENCHMARK(CheckIds) STATION_SIZES;
 BENCHMARK(LongestShowStep) STATION_SIZES;
+BENCHMARK(FindInIndex) STATION_SIZES;
+BENCHMARK(FindKeystrokes)
+    ->ArgsProduct({{185'000, 1'500'000}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK(ShowPreparedTree)
     ->ArgsProduct({{10'000, 185'000, 1'500'000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)

@@ -2,12 +2,16 @@
 
 #include "ObjectTreeModel.h"
 
+#include <common/ZrvAssert.h>
+
+#include <limits>
 #include <string_view>
 
 namespace zrv::core {
 
 std::unique_ptr<ObjectSearchIndex> ObjectSearchIndex::Build(const StationObjects& objects)
 {
+    ZRV_ASSERT(objects.size() < std::numeric_limits<std::uint32_t>::max(), "too many objects for the search index", "plugins/core/ObjectSearchIndex");
     auto index = std::make_unique<ObjectSearchIndex>();
     index->start.reserve(objects.size() + 1);
     for (const StationObjects::Entry& entry : objects.entries()) {
@@ -21,31 +25,31 @@ std::unique_ptr<ObjectSearchIndex> ObjectSearchIndex::Build(const StationObjects
     return index;
 }
 
-std::vector<std::size_t> ObjectSearchIndex::find(const QString& wanted, const std::vector<std::size_t>* candidates) const
+void ObjectSearchIndex::find(const QString& wanted, const std::vector<std::uint32_t>* candidates,
+                             std::vector<std::uint32_t>& found) const
 {
-    std::vector<std::size_t> found;
+    found.clear();
     const std::string needle = wanted.toCaseFolded().toStdString();
     // No NUL in the needle: no hit spans two pieces.
     if (needle.empty() || needle.find('\0') != std::string::npos)
-        return found;
+        return;
     const std::string_view all(text);
     if (candidates) {
-        for (std::size_t entry : *candidates) {
+        for (std::uint32_t entry : *candidates) {
             if (all.substr(start[entry], start[entry + 1] - start[entry]).find(needle) != std::string_view::npos)
                 found.push_back(entry);
         }
-        return found;
+        return;
     }
     // Hits come in order: the entry of each is found by walking on from the
     // last one, and the search goes on after that entry.
-    std::size_t entry = 0;
+    std::uint32_t entry = 0;
     for (std::size_t at = all.find(needle); at != std::string_view::npos; at = all.find(needle, start[entry])) {
         while (start[entry + 1] <= at)
             ++entry;
         found.push_back(entry);
         ++entry;
     }
-    return found;
 }
 
 } // namespace zrv::core

@@ -11,6 +11,7 @@
 #include <QtCore/QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +25,12 @@ public:
     static std::unique_ptr<ObjectSearchIndex> Build(const StationObjects& objects);
 
     std::size_t size() const { return start.empty() ? 0 : start.size() - 1; }
-    // The entries (in document order) whose name or kind contains the text,
+    // Into found (emptied first; kept by the caller from one search to the
+    // next, so that a large answer takes no fresh memory each time): the
+    // entries (in document order) whose name or kind contains the text,
     // ignoring case; among candidates only, when given (sorted).
-    std::vector<std::size_t> find(const QString& text, const std::vector<std::size_t>* candidates) const;
+    void find(const QString& text, const std::vector<std::uint32_t>* candidates,
+              std::vector<std::uint32_t>& found) const;
 
 private:
     std::string text;

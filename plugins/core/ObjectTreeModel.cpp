@@ -1,6 +1,11 @@
 #include "ObjectTreeModel.h"
 
+#include <common/ZrvAssert.h>
+
+#include <QtCore/QTimer>
+
 #include <algorithm>
+#include <limits>
 
 namespace zrv::core {
 
@@ -16,9 +21,12 @@ QString ObjectTreeModel::DisplayName(const sdf::SdfObject& object)
 
 void ObjectTreeModel::reset(const StationObjects* station, std::unique_ptr<ObjectSearchIndex> index)
 {
+    ZRV_ASSERT(!station || station->size() < std::numeric_limits<std::uint32_t>::max(), "too many objects",
+               "plugins/core/ObjectTreeModel");
     beginResetModel();
     objects = station;
     searchIndex = std::move(index);
+    treeOrder.reset();
     lastNeedle.clear();
     lastMatches.clear();
     expanded.assign(station ? station->size() : 0, false);
@@ -28,20 +36,57 @@ void ObjectTreeModel::reset(const StationObjects* station, std::unique_ptr<Objec
     }
     filterText.clear();
     kept.clear();
-    buildRows();
+    buildRows(rows);
     endResetModel();
+    // Once the window has shown the objects, not in the stretch that
+    // shows them.
+    if (station)
+        QTimer::singleShot(0, this, [this] { prepareFind(); });
 }
 
-void ObjectTreeModel::buildRows()
+void ObjectTreeModel::prepareFind()
 {
-    rows.clear();
+    if (!objects || treeOrder)
+        return;
+    treeOrder = std::make_unique<TreeOrder>(*objects);
+    // Fresh memory is slow to touch the first time: the first keystroke
+    // of a large station would wait for a search's worth of it.
+    const std::size_t count = objects->size();
+    for (std::vector<std::uint32_t>* buffer : {&foundScratch, &lastMatches}) {
+        buffer->resize(count);
+        buffer->clear();
+    }
+    // A reset swaps the shown rows with the scratch rows: both ready.
+    for (int twice = 0; twice < 2; ++twice) {
+        rowScratch.resize(count);
+        rowScratch.assign(rows.begin(), rows.end());
+        rows.swap(rowScratch);
+    }
+    kept.reserve(count);
+}
+
+void ObjectTreeModel::buildRows(std::vector<Row>& out) const
+{
+    out.clear();
     if (!objects)
         return;
     for (std::size_t root : objects->roots()) {
-        if (!shown(root))
-            continue;
-        rows.push_back({root, 0});
-        appendVisibleChildren(root, 0, rows);
+        out.push_back({static_cast<std::uint32_t>(root), 0});
+        appendVisibleChildren(root, 0, out);
+    }
+}
+
+void ObjectTreeModel::buildFilteredRows(const std::vector<std::uint32_t>& matches, std::vector<Row>& out)
+{
+    kept.assign(objects->size(), false);
+    for (std::size_t match : matches) {
+        for (std::size_t at = match; at != StationObjects::NoEntry && !kept[at]; at = objects->entry(at).parent)
+            kept[at] = true;
+    }
+    out.clear();
+    for (const TreeOrder::Item& item : treeOrder->items()) {
+        if (kept[item.entry])
+            out.push_back({item.entry, item.depth});
     }
 }
 
@@ -50,40 +95,101 @@ void ObjectTreeModel::setFilter(const QString& text)
     const QString wanted = text.trimmed();
     if (wanted == filterText)
         return;
-    beginResetModel();
+    const bool wasFiltering = !filterText.isEmpty();
     filterText = wanted;
-    kept.assign(objects && !wanted.isEmpty() ? objects->size() : 0, false);
-    if (objects && !wanted.isEmpty()) {
-        for (std::size_t i : findMatches(wanted)) {
-            for (std::size_t at = i; at != StationObjects::NoEntry && !kept[at]; at = objects->entry(at).parent)
-                kept[at] = true;
-        }
+    if (!objects)
+        return;
+    prepareFind();
+    if (wanted.isEmpty()) {
+        kept.clear();
+        buildRows(rowScratch);
+    } else {
+        if (!searchIndex || searchIndex->size() != objects->size())
+            searchIndex = ObjectSearchIndex::Build(*objects);
+        buildFilteredRows(findMatches(wanted), rowScratch);
     }
-    buildRows();
-    endResetModel();
+    showRows(rowScratch, wasFiltering != !wanted.isEmpty());
 }
 
-std::vector<std::size_t> ObjectTreeModel::findMatches(const QString& text)
+void ObjectTreeModel::showRows(std::vector<Row>& next, bool openChanged)
 {
-    if (!searchIndex || searchIndex->size() != objects->size())
-        searchIndex = ObjectSearchIndex::Build(*objects);
+    // Both lists are in tree order: one walk finds the stretches of rows
+    // to remove and to insert, each at its row once those before it are
+    // done.
+    struct Stretch
+    {
+        int at;
+        std::size_t from; // in next, for an insertion
+        int count;
+        bool insert;
+    };
+    // Past a few, a view is quicker to build its rows afresh.
+    constexpr std::size_t kMostStretches = 8;
+    std::vector<Stretch> stretches;
+    const auto placeOf = [this](const Row& row) { return treeOrder->placeOf(row.entry); };
+    int at = 0;
+    bool same = true; // the last rows looked at are in both
+    for (std::size_t i = 0, j = 0; stretches.size() <= kMostStretches && (i < rows.size() || j < next.size());) {
+        if (i < rows.size() && j < next.size() && rows[i].entry == next[j].entry) {
+            ++i, ++j, ++at;
+            same = true;
+            continue;
+        }
+        const bool insert = i == rows.size() || (j < next.size() && placeOf(next[j]) < placeOf(rows[i]));
+        if (same || stretches.back().insert != insert)
+            stretches.push_back({at, j, 0, insert});
+        same = false;
+        ++stretches.back().count;
+        if (insert)
+            ++j, ++at;
+        else
+            ++i;
+    }
+    if (stretches.size() > kMostStretches) {
+        beginResetModel();
+        rows.swap(next);
+        endResetModel();
+        return;
+    }
+    for (const Stretch& stretch : stretches) {
+        const auto first = rows.begin() + stretch.at;
+        if (stretch.insert) {
+            beginInsertRows({}, stretch.at, stretch.at + stretch.count - 1);
+            const auto from = next.begin() + static_cast<std::ptrdiff_t>(stretch.from);
+            rows.insert(first, from, from + stretch.count);
+            endInsertRows();
+        } else {
+            beginRemoveRows({}, stretch.at, stretch.at + stretch.count - 1);
+            rows.erase(first, first + stretch.count);
+            endRemoveRows();
+        }
+    }
+    ZRV_ASSERT(rows.size() == next.size(), "rows lost on the way", "plugins/core/ObjectTreeModel");
+    // Rows shown before and after may have opened, closed or lost their
+    // children.
+    if ((openChanged || !stretches.empty()) && !rows.empty())
+        emit dataChanged(index(0), index(static_cast<int>(rows.size()) - 1), {HasChildrenRole, ExpandedRole});
+}
+
+const std::vector<std::uint32_t>& ObjectTreeModel::findMatches(const QString& text)
+{
     bool isNumber = false;
     const uint id = text.toUInt(&isNumber);
     // Typing on only narrows the last matches, unless an id may match.
     const bool narrowing = !isNumber && !lastNeedle.isEmpty() && text.contains(lastNeedle, Qt::CaseInsensitive);
-    std::vector<std::size_t> found = searchIndex->find(text, narrowing ? &lastMatches : nullptr);
+    searchIndex->find(text, narrowing ? &lastMatches : nullptr, foundScratch);
     if (isNumber) {
         // Every object with the id, also one that has it a second time.
         for (std::size_t i = 0; i < objects->size(); ++i) {
             if (objects->entry(i).object->getId() == id)
-                found.push_back(i);
+                foundScratch.push_back(static_cast<std::uint32_t>(i));
         }
-        std::sort(found.begin(), found.end());
-        found.erase(std::unique(found.begin(), found.end()), found.end());
+        std::sort(foundScratch.begin(), foundScratch.end());
+        foundScratch.erase(std::unique(foundScratch.begin(), foundScratch.end()), foundScratch.end());
     }
     lastNeedle = text;
-    lastMatches = found;
-    return found;
+    lastMatches.swap(foundScratch);
+    return lastMatches;
 }
 
 bool ObjectTreeModel::matches(const sdf::SdfObject& object) const
@@ -247,7 +353,7 @@ void ObjectTreeModel::appendVisibleChildren(std::size_t entry, int depth, std::v
 {
     // Depth first with a stack of its own: a chain of objects may be a
     // million deep.
-    std::vector<Row> stack{{entry, depth}};
+    std::vector<Row> stack{{static_cast<std::uint32_t>(entry), depth}};
     while (!stack.empty()) {
         const Row at = stack.back();
         stack.pop_back();
@@ -258,7 +364,7 @@ void ObjectTreeModel::appendVisibleChildren(std::size_t entry, int depth, std::v
         const auto& children = objects->entry(at.entry).children;
         for (auto child = children.rbegin(); child != children.rend(); ++child) {
             if (shown(*child))
-                stack.push_back({*child, at.depth + 1});
+                stack.push_back({static_cast<std::uint32_t>(*child), at.depth + 1});
         }
     }
 }

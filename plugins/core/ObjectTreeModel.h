@@ -6,11 +6,13 @@
 
 #include "ObjectSearchIndex.h"
 #include "StationObjects.h"
+#include "TreeOrder.h"
 
 #include <QtCore/QAbstractListModel>
 #include <QtCore/QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -72,29 +74,48 @@ public:
 
 private:
     bool matches(const sdf::SdfObject& object) const;
+    // Eight bytes: a large station's search shows a few hundred thousand.
     struct Row
     {
-        std::size_t entry;
+        std::uint32_t entry;
         int depth;
     };
 
     // The visible rows below entry (depth first), were it expanded.
     void appendVisibleChildren(std::size_t entry, int depth, std::vector<Row>& out) const;
-    void buildRows();
+    void buildRows(std::vector<Row>& out) const;
+    // What every search needs, made once per station: its tree order, and
+    // memory for the largest answer.
+    void prepareFind();
+    // The matches with their ancestors, in tree order; marks them kept.
+    void buildFilteredRows(const std::vector<std::uint32_t>& matches, std::vector<Row>& out);
+    // Shows the rows: where they differ from the shown ones in a few
+    // stretches, by removing and inserting those, so that a view keeps the
+    // rows it has; else by a reset.
+    // openChanged: whether rows were all open before and are not now, or
+    // the other way round.
+    void showRows(std::vector<Row>& next, bool openChanged);
     bool shown(std::size_t entry) const { return filterText.isEmpty() || kept[entry]; }
 
     // The entries whose name or kind contains the text (ignoring case), or
     // whose id it is. Searches the index, only among the last matches when
     // the text contains the last one (as it does while it is typed).
-    std::vector<std::size_t> findMatches(const QString& text);
+    const std::vector<std::uint32_t>& findMatches(const QString& text);
 
     QString filterText;
     std::vector<bool> kept; // per entry, while filtering: a match or an ancestor of one
     // Given with the objects, else built at the first search; dropped by a
     // rename.
     std::unique_ptr<ObjectSearchIndex> searchIndex;
+    // Made when the window is idle after showing the objects, else at
+    // the first search.
+    std::unique_ptr<TreeOrder> treeOrder;
     QString lastNeedle;
-    std::vector<std::size_t> lastMatches;
+    std::vector<std::uint32_t> lastMatches;
+    // Kept from one keystroke to the next: a large station's search and
+    // rows would otherwise take fresh memory on each.
+    std::vector<std::uint32_t> foundScratch;
+    std::vector<Row> rowScratch;
     const StationObjects* objects = nullptr;
     std::vector<Row> rows;
     std::vector<bool> expanded; // per entry

@@ -23,27 +23,43 @@ Pane {
         anchors.fill: parent
         spacing: 2
 
-        RowLayout {
+        // The name takes its width up to two fifths of the row and is cut
+        // at its end beyond that; the pose, which changes on every frame of
+        // a playback, gets the rest and is cut at its end. Anchored rather
+        // than a RowLayout, which left the name no width once the panel
+        // showed (it is hidden until the robot, and its name, are known),
+        // and the pose drawn over it. Both clip: a label of no width draws
+        // its whole text.
+        Item {
             Layout.fillWidth: true
+            implicitHeight: robotPanelToggle.implicitHeight
             ToolButton {
                 id: robotPanelToggle
+                anchors.left: parent.left
+                anchors.verticalCenter: parent.verticalCenter
                 text: robotPanel.expanded ? "\u25be" : "\u25b8"
                 onClicked: robotPanel.expanded = !robotPanel.expanded
             }
-            // The name keeps its width; the pose gets what is left and is cut
-            // at its end (its whole width would squeeze the name under it).
             Label {
                 id: robotTitle
+                anchors.left: robotPanelToggle.right
+                anchors.leftMargin: 5
+                anchors.verticalCenter: parent.verticalCenter
+                width: Math.min(implicitWidth, parent.width * 0.4)
                 text: robotPanel.robot.robotName
                 font.bold: true
-                Layout.minimumWidth: implicitWidth
+                elide: Text.ElideRight
+                clip: true
             }
             Label {
                 id: tcpLabel
+                anchors.left: robotTitle.right
+                anchors.leftMargin: 8
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
                 text: robotPanel.robot.tcpText
                 elide: Text.ElideRight
-                Layout.fillWidth: true
-                Layout.preferredWidth: 1
+                clip: true
             }
         }
         Flow {

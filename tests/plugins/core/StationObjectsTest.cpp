@@ -12,6 +12,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -137,6 +138,92 @@ TEST(StationObjects, FindsByNameInTreeOrderAndLeavesTheRegistryAsItFoundIt)
     }
     EXPECT_FALSE(sdf::SdfManager::Contains(8));
     EXPECT_EQ(sdf::SdfManager::Size(), before);
+}
+
+// The tree's rows as (id, depth), read from the model.
+std::vector<std::pair<uint, int>> Rows(const zrv::core::ObjectTreeModel& tree)
+{
+    std::vector<std::pair<uint, int>> rows;
+    for (int row = 0; row < tree.rowCount(); ++row) {
+        const QModelIndex at = tree.index(row);
+        rows.emplace_back(tree.data(at, zrv::core::ObjectTreeModel::ObjectIdRole).toUInt(),
+                          tree.data(at, zrv::core::ObjectTreeModel::DepthRole).toInt());
+    }
+    return rows;
+}
+
+// The rows as a view holds them: kept up to date from the model's signals
+// alone, so that a change the model makes without saying so shows.
+class SignalledRows
+{
+public:
+    explicit SignalledRows(zrv::core::ObjectTreeModel& tree) : tree(tree), rows(Rows(tree))
+    {
+        QObject::connect(&tree, &QAbstractItemModel::modelReset, [this] { rows = Rows(this->tree); });
+        QObject::connect(&tree, &QAbstractItemModel::rowsRemoved, [this](const QModelIndex&, int first, int last) {
+            rows.erase(rows.begin() + first, rows.begin() + last + 1);
+        });
+        QObject::connect(&tree, &QAbstractItemModel::rowsInserted, [this](const QModelIndex&, int first, int last) {
+            const auto now = Rows(this->tree);
+            rows.insert(rows.begin() + first, now.begin() + first, now.begin() + last + 1);
+        });
+    }
+    const std::vector<std::pair<uint, int>>& get() const { return rows; }
+
+private:
+    zrv::core::ObjectTreeModel& tree;
+    std::vector<std::pair<uint, int>> rows;
+};
+
+// Typing on narrows the last answer, taking letters back widens it again,
+// and the rows may change in place rather than all at once: whatever the
+// path to a text, the rows are those of a fresh search for it, and a view
+// following the signals shows the same. Clearing shows the tree as the
+// user left it.
+TEST(ObjectTreeFind, RowsDependOnTheTextAloneWhicheverWayItWasTyped)
+{
+    const auto document = Read(R"(
+        <assembly id='10'><name>Fixture</name><parent>1</parent><child>12</child><child>11</child></assembly>
+        <part id='11'><name>Clamp A</name><parent>10</parent></part>
+        <part id='12'><name>Clamp B</name><parent>10</parent>
+          <body id='30'><name>Jaw</name></body>
+        </part>
+        <part id='13'><name>Jig</name><parent>1</parent>
+          <body id='31'><name>Clamp plate</name></body>
+        </part>
+        <assembly id='14'><name>Rack</name><parent>1</parent></assembly>
+        <part id='15'><name>Tray 12</name><parent>14</parent></part>
+        <part id='40'><name>Spare</name></part>)");
+    const StationObjects objects(document->Root());
+    zrv::core::ObjectTreeModel tree;
+    tree.reset(&objects);
+    // The user closed the jig before searching.
+    tree.setExpanded(tree.rowOf(objects.find(13)), false);
+    const auto opened = Rows(tree);
+    SignalledRows view(tree);
+
+    const std::vector<QString> typed = {"c",       "cl",  "cla", "clamp", "clamp b", "clamp", "c", "ja",
+                                        "j",       "",    "12",  "1",     "body",    "bod",   "X", "",
+                                        "Spare",   "sp",  "a",   "ra",    "rack",    "",      "r", "re"};
+    for (const QString& text : typed) {
+        tree.setFilter(text);
+        zrv::core::ObjectTreeModel fresh;
+        fresh.reset(&objects);
+        fresh.setFilter(text);
+        EXPECT_EQ(Rows(tree), Rows(fresh)) << "after typing '" << text.toStdString() << "'";
+        EXPECT_EQ(view.get(), Rows(tree)) << "the view after '" << text.toStdString() << "'";
+        if (text.isEmpty()) {
+            EXPECT_EQ(Rows(tree), opened);
+        }
+    }
+    // Spot checks of what a search shows: the matches, each with its
+    // ancestors, all open; an id matches as do names holding it.
+    tree.setFilter("clamp b");
+    EXPECT_EQ(Rows(tree), (std::vector<std::pair<uint, int>>{{1, 0}, {10, 1}, {12, 2}}));
+    tree.setFilter("12");
+    EXPECT_EQ(Rows(tree), (std::vector<std::pair<uint, int>>{{1, 0}, {10, 1}, {12, 2}, {14, 1}, {15, 2}}));
+    EXPECT_FALSE(tree.matchesFilter(0));
+    EXPECT_TRUE(tree.matchesFilter(4));
 }
 
 // A million assemblies each in the one before, listed deepest first: the
