@@ -273,12 +273,6 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         result.title = QStringLiteral("click %1").arg(targetName(id, name));
         if (needs({"id"}))
             result.phases = {clickPhase(id, name)};
-    } else if (action == QLatin1String("drag")) {
-        const QString toId = step.value(QLatin1String("toId")).toString();
-        const QString toName = step.value(QLatin1String("toName")).toString();
-        result.title = QStringLiteral("drag %1 onto %2").arg(targetName(id, name), targetName(toId, toName));
-        if (needs({"id", "toId"}))
-            result.phases = dragPhases(id, name, toId, toName);
     } else if (action == QLatin1String("key")) {
         const QString key = step.value(QLatin1String("key")).toString();
         result.title = QStringLiteral("key %1 on %2").arg(key, targetName(id, name));

@@ -94,9 +94,6 @@ private:
     Phase checkPhase(QString id, QString name, QString property, QJsonObject expectation);
     Phase setPhase(QString id, QString name, QString property, QJsonValue value);
     Phase clickPhase(QString id, QString name);
-    // A left-button drag from one item's centre onto another's
-    // (ScriptRunnerDrag.cpp): press and move, then release.
-    std::vector<Phase> dragPhases(QString id, QString name, QString toId, QString toName);
     Phase keyPhase(QString id, QString name, QString key);
     std::vector<Phase> selectPhases(QJsonObject step);
     std::vector<Phase> editPhases(QString path, QString value, QJsonValue expected);

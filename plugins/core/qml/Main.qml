@@ -502,23 +502,6 @@ ApplicationWindow {
             keyNavigationEnabled: false
             ScrollBar.vertical: ScrollBar {}
 
-            // Dragging a row onto another row makes that object its parent
-            // (one undo step, the pose kept as the parent field's edit does).
-            property int dragSource: 0
-            property int dropTarget: 0
-            function dragOver(point) {
-                const row = itemAt(point.x + contentX, point.y + contentY)
-                dropTarget = row && row.rowObjectId !== undefined ? row.rowObjectId : 0
-            }
-            function dropDragged() {
-                const from = dragSource
-                const to = dropTarget
-                dragSource = 0
-                dropTarget = 0
-                if (from > 0 && to > 0 && to !== from)
-                    station.reparent(from, to)
-            }
-
             // Selects the first object of that name (tree order), opening
             // its ancestors and scrolling it into view. Returns its row or -1.
             function selectObject(name) {
@@ -571,33 +554,6 @@ ApplicationWindow {
                     station.select(index)
                 }
                 onDoubleClicked: station.toggle(index)
-                readonly property int rowObjectId: model.objectId
-
-                DragHandler {
-                    id: rowDrag
-                    target: null
-                    // The list must not take the drag over to scroll.
-                    grabPermissions: PointerHandler.CanTakeOverFromAnything
-                    onActiveChanged: {
-                        if (active)
-                            stationTree.dragSource = treeRow.rowObjectId
-                        else
-                            stationTree.dropDragged()
-                    }
-                    onCentroidChanged: {
-                        if (active)
-                            stationTree.dragOver(treeRow.mapToItem(stationTree, centroid.position.x, centroid.position.y))
-                    }
-                }
-                Rectangle {
-                    objectName: "dropMark"
-                    anchors.fill: parent
-                    visible: stationTree.dragSource > 0 && stationTree.dropTarget === treeRow.rowObjectId
-                             && stationTree.dropTarget !== stationTree.dragSource
-                    color: "transparent"
-                    border.color: treeRow.palette.highlight
-                    border.width: 2
-                }
 
                 contentItem: Item {
                     implicitHeight: Math.max(treeExpander.implicitHeight, treeRowName.implicitHeight)
