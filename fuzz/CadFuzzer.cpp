@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 
+#include "GeometryCheck.h"
 #include "cell/GeometryLoader.h"
 
 #include <array>
@@ -34,17 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.readerSeconds = 5;
     try {
         const cell::Geometry geometry = cell::LoadGeometry(file, options);
-        const std::size_t vertices = geometry.vertexCount();
-        for (const std::uint32_t index : geometry.indices)
-            if (index >= vertices)
-                std::abort();
-        for (const auto& face : geometry.faces) {
-            if (std::size_t{face.firstIndex} + face.indexCount > geometry.indices.size())
-                std::abort();
-            for (const std::uint32_t edge : face.edges)
-                if (edge >= geometry.edges.size())
-                    std::abort();
-        }
+        zrv::fuzz::CheckGeometry(geometry);
     } catch (const std::runtime_error&) {
     }
     return 0;
