@@ -6,6 +6,7 @@
 #include "PickHighlightGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
+#include "GridGeometry.h"
 #include "TriadGeometry.h"
 #include "StationSession.h"
 
@@ -152,6 +153,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<SceneInstancing>("Zervan.Cell", 1, 0, "SceneInstancing");
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
     qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
+    qmlRegisterType<GridGeometry>("Zervan.Cell", 1, 0, "GridGeometry");
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},

@@ -397,6 +397,19 @@ void StationSession::select(int treeRow)
         selectEntry(entry);
 }
 
+void StationSession::clearSelection()
+{
+    if (selected == StationObjects::NoEntry)
+        return;
+    if (!feedback.path.isEmpty())
+        setFeedback({});
+    selected = StationObjects::NoEntry;
+    row = -1;
+    fieldModel.show(nullptr);
+    cellScene.setSelectedId(0);
+    emit selectionChanged();
+}
+
 void StationSession::toggle(int treeRow)
 {
     treeModel.toggle(treeRow);

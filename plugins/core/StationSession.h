@@ -138,6 +138,8 @@ public:
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
+    // Nothing selected (a click on empty space in the view).
+    Q_INVOKABLE void clearSelection();
     Q_INVOKABLE void toggle(int treeRow);
     // A key pressed in the tree (Qt::Key): Up, Down, Left, Right, Return,
     // Enter; false for other keys.

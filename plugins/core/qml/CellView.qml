@@ -29,6 +29,8 @@ Pane {
     // Where the camera is, in the station's frame: "x y z" in whole
     // millimetres ("" without 3D).
     readonly property string cameraPlace: available ? view.item.cameraPlace : ""
+    // The floor grid's step in millimetres (0 without 3D).
+    readonly property real gridSpacing: available ? view.item.gridSpacing : 0
     signal picked(int objectId)
 
     // Measuring: milliseconds from opening the station to the view's first
@@ -85,18 +87,25 @@ Pane {
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
-        RowLayout {
+        // The view's commands; on a narrow pane they wrap onto a second
+        // line rather than widen the pane over its neighbour.
+        Flow {
             id: cellViewBar
             visible: cellView.available
             spacing: 4
             Layout.margins: 4
+            Layout.fillWidth: true
             Button {
                 id: fitAllButton
+                leftPadding: 8
+                rightPadding: 8
                 text: qsTr("Fit all")
                 onClicked: cellView.fitAll()
             }
             Button {
                 id: fitSelectionButton
+                leftPadding: 8
+                rightPadding: 8
                 text: qsTr("Fit selection")
                 enabled: cellView.scene.hasSelection
                 onClicked: cellView.fitSelection()
@@ -104,6 +113,8 @@ Pane {
             // Standard views, then the station's saved view points.
             Button {
                 id: viewMenuButton
+                leftPadding: 8
+                rightPadding: 8
                 text: qsTr("View \u25BE")
                 onClicked: {
                     viewPointItems.model = cellView.scene.viewPoints()
@@ -134,12 +145,13 @@ Pane {
             // selecting the object (Shift+click does so without this).
             Button {
                 id: pickEdgesButton
+                leftPadding: 8
+                rightPadding: 8
                 text: qsTr("Pick edges")
                 checkable: true
                 ToolTip.visible: hovered
                 ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
             }
-            Item { Layout.fillWidth: true }
         }
         Loader {
             id: view
@@ -148,6 +160,17 @@ Pane {
             active: cellView.scene.renderable
             source: "CellView3D.qml"
             onLoaded: item.scene = cellView.scene
+            // The floor grid's step, over the view's top right corner.
+            Label {
+                id: gridLabel
+                visible: cellView.available
+                anchors.top: parent.top
+                anchors.right: parent.right
+                anchors.margins: 6
+                z: 1
+                text: qsTr("Grid %1 mm").arg(cellView.gridSpacing)
+                opacity: 0.7
+            }
             Binding {
                 target: view.item
                 property: "facePicking"

@@ -61,6 +61,20 @@ View3D {
         id: cell
         eulerRotation.x: -90
 
+        // The floor (the station's z = 0 plane) as a grid, and the
+        // station's axes at its origin, one grid step long.
+        Model {
+            id: floorGrid
+            objectName: "floorGrid"
+            geometry: GridGeometry { spacing: view3d.gridSpacing; count: view3d.gridCount }
+            materials: DefaultMaterial { diffuseColor: "#aab3bd"; lighting: DefaultMaterial.NoLighting }
+        }
+        Model {
+            id: originTriad
+            geometry: TriadGeometry {}
+            scale: Qt.vector3d(view3d.gridSpacing, view3d.gridSpacing, view3d.gridSpacing)
+            materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
+        }
         Model {
             id: boxModel
             source: "#Cube"
@@ -112,6 +126,7 @@ View3D {
                     baseColor: modelData.label === "link" ? "#e8a33c" : "#b4bac2"
                     onLoaded: (minimum, maximum) => {
                         view3d.scene.setMeshBounds(modelData.object, minimum, maximum)
+                        view3d.layGrid()
                         view3d.refitLater()
                     }
                     onFailed: (message) => {
@@ -268,7 +283,10 @@ View3D {
     Connections {
         target: view3d.scene
         // A structure edit keeps the camera the user chose.
-        function onMeshesChanged() { view3d.refitLater() }
+        function onMeshesChanged() {
+            view3d.layGrid()
+            view3d.refitLater()
+        }
         // A station opens on the view it was saved with, else on all of it.
         function onStationOpened() { view3d.openingView() }
     }
@@ -301,7 +319,22 @@ View3D {
         openingView()
     }
     onSceneChanged: if (ready) openingView()
+    // The grid's step: the first round length of at least a sixth of the
+    // cell's radius; the grid reaches past the cell on every side.
+    property real gridSpacing: 100
+    property int gridCount: 10
+    function layGrid() {
+        const bounds = scene ? scene.sceneBounds() : {valid: false}
+        if (!bounds.valid)
+            return
+        const radius = Math.max(bounds.radius, 100)
+        const steps = [10, 25, 50, 100, 250, 500, 1000, 2500, 5000, 10000, 25000, 50000]
+        gridSpacing = steps.find(s => s >= radius / 6) || steps[steps.length - 1]
+        const reach = Math.hypot(bounds.centre.x, bounds.centre.y) + radius
+        gridCount = Math.min(200, Math.ceil(reach / gridSpacing) + 1)
+    }
     function openingView() {
+        layGrid()
         touched = false
         const last = scene ? scene.lastViewpoint() : {valid: false}
         if (last.valid)

@@ -605,7 +605,13 @@ ApplicationWindow {
             selectedId: station.selectedId
             highlights: station.simulation.collisionBoxes
             collidingMeshes: station.simulation.collidingMeshes
-            onPicked: (objectId) => { if (objectId > 0) stationTree.selectObjectId(objectId) }
+            // A click on empty space clears the selection.
+            onPicked: (objectId) => {
+                if (objectId > 0)
+                    stationTree.selectObjectId(objectId)
+                else
+                    station.clearSelection()
+            }
         }
 
         ColumnLayout {
