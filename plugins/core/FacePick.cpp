@@ -1,6 +1,7 @@
 #include "FacePick.h"
 
 #include "CellScene.h"
+#include "ElementSearch.h"
 #include "FaceHit.h"
 #include "MeshGeometry.h"
 #include "StationSnapshot.h"
@@ -24,17 +25,6 @@ using namespace cell::frame;
 namespace {
 
 using ElementPtr = std::shared_ptr<sdf::Element>;
-
-ElementPtr FindById(const ElementPtr& element, std::uint32_t id)
-{
-    for (const auto& child : element->elements()) {
-        if (child->getId(false) == id)
-            return child;
-        if (auto found = FindById(child, id))
-            return found;
-    }
-    return nullptr;
-}
 
 std::string NameOf(const sdf::Element& element)
 {

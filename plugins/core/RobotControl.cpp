@@ -3,6 +3,7 @@
 #include "MeshGeometry.h"
 
 #include "CellScene.h"
+#include "ElementSearch.h"
 #include "JointValuesEdit.h"
 #include "PoseText.h"
 #include "StationSnapshot.h"
@@ -39,16 +40,6 @@ constexpr double kDegree = std::numbers::pi / 180;
 // Joints whose limits say "unlimited" get a control this wide.
 constexpr double kOpenTurn = 360;
 constexpr double kOpenMillimetres = 10000;
-
-ElementPtr FindById(const ElementPtr& element, std::uint32_t id)
-{
-    if (element->getId(false) == id)
-        return element;
-    for (const auto& child : element->elements())
-        if (ElementPtr found = FindById(child, id))
-            return found;
-    return nullptr;
-}
 
 std::uint32_t LargestId(const sdf::Element& element)
 {
