@@ -26,7 +26,13 @@
 //    (never more than half of either move) and joins the next line as far
 //    after it, on a parabola through those two points with the target as
 //    control point, at the slower move's speed, with the orientation of
-//    the target. Other corners are passed exactly, without stopping.
+//    the target. Between two joint moves a zone cuts the corner in joint
+//    space: the joints leave the line to the target the zone's share of
+//    the move's straight tool travel before it and join the next move as
+//    far after it (never more than half of either), on a parabola with the
+//    target's joints as control point, at the speed the slower joint or
+//    tool speed allows. Corners between a joint and a straight move are
+//    passed exactly, without stopping.
 //  - Left out: acceleration limits of the joints and of the tool (the ramp
 //    is one time for every move), the controller's own path planning and
 //    lookahead, dynamics and payload, external axes, logic, waits, signals

@@ -107,7 +107,7 @@ public:
                 stopped = true;
                 entry.reset();
             } else if (step.kind == MoveInstruction::Kind::Joint) {
-                jointMove(step);
+                jointMove(step, k + 1 < steps.size() ? &steps[k + 1] : nullptr);
             } else {
                 linearMove(step, k + 1 < steps.size() ? &steps[k + 1] : nullptr);
             }
@@ -158,7 +158,7 @@ private:
         t = end;
     }
 
-    void jointMove(const Step& step)
+    void jointMove(const Step& step, const Step* next)
     {
         const MoveInstruction& move = *step.move;
         const auto answer = ik.reach(ik.flangeFor(step.target, move.tool), move.conf, q);
@@ -174,22 +174,91 @@ private:
             event(SimulationEvent::Kind::ConfigurationChange, answer.reason);
         const std::vector<double> q0 = q;
         const std::vector<double>& q1 = answer.solutions.front().joints;
+        const RigidTransform from = tcpOf(q0, move.tool);
+        const double travel = Distance(from.t, step.target.t);
+
+        // A zone between two joint moves cuts the corner in joint space:
+        // the joints leave the line to q1 before reaching it and join the
+        // line to the next target as far after, on a parabola whose control
+        // point is q1. How far: the zone's share of each move's straight
+        // tool travel (never more than half of either move).
+        std::vector<double> q2;
+        double leaveShare = 0;
+        double joinShare = 0;
+        if (!step.finePoint && step.zone > 0 && next && !step.last && next->kind == MoveInstruction::Kind::Joint &&
+            next->move->problem.empty()) {
+            const auto onward = ik.reach(ik.flangeFor(next->target, next->move->tool), next->move->conf, q1);
+            const double nextTravel = Distance(step.target.t, next->target.t);
+            if (!onward.solutions.empty() && travel > 0 && nextTravel > 0) {
+                q2 = onward.solutions.front().joints;
+                leaveShare = std::min(step.zone / travel, 0.5);
+                joinShare = std::min(step.zone / nextTravel, 0.5);
+            }
+        }
+        const bool blends = !q2.empty();
+        std::vector<double> leave = q1;
+        for (std::size_t j = 0; j < q.size(); ++j)
+            leave[j] = q1[j] + leaveShare * (q0[j] - q1[j]);
+
         double cruise = 0;
         for (std::size_t j = 0; j < q.size(); ++j)
-            cruise = std::max(cruise, std::abs(q1[j] - q0[j]) / limits[j]);
-        const RigidTransform from = tcpOf(q0, move.tool);
-        cruise = std::max({cruise, Distance(from.t, step.target.t) / move.tcpSpeed,
+            cruise = std::max(cruise, std::abs(leave[j] - q0[j]) / limits[j]);
+        cruise = std::max({cruise, (1 - leaveShare) * travel / move.tcpSpeed,
                            AngleBetween(from.q, step.target.q) / (move.orientationSpeed * kDegree)});
-        const bool stopAtEnd = step.finePoint || step.last;
+        const bool stopAtEnd = !blends && (step.finePoint || step.last);
         const MotionProfile profile(cruise, options.rampTime, stopped, stopAtEnd);
         sample(profile.duration(), profile, [&](double s, double time) {
             for (std::size_t j = 0; j < q.size(); ++j)
-                q[j] = q0[j] + s * (q1[j] - q0[j]);
+                q[j] = q0[j] + s * (leave[j] - q0[j]);
             lastTime = time;
         });
         branch = answer.solutions.front().conf[3];
         stopped = stopAtEnd;
         entry.reset();
+        if (blends)
+            jointBlend(leave, q1, q2, joinShare, move, *next->move);
+    }
+
+    // The corner of two joint moves as a quadratic Bézier in joint space,
+    // from `leave` through the control point `corner` to the point `share`
+    // of the way from `corner` to `onward`, at the speed the slower joint
+    // or the slower move's tool speed allows.
+    void jointBlend(const std::vector<double>& leave, const std::vector<double>& corner,
+                    const std::vector<double>& onward, double share, const MoveInstruction& move,
+                    const MoveInstruction& nextMove)
+    {
+        std::vector<double> join = corner;
+        for (std::size_t j = 0; j < join.size(); ++j)
+            join[j] = corner[j] + share * (onward[j] - corner[j]);
+        const auto at = [&](double f) {
+            std::vector<double> joints(join.size());
+            for (std::size_t j = 0; j < joints.size(); ++j)
+                joints[j] = (1 - f) * (1 - f) * leave[j] + 2 * (1 - f) * f * corner[j] + f * f * join[j];
+            return joints;
+        };
+        constexpr int kPieces = 16;
+        double cruise = 0;
+        double tcpLength = 0;
+        std::vector<double> previous = leave;
+        Vec3d previousTcp = tcpOf(leave, move.tool).t;
+        std::vector<double> jointLength(join.size(), 0);
+        for (int k = 1; k <= kPieces; ++k) {
+            const std::vector<double> joints = at(k / double(kPieces));
+            for (std::size_t j = 0; j < joints.size(); ++j)
+                jointLength[j] += std::abs(joints[j] - previous[j]);
+            const Vec3d tcp = tcpOf(joints, move.tool).t;
+            tcpLength += Distance(previousTcp, tcp);
+            previous = joints;
+            previousTcp = tcp;
+        }
+        for (std::size_t j = 0; j < join.size(); ++j)
+            cruise = std::max(cruise, jointLength[j] / limits[j]);
+        cruise = std::max(cruise, tcpLength / std::min(move.tcpSpeed, nextMove.tcpSpeed));
+        const MotionProfile blend(cruise, options.rampTime, false, false);
+        sample(blend.duration(), blend, [&](double s, double time) {
+            q = at(s);
+            lastTime = time;
+        });
     }
 
     void linearMove(const Step& step, const Step* next)
