@@ -324,6 +324,11 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         // A run takes longer than a click: a minute unless told.
         result.timeoutMs = step.value(QLatin1String("timeout")).toInt(std::max(defaultTimeout, 60000));
         result.phases = simulatePhases(step);
+    } else if (action == QLatin1String("state")) {
+        result.title = step.contains(QLatin1String("restore"))
+                           ? QStringLiteral("state restore %1").arg(quoted(jsonText(step.value(QLatin1String("restore")))))
+                           : QStringLiteral("state save %1").arg(quoted(step.value(QLatin1String("save")).toString()));
+        result.phases = {statePhase(step)};
     } else if (IsStructureAction(action)) {
         result.title = action;
         for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})

@@ -120,6 +120,8 @@ private:
     Phase robotPhase(QString action, QJsonObject step);
     // The motion simulation (ScriptRunnerSimulation.cpp).
     std::vector<Phase> simulatePhases(QJsonObject step);
+    // Saves the station's state under a name, or restores a saved one.
+    Phase statePhase(QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

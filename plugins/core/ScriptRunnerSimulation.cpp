@@ -1,6 +1,7 @@
-// The script action that runs the station's motion simulation: it starts a
-// run, waits until the run is done and sets the playback time, so that
-// later steps check the results panel as it then shows.
+// The script actions of the motion simulation: `simulate` starts a run,
+// waits until the run is done and sets the playback time, so that later
+// steps check the results panel as it then shows; `state` saves the
+// station's state under a name or puts a saved one back.
 
 #include "ScriptRunner.h"
 #include "StationSession.h"
@@ -43,6 +44,26 @@ std::vector<ScriptRunner::Phase> ScriptRunner::simulatePhases(QJsonObject step)
         return {Outcome::Pass, QStringLiteral("%1 events, time %2").arg(player.eventCount()).arg(player.timeText())};
     };
     return {start, finish};
+}
+
+ScriptRunner::Phase ScriptRunner::statePhase(QJsonObject step)
+{
+    const bool restoring = step.contains(QLatin1String("restore"));
+    if (restoring == step.contains(QLatin1String("save")))
+        return [] { return Outcome{Outcome::Fail, QStringLiteral("a state step has \"save\" (a name) or \"restore\" (a name or id)")}; };
+    const QJsonValue which = step.value(QLatin1String(restoring ? "restore" : "save"));
+    const QString name = which.isDouble() ? QString::number(which.toInteger()) : which.toString();
+    return [this, restoring, name]() -> Outcome {
+        if (!session)
+            return {Outcome::Fail, QStringLiteral("no station session")};
+        SimulationPlayer& player = session->simulationPlayer();
+        if (player.running())
+            return {Outcome::Retry, QStringLiteral("a run is going")};
+        const bool done = restoring ? player.restoreSavedState(name) : player.saveState(name) != 0;
+        if (!done)
+            return {Outcome::Fail, session->lastError()};
+        return {Outcome::Pass, session->statusText()};
+    };
 }
 
 } // namespace zrv::core

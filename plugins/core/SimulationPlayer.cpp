@@ -262,6 +262,22 @@ bool SimulationPlayer::restoreState()
     return session.restoreStateBeforeRun();
 }
 
+uint SimulationPlayer::saveState(const QString& name)
+{
+    return session.saveNamedState(name);
+}
+
+bool SimulationPlayer::restoreSavedState(const QString& idOrName)
+{
+    stop();
+    return session.restoreNamedState(idOrName);
+}
+
+QVariantList SimulationPlayer::states() const
+{
+    return session.savedStates();
+}
+
 void SimulationPlayer::tick()
 {
     const qint64 elapsed = clock.nsecsElapsed();

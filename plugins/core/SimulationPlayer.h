@@ -90,6 +90,14 @@ public:
     // Puts back the state saved before the last run (one undo step) and
     // goes back to the start.
     Q_INVOKABLE bool restoreState();
+    // Saves the station's state under a name (empty: "State N"), one undo
+    // step: its id, or 0 (the reason in the status line).
+    Q_INVOKABLE uint saveState(const QString& name);
+    // Puts back the saved state of that id or name (one undo step) and
+    // goes back to the start.
+    Q_INVOKABLE bool restoreSavedState(const QString& idOrName);
+    // The station's saved states: {id, name, autoSaved}.
+    Q_INVOKABLE QVariantList states() const;
 
 signals:
     void runningChanged();

@@ -215,6 +215,14 @@ public:
     // it back; each one undo step, false with the reason in lastError.
     bool saveStateBeforeRun();
     bool restoreStateBeforeRun();
+    // Saves the station's state under a name (empty: "State N", the first
+    // free N), one undo step: the new state's id, or 0 with the reason in
+    // lastError (a name another state has).
+    uint saveNamedState(const QString& name);
+    // Puts back the state of that id or name, one undo step.
+    bool restoreNamedState(const QString& idOrName);
+    // The saved states in document order: {id, name, autoSaved}.
+    QVariantList savedStates() const;
 
 signals:
     void opened();

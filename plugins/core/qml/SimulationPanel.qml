@@ -1,7 +1,8 @@
 // The motion simulation below the station: Run, the playback controls with
 // the time slider and the playback speed, the cycle time of every path and
 // task, and every event of the run as a row (a click goes to its time).
-// Restore State takes the station back to the state saved before the run.
+// Restore State takes the station back to the state saved before the run;
+// States saves the present one and puts back any saved one.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -72,31 +73,6 @@ Pane {
                 enabled: simulationPanel.simulation.ready
                 onClicked: simulationPanel.simulation.step()
             }
-            Slider {
-                id: timeSlider
-                from: 0
-                to: Math.max(simulationPanel.simulation.duration, 0.001)
-                value: simulationPanel.simulation.time
-                enabled: simulationPanel.simulation.ready
-                Layout.fillWidth: true
-                onMoved: simulationPanel.simulation.time = value
-            }
-            Label {
-                id: simulationTime
-                text: simulationPanel.simulation.timeText
-            }
-            // What each task carries out at the playback's time (all of
-            // them in the tooltip when the line is cut).
-            Label {
-                id: simulationNow
-                visible: simulationPanel.simulation.ready
-                text: simulationPanel.simulation.nowRunning.split("\n").join("; ")
-                elide: Text.ElideRight
-                Layout.maximumWidth: 320
-                ToolTip.visible: truncated && nowHover.hovered
-                ToolTip.text: simulationPanel.simulation.nowRunning
-                HoverHandler { id: nowHover }
-            }
             Label { text: qsTr("Speed") }
             ComboBox {
                 id: speedBox
@@ -122,6 +98,71 @@ Pane {
                 text: qsTr("Restore State")
                 enabled: simulationPanel.simulation.ready && !simulationPanel.simulation.running
                 onClicked: simulationPanel.simulation.restoreState()
+            }
+            // Saving the station's state under a name of its own, and
+            // putting back any saved one.
+            Button {
+                id: statesButton
+                text: qsTr("States \u25BE")
+                enabled: !simulationPanel.simulation.running
+                onClicked: {
+                    stateItems.model = simulationPanel.simulation.states()
+                    statesMenu.popup(statesButton, 0, statesButton.height)
+                }
+                Menu {
+                    id: statesMenu
+                    MenuItem {
+                        id: saveStateItem
+                        objectName: "state/save"
+                        text: qsTr("Save Current State")
+                        onTriggered: simulationPanel.simulation.saveState("")
+                    }
+                    MenuSeparator { visible: stateItems.count > 0 }
+                    Instantiator {
+                        id: stateItems
+                        model: []
+                        delegate: MenuItem {
+                            required property var modelData
+                            objectName: "state/" + modelData.id
+                            text: qsTr("Restore %1").arg(modelData.name.length > 0 ? modelData.name : qsTr("state %1").arg(modelData.id))
+                                  + (modelData.autoSaved ? qsTr(" (before the run)") : "")
+                            onTriggered: simulationPanel.simulation.restoreSavedState(String(modelData.id))
+                        }
+                        onObjectAdded: (index, object) => statesMenu.insertItem(2 + index, object)
+                        onObjectRemoved: (index, object) => statesMenu.removeItem(object)
+                    }
+                }
+            }
+        }
+
+        // The time line: the slider takes the panel's width, the time and
+        // what each task is doing beside it.
+        RowLayout {
+            Layout.fillWidth: true
+            Slider {
+                id: timeSlider
+                from: 0
+                to: Math.max(simulationPanel.simulation.duration, 0.001)
+                value: simulationPanel.simulation.time
+                enabled: simulationPanel.simulation.ready
+                Layout.fillWidth: true
+                onMoved: simulationPanel.simulation.time = value
+            }
+            Label {
+                id: simulationTime
+                text: simulationPanel.simulation.timeText
+            }
+            // What each task carries out at the playback's time (all of
+            // them in the tooltip when the line is cut).
+            Label {
+                id: simulationNow
+                visible: simulationPanel.simulation.ready
+                text: simulationPanel.simulation.nowRunning.split("\n").join("; ")
+                elide: Text.ElideRight
+                Layout.maximumWidth: 320
+                ToolTip.visible: truncated && nowHover.hovered
+                ToolTip.text: simulationPanel.simulation.nowRunning
+                HoverHandler { id: nowHover }
             }
         }
 

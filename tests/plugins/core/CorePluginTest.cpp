@@ -17,6 +17,7 @@
 #include <QtGui/QImage>
 #include <QtTest/QtTest>
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -1125,6 +1126,7 @@ private slots:
 
         const QString played = scratch.path(QStringLiteral("played.sdf"));
         const QString saved = scratch.path(QStringLiteral("saved.sdf"));
+        const QString named = scratch.path(QStringLiteral("named.sdf"));
         const QString rowName = QStringLiteral("event/%1").arg(collision);
         const QString script = scratch.writeScript(QStringLiteral("simulate.json"), {
             step({{"action", "simulate"}, {"to", 0.25}, {"speed", 2}}),
@@ -1147,9 +1149,15 @@ private slots:
             // An edit after the run, which restoring the state takes back.
             step({{"action", "select"}, {"objectId", 20}}),
             step({{"action", "edit"}, {"field", "value"}, {"value", "30"}}),
+            // Kept as a state of its own, besides the one before the run.
+            step({{"action", "click"}, {"id", "statesButton"}}),
+            step({{"action", "click"}, {"id", "saveStateItem"}}),
+            step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "Saved state State 2 as "}}),
             step({{"action", "click"}, {"id", "restoreStateButton"}}),
             step({{"action", "check"}, {"id", "statusText"}, {"property", "text"}, {"contains", "Restored state"}}),
             step({{"action", "save"}, {"path", saved}}),
+            step({{"action", "state"}, {"restore", "State 2"}}),
+            step({{"action", "save"}, {"path", named}}),
             // Another station forgets the run.
             step({{"action", "open"}, {"path", QStringLiteral(SAMPLE_STATION)}}),
             step({{"action", "check"}, {"id", "simulationTime"}, {"property", "text"}, {"equals", "0.000 s / 0.000 s"}, {"timeout", 60000}}),
@@ -1171,6 +1179,20 @@ private slots:
                 autoSaved += state->get("auto_saved")->getStringFromValue() == "true";
             QCOMPARE(autoSaved, 1);
         }
+        // The named state holds the edit, and restoring it gives it back.
+        const auto restored = sdf::SDF::ReadSdfFromFile(named.toStdString())->Root();
+        int states = 0;
+        bool kept = false;
+        for (const auto& state : restored->get("station")->get("simulation")->children("state")) {
+            ++states;
+            kept |= state->get("name")->getStringFromValue() == "State 2" &&
+                    state->get("auto_saved")->getStringFromValue() == "false";
+        }
+        QCOMPARE(states, 2);
+        QVERIFY(kept);
+        QCOMPARE(std::round(std::stod(findObject(restored, 20, "joint")->get("value")->getStringFromValue()) * 180 /
+                            3.14159265358979323846),
+                 30.0);
     }
     // A scenario that does not exist fails the step with the library's
     // reason; the state saved before it is one step that Undo takes back.
