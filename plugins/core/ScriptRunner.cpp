@@ -324,6 +324,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
         // A run takes longer than a click: a minute unless told.
         result.timeoutMs = step.value(QLatin1String("timeout")).toInt(std::max(defaultTimeout, 60000));
         result.phases = simulatePhases(step);
+    } else if (action == QLatin1String("measure")) {
+        result.title = QStringLiteral("measure %1 points").arg(step.value(QLatin1String("points")).toArray().size());
+        result.phases = measurePhases(step);
     } else if (IsStructureAction(action)) {
         result.title = action;
         for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})

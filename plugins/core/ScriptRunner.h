@@ -120,6 +120,8 @@ private:
     Phase robotPhase(QString action, QJsonObject step);
     // The motion simulation (ScriptRunnerSimulation.cpp).
     std::vector<Phase> simulatePhases(QJsonObject step);
+    // Measuring in the 3D view (ScriptRunnerMeasure.cpp).
+    std::vector<Phase> measurePhases(QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

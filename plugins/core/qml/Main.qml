@@ -529,6 +529,11 @@ ApplicationWindow {
                 // Cut, Copy, Paste, Delete and Duplicate of the selected object.
                 if (structureActions.handleKey(event))
                     return
+                // Escape ends a measurement in the view.
+                if (event.key === Qt.Key_Escape && cellView.cancelMeasure()) {
+                    event.accepted = true
+                    return
+                }
                 mainWindow.handleCommandKey(event)
             }
 
