@@ -1,6 +1,7 @@
 #include "CorePlugin.h"
 
 #include "CellScene.h"
+#include "MeasureTool.h"
 #include "MeshGeometry.h"
 #include "PathGeometry.h"
 #include "PickHighlightGeometry.h"
@@ -156,6 +157,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<GridGeometry>("Zervan.Cell", 1, 0, "GridGeometry");
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
+    qmlRegisterType<MeasureTool>("Zervan.Cell", 1, 0, "MeasureTool");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
                            {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));

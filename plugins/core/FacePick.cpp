@@ -4,6 +4,7 @@
 #include "ElementSearch.h"
 #include "FaceHit.h"
 #include "MeshGeometry.h"
+#include "MeshHit.h"
 #include "StationSnapshot.h"
 
 #include "cell/FrameMath.h"
@@ -122,34 +123,21 @@ void FacePick::picked()
 bool FacePick::pickRay(uint objectId, const QVector3D& origin, const QVector3D& direction)
 {
     const cell::CellLayout* layout = host.scene ? host.scene->layout() : nullptr;
-    const cell::CellLayout::Item* item = layout ? layout->find(objectId) : nullptr;
     const ElementPtr root = host.root ? host.root() : nullptr;
-    if (!item || item->shape != cell::CellLayout::Shape::Mesh || !root) {
+    const auto found = layout && root ? MeshHit::Cast(*layout, objectId, {origin.x(), origin.y(), origin.z()},
+                                                      {direction.x(), direction.y(), direction.z()})
+                                      : std::nullopt;
+    if (!found) {
         clear();
         return false;
     }
-    cell::GeometryCache::Result drawn;
-    try {
-        cell::LoadOptions options;
-        options.fileType = item->meshType;
-        drawn = MeshGeometry::Cache().get(item->mesh, options);
-    } catch (const std::exception&) {
-        clear();
-        return false;
-    }
-    const cell::RigidTransform toShape = item->world.inverse();
-    const cell::Vec3d from = toShape.apply({origin.x(), origin.y(), origin.z()});
-    const cell::Vec3d along = cell::Normalised(toShape.rotate({direction.x(), direction.y(), direction.z()}), {0, 0, 1});
-    const auto hit = drawn ? FaceHit::Cast(*drawn, from, along) : std::nullopt;
-    if (!hit) {
-        clear();
-        return false;
-    }
+    const cell::GeometryCache::Result& drawn = found->shape;
+    const FaceHit& hit = found->hit;
     // The body the drawn file is, if the object has one.
     std::uint32_t bodyId = 0;
     if (const ElementPtr element = FindById(root, objectId)) {
         for (const auto& b : element->children("body")) {
-            if (FileOf(*b, layout->baseDirectory()) == item->mesh) {
+            if (FileOf(*b, layout->baseDirectory()) == found->item->mesh) {
                 bodyId = b->getId(false);
                 break;
             }
@@ -158,8 +146,8 @@ bool FacePick::pickRay(uint objectId, const QVector3D& origin, const QVector3D& 
     shape = drawn;
     object = objectId;
     body = bodyId;
-    faceIndex = static_cast<int>(hit->face);
-    edgeIndex = IsBrep(*drawn) ? static_cast<int>(FaceHit::NearestEdge(*drawn, hit->face, hit->point)) : -1;
+    faceIndex = static_cast<int>(hit.face);
+    edgeIndex = IsBrep(*drawn) ? static_cast<int>(FaceHit::NearestEdge(*drawn, hit.face, hit.point)) : -1;
     picked();
     return true;
 }

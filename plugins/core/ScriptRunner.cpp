@@ -329,6 +329,13 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
                            ? QStringLiteral("state restore %1").arg(quoted(jsonText(step.value(QLatin1String("restore")))))
                            : QStringLiteral("state save %1").arg(quoted(step.value(QLatin1String("save")).toString()));
         result.phases = {statePhase(step)};
+    } else if (action == QLatin1String("measure")) {
+        result.title = QStringLiteral("measure %1 points").arg(step.value(QLatin1String("points")).toArray().size());
+        result.phases = measurePhases(step);
+    } else if (action == QLatin1String("dragRow")) {
+        result.title = QStringLiteral("drag the row of object %1 onto object %2")
+                           .arg(jsonText(step.value(QLatin1String("objectId"))), jsonText(step.value(QLatin1String("onto"))));
+        result.phases = dragRowPhases(step);
     } else if (IsStructureAction(action)) {
         result.title = action;
         for (const char* key : {"kind", "objectId", "parentId", "parent", "path"})

@@ -122,6 +122,10 @@ private:
     std::vector<Phase> simulatePhases(QJsonObject step);
     // Saves the station's state under a name, or restores a saved one.
     Phase statePhase(QJsonObject step);
+    // Measuring in the 3D view (ScriptRunnerMeasure.cpp).
+    std::vector<Phase> measurePhases(QJsonObject step);
+    // A tree row dragged onto another (ScriptRunnerTreeDrag.cpp).
+    std::vector<Phase> dragRowPhases(QJsonObject step);
 
     QPointer<QObject> hook;
     QPointer<StationSession> session;

@@ -6,10 +6,9 @@
 #include "ScriptRunner.h"
 
 #include "FacePick.h"
+#include "MouseGesture.h"
 #include "StationSession.h"
 
-#include <QtCore/QCoreApplication>
-#include <QtGui/QMouseEvent>
 #include <QtQml/QJSValue>
 #include <QtQuick/QQuickItem>
 #include <QtQuick/QQuickWindow>
@@ -29,20 +28,6 @@ QVariantMap AsMap(const QVariant& value)
     if (value.canConvert<QJSValue>())
         return value.value<QJSValue>().toVariant().toMap();
     return value.toMap();
-}
-
-// Presses and releases the left button at a point of the view; returns
-// the point in the window.
-QPointF Click(QQuickItem* view, QPointF at, Qt::KeyboardModifiers modifiers)
-{
-    QQuickWindow* shownWindow = view->window();
-    const QPointF inWindow = view->mapToScene(at);
-    const QPointF global = shownWindow->mapToGlobal(inWindow);
-    QMouseEvent press(QEvent::MouseButtonPress, inWindow, global, Qt::LeftButton, Qt::LeftButton, modifiers);
-    QCoreApplication::sendEvent(shownWindow, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, inWindow, global, Qt::LeftButton, Qt::NoButton, modifiers);
-    QCoreApplication::sendEvent(shownWindow, &release);
-    return inWindow;
 }
 
 QString WindowPoint(QPointF inWindow)
@@ -76,7 +61,7 @@ ScriptRunner::Phase ScriptRunner::pickPhase(QJsonObject step)
             return {Outcome::Fail, QStringLiteral("(%1, %2) lies outside the view").arg(at.x()).arg(at.y())};
         // "mode": "edge" clicks as the user names a face and its edge.
         const bool edge = step.value(QLatin1String("mode")).toString() == QLatin1String("edge");
-        const QPointF inWindow = Click(view, at, edge ? Qt::ShiftModifier : Qt::NoModifier);
+        const QPointF inWindow = MouseGesture::Click(view, at, edge ? Qt::ShiftModifier : Qt::NoModifier);
         const QString where = WindowPoint(inWindow);
         if (edge) {
             const FacePick* pick = session ? session->facePicks() : nullptr;
@@ -178,7 +163,7 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
         if (!point.value(QStringLiteral("visible")).toBool())
             return {Outcome::Retry, QStringLiteral("the edge is not in sight")};
         const QPointF at(point.value(QStringLiteral("x")).toDouble(), point.value(QStringLiteral("y")).toDouble());
-        const QString where = WindowPoint(Click(view, at, Qt::ShiftModifier));
+        const QString where = WindowPoint(MouseGesture::Click(view, at, Qt::ShiftModifier));
         if (!pick->valid() || pick->bodyId() != body || pick->face() != face || pick->edge() != edge)
             return {Outcome::Retry, QStringLiteral("%1: names %2").arg(where, pick->valid() ? pick->text() : QStringLiteral("nothing"))};
         return {Outcome::Pass, QStringLiteral("%1: names %2").arg(where, pick->text())};

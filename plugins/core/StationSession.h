@@ -204,6 +204,14 @@ public:
     Q_INVOKABLE uint importGeometry(const QString& file, uint parentId = 0);
     // Sets the object's parent as an edit of its `parent` field does.
     Q_INVOKABLE bool reparent(uint id, uint parentId);
+    // A tree row dropped on another: why that object can not become its
+    // parent ("" when it can): it is the object or lies below it, is its
+    // parent already, or can not hold it (the catalogue does not nest that
+    // kind in it, nor is the object one placed in its parent's frame on a
+    // parent that has a place). dropOnto reparents, or says why not in the
+    // status line.
+    Q_INVOKABLE QString parentRefusal(uint id, uint parentId) const;
+    Q_INVOKABLE bool dropOnto(uint id, uint parentId);
     QString structureReport() const { return report; }
 
     // ---- simulation (StationSimulation.cpp) ----

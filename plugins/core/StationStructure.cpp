@@ -24,7 +24,9 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 namespace zrv::core {
@@ -35,6 +37,13 @@ std::shared_ptr<sdf::Element> ElementOf(const StationObjects* objects, std::uint
 {
     const std::size_t entry = objects && id != 0 ? objects->find(id) : StationObjects::NoEntry;
     return entry == StationObjects::NoEntry ? nullptr : objects->entry(entry).object->getElement();
+}
+
+// "a part", "an operation".
+QString WithArticle(const std::string& kind)
+{
+    const bool vowel = !kind.empty() && std::string_view("aeiou").find(kind.front()) != std::string_view::npos;
+    return QString::fromStdString((vowel ? "an " : "a ") + kind);
 }
 
 } // namespace
@@ -283,6 +292,49 @@ bool StationSession::reparent(uint id, uint parentId)
         setStatus(tr("Parent of %1 set to %2").arg(ObjectTreeModel::DisplayName(object)).arg(parentId));
         return id;
     }) != 0;
+}
+
+QString StationSession::parentRefusal(uint id, uint parentId) const
+{
+    const auto element = ElementOf(objects.get(), id);
+    const auto parent = ElementOf(objects.get(), parentId);
+    if (!element || !parent)
+        return tr("no object has id %1").arg(element ? parentId : id);
+    const auto name = [this](std::uint32_t of) {
+        return ObjectTreeModel::DisplayName(*objects->entry(objects->find(of)).object);
+    };
+    const auto parentOf = [](const sdf::Element& e) { return e.valueOr<unsigned int>("parent", 0u); };
+    if (element->label() == "station")
+        return tr("%1 is the station, which has no parent").arg(name(id));
+    if (parentOf(*element) == parentId)
+        return tr("%1 holds %2 already").arg(name(parentId), name(id));
+    std::set<std::uint32_t> seen;
+    for (std::uint32_t at = parentId; at != 0 && seen.insert(at).second;) {
+        if (at == id)
+            return tr("%1 is %2 or lies below it").arg(name(parentId), name(id));
+        const auto above = ElementOf(objects.get(), at);
+        at = above ? parentOf(*above) : 0u;
+    }
+    // The kinds the layout places in their parent's frame, wherever that
+    // parent has a place.
+    static const std::set<std::string, std::less<>> placedByParent{
+        "manipulator", "tool", "device", "part", "assembly", "pointcloud", "smart_component"};
+    const cell::CellLayout* layout = cellScene.layout();
+    const bool placed = placedByParent.contains(element->label()) && layout && layout->worldOf(parentId);
+    const std::vector<std::string> nested = sdf::ObjectAdd::Kinds(*parent);
+    if (!placed && std::ranges::find(nested, element->label()) == nested.end())
+        return tr("%1 can not hold %2: %3 holds no %4")
+            .arg(name(parentId), name(id), WithArticle(parent->label()), QString::fromStdString(element->label()));
+    return {};
+}
+
+bool StationSession::dropOnto(uint id, uint parentId)
+{
+    if (const QString why = parentRefusal(id, parentId); !why.isEmpty()) {
+        setStatus(tr("Parent of object %1 not set").arg(id), why);
+        return false;
+    }
+    return reparent(id, parentId);
 }
 
 } // namespace zrv::core

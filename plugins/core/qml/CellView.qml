@@ -31,6 +31,20 @@ Pane {
     readonly property string cameraPlace: available ? view.item.cameraPlace : ""
     // The floor grid's step in millimetres (0 without 3D).
     readonly property real gridSpacing: available ? view.item.gridSpacing : 0
+    // Measuring (MeasureTool; null without 3D) and clearing it: Escape
+    // clears the points, or with none turns measuring off. True when it did
+    // something.
+    readonly property QtObject measure: available ? view.item.measureTool : null
+    function cancelMeasure() {
+        if (!measureButton.checked)
+            return false
+        if (measure && measure.count > 0)
+            measure.clear()
+        else
+            measureButton.checked = false
+        return true
+    }
+    Keys.onEscapePressed: (event) => event.accepted = cancelMeasure()
     signal picked(int objectId)
 
     // Measuring: milliseconds from opening the station to the view's first
@@ -152,6 +166,16 @@ Pane {
                 ToolTip.visible: hovered
                 ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
             }
+            // Measuring: clicks place points on shapes instead of selecting.
+            Button {
+                id: measureButton
+                leftPadding: 8
+                rightPadding: 8
+                text: qsTr("Measure")
+                checkable: true
+                ToolTip.visible: hovered
+                ToolTip.text: qsTr("Click two points for their distance, a third for the angle at the second")
+            }
         }
         Loader {
             id: view
@@ -175,6 +199,12 @@ Pane {
                 target: view.item
                 property: "facePicking"
                 value: pickEdgesButton.checked
+                when: view.status === Loader.Ready
+            }
+            Binding {
+                target: view.item
+                property: "measuring"
+                value: measureButton.checked
                 when: view.status === Loader.Ready
             }
             Binding {
@@ -206,6 +236,43 @@ Pane {
             Layout.fillHeight: true
             verticalAlignment: Text.AlignVCenter
             padding: 12
+        }
+    }
+    // What is measured, and what a click does next, over the view's top.
+    Rectangle {
+        id: measureBar
+        parent: view
+        z: 1
+        visible: cellView.available && measureButton.checked
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.margins: 4
+        width: Math.min(parent.width - 8, Math.max(measureText.implicitWidth, measureHint.implicitWidth) + 12)
+        height: measureColumn.implicitHeight + 8
+        color: "#e6ffffff"
+        radius: 3
+        // Clicks on the bar are not the view's.
+        MouseArea { anchors.fill: parent }
+        Column {
+            id: measureColumn
+            anchors.fill: parent
+            anchors.margins: 4
+            spacing: 2
+            Label {
+                id: measureText
+                text: cellView.measure ? cellView.measure.text : ""
+                visible: text.length > 0
+                font.bold: true
+                width: parent.width
+                elide: Text.ElideRight
+            }
+            Label {
+                id: measureHint
+                text: cellView.measure ? cellView.measure.hint : ""
+                opacity: 0.75
+                width: parent.width
+                elide: Text.ElideRight
+            }
         }
     }
     // The picked face or edge, and adding the edge to the selected

@@ -28,6 +28,11 @@ View3D {
     // A click names a face and its nearest edge (station.pick) instead of
     // selecting an object; Shift+click does so always.
     property bool facePicking: false
+    // A click places a measuring point instead (before anything else);
+    // turned off, the measurement goes.
+    property bool measuring: false
+    readonly property MeasureTool measureTool: MeasureTool { scene: view3d.scene }
+    onMeasuringChanged: if (!measuring) measureTool.clear()
     // Height of what lies over the view's foot (the pick's bar): clicks
     // and drags there are not the view's.
     property real footHeight: 0
@@ -240,6 +245,34 @@ View3D {
                 materials: DefaultMaterial { diffuseColor: "#10c040"; lighting: DefaultMaterial.NoLighting }
             }
         }
+
+        // The measurement: its points as balls and lines between them, some
+        // pixels across however near the camera is.
+        Node {
+            id: measureShape
+            visible: view3d.measuring
+            Repeater3D {
+                model: view3d.measureTool.points
+                delegate: Model {
+                    required property var modelData
+                    source: "#Sphere"
+                    position: modelData
+                    scale: Qt.vector3d(1, 1, 1).times(pickedShape.pixel * 0.09)
+                    materials: DefaultMaterial { diffuseColor: view3d.measureColour; lighting: DefaultMaterial.NoLighting }
+                }
+            }
+            Repeater3D {
+                model: view3d.measureTool.legs
+                delegate: Model {
+                    required property var modelData
+                    source: "#Cylinder"
+                    position: modelData.centre
+                    rotation: modelData.rotation
+                    scale: Qt.vector3d(pickedShape.pixel * 0.04, modelData.length / 100, pickedShape.pixel * 0.04)
+                    materials: DefaultMaterial { diffuseColor: view3d.measureColour; lighting: DefaultMaterial.NoLighting }
+                }
+            }
+        }
     }
 
     OrbitCameraController {
@@ -258,10 +291,42 @@ View3D {
             id: tapHandler
             acceptedButtons: Qt.LeftButton
             onTapped: (eventPoint) => {
-                if (view3d.facePicking || (tapHandler.point.modifiers & Qt.ShiftModifier))
+                if (view3d.measuring)
+                    view3d.measureAt(eventPoint.position.x, eventPoint.position.y)
+                else if (view3d.facePicking || (tapHandler.point.modifiers & Qt.ShiftModifier))
                     view3d.pickFaceAt(eventPoint.position.x, eventPoint.position.y)
                 else
                     view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+            }
+        }
+    }
+    // The measurement's lengths and angle beside it, where they appear.
+    readonly property color measureColour: "#ffe000"
+    Repeater {
+        model: view3d.measuring ? view3d.measureTool.labels : []
+        delegate: Rectangle {
+            id: measureLabel
+            objectName: "measureLabel"
+            required property var modelData
+            readonly property vector3d at: {
+                camera.scenePosition
+                camera.sceneRotation
+                view3d.width
+                view3d.height
+                return view3d.mapFrom3DScene(view3d.toScene(modelData.position))
+            }
+            visible: at.z > 0
+            x: at.x + 8
+            y: at.y - height - 8
+            width: measureLabelText.implicitWidth + 8
+            height: measureLabelText.implicitHeight + 4
+            radius: 3
+            color: "#e6202020"
+            Text {
+                id: measureLabelText
+                anchors.centerIn: parent
+                text: measureLabel.modelData.text
+                color: view3d.measureColour
             }
         }
     }
@@ -358,6 +423,17 @@ View3D {
         const a = cell.mapPositionFromScene(near)
         const b = cell.mapPositionFromScene(far)
         return station.pick.pickRay(hit.objectHit.objectId, a, b.minus(a))
+    }
+    // Places a measuring point where the ray under the point meets a mesh's
+    // triangles or another shape; false where it meets none.
+    function measureAt(x, y) {
+        const hit = pick(x, y)
+        const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
+        const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
+        const a = cell.mapPositionFromScene(near)
+        const b = cell.mapPositionFromScene(far)
+        const mesh = hit.objectHit && hit.objectHit.objectId !== undefined ? hit.objectHit.objectId : 0
+        return measureTool.place(mesh, a, b.minus(a))
     }
     // Where a point of the station appears: {x, y, visible}.
     function projectPoint(point) {

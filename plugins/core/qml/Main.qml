@@ -529,6 +529,11 @@ ApplicationWindow {
                 // Cut, Copy, Paste, Delete and Duplicate of the selected object.
                 if (structureActions.handleKey(event))
                     return
+                // Escape ends a measurement in the view.
+                if (event.key === Qt.Key_Escape && cellView.cancelMeasure()) {
+                    event.accepted = true
+                    return
+                }
                 mainWindow.handleCommandKey(event)
             }
 
@@ -588,8 +593,86 @@ ApplicationWindow {
                         id: treeRowKind
                         text: model.kind
                         opacity: 0.6
-                        anchors.right: parent.right
+                        anchors.right: treeDragGrip.left
+                        anchors.rightMargin: 4
                         anchors.verticalCenter: parent.verticalCenter
+                    }
+                    // Dragged onto another row, it makes that row's object
+                    // the parent (treeDropArea). A grip of its own, so that
+                    // the row's clicks and the list's flicking stay as they
+                    // are.
+                    Item {
+                        id: treeDragGrip
+                        objectName: "grip/" + model.objectId
+                        width: 16
+                        height: parent.height
+                        anchors.right: parent.right
+                        Label {
+                            anchors.centerIn: parent
+                            text: "\u2261"
+                            opacity: treeGripArea.containsMouse || treeGripArea.drag.active ? 0.9 : 0.35
+                        }
+                        MouseArea {
+                            id: treeGripArea
+                            anchors.fill: parent
+                            hoverEnabled: true
+                            preventStealing: true
+                            cursorShape: drag.active ? Qt.ClosedHandCursor : Qt.OpenHandCursor
+                            drag.target: treeDragProxy
+                            onReleased: {
+                                if (drag.active)
+                                    treeDragProxy.Drag.drop()
+                                treeDragProxy.x = treeDragGrip.width - treeDragProxy.width
+                                treeDragProxy.y = 0
+                            }
+                        }
+                        // The object's name, following the pointer.
+                        Rectangle {
+                            id: treeDragProxy
+                            readonly property int objectId: model.objectId
+                            opacity: treeGripArea.drag.active ? 0.85 : 0
+                            x: treeDragGrip.width - width
+                            width: treeDragName.implicitWidth + 12
+                            height: treeDragGrip.height
+                            color: palette.highlight
+                            radius: 3
+                            Drag.active: treeGripArea.drag.active
+                            Drag.keys: ["zervan/object"]
+                            Drag.source: treeDragProxy
+                            Drag.hotSpot.x: width - treeDragGrip.width / 2
+                            Drag.hotSpot.y: height / 2
+                            Label {
+                                id: treeDragName
+                                anchors.centerIn: parent
+                                text: model.name
+                                color: palette.highlightedText
+                            }
+                        }
+                    }
+                }
+                // Over the row while the drag is: green where dropping
+                // makes this object the parent, red where it can not be.
+                readonly property bool dragOver: treeDropArea.containsDrag
+                z: treeGripArea.drag.active ? 10 : 1
+                DropArea {
+                    id: treeDropArea
+                    anchors.fill: parent
+                    keys: ["zervan/object"]
+                    property string refusal: ""
+                    onEntered: (drag) => refusal = station.parentRefusal(drag.source.objectId, model.objectId)
+                    onDropped: (drop) => {
+                        const id = drop.source.objectId
+                        const parentId = model.objectId
+                        drop.accept()
+                        // Once the drag is over: the tree is built anew.
+                        Qt.callLater(() => station.dropOnto(id, parentId))
+                    }
+                    Rectangle {
+                        anchors.fill: parent
+                        visible: treeDropArea.containsDrag
+                        color: "transparent"
+                        border.width: 2
+                        border.color: treeDropArea.refusal.length ? "#b00020" : "#0a7d2c"
                     }
                 }
             }

@@ -26,6 +26,8 @@
 #include <QtGui/QImage>
 #include <QtTest/QtTest>
 
+#include <cmath>
+
 #include <sys/stat.h>
 
 namespace {
@@ -40,6 +42,12 @@ struct Run
         return QStringLiteral("exit %1\nstdout:\n%2\nstderr:\n%3").arg(exitCode).arg(lines.join('\n'), err.right(3000));
     }
 };
+
+// A point of the station (mm) for a `measure` step.
+QJsonObject point(double x, double y, double z)
+{
+    return QJsonObject{{"point", QJsonArray{x, y, z}}};
+}
 
 QJsonObject step(std::initializer_list<std::pair<QString, QJsonValue>> fields)
 {
@@ -318,6 +326,24 @@ private slots:
                 step({{"action", "save"}, {"path", "added.sdf"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
+                // 22, 23: measuring on the angle (turned half about z, at
+                // 900 280 760) where these points of its surface appear: on
+                // top of its 10 mm flange, and on the inner face of its
+                // upright leg.
+                step({{"action", "measure"}, {"points", QJsonArray{point(950, 200, 770), point(850, 200, 770)}},
+                      {"matches", "^Distance "}}),
+                step({{"action", "measure"}, {"points", QJsonArray{point(950, 200, 770), point(850, 200, 770), point(850, 270, 800)}},
+                      {"matches", "^Angle "}}),
+                step({{"action", "screenshot"}, {"path", "measured.png"}}),
+                // It only looks: the operation stays selected, and there is
+                // nothing to undo.
+                step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Weld angle corner (operation 86)"}}),
+                step({{"action", "check"}, {"id", "undoButton"}, {"property", "enabled"}, {"equals", false}}),
+                // Escape clears the points, then ends measuring.
+                step({{"action", "key"}, {"id", "stationTree"}, {"key", "Escape"}}),
+                step({{"action", "check"}, {"id", "measureText"}, {"property", "text"}, {"equals", ""}}),
+                step({{"action", "key"}, {"id", "stationTree"}, {"key", "Escape"}}),
+                step({{"action", "check"}, {"id", "measureButton"}, {"property", "checked"}, {"equals", false}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -357,6 +383,51 @@ private slots:
                                        "<bodyface><bodyid>85</bodyid><faceindex>2</faceindex></bodyface></edge>"));
         const QByteArray original = read(QStringLiteral("before.sdf"));
         QVERIFY(!original.isEmpty() && read(QStringLiteral("undone.sdf")) == original);
+
+        // What was measured is where the rays meet the surface, to the
+        // view's single precision (a tenth of a millimetre here); the
+        // middle of the shape, or its far side, would be millimetres off.
+        const auto numbers = [&](int number, const QString& pattern) {
+            const QString line = run.lines.filter(QStringLiteral("PASS %1/").arg(number)).join(QString());
+            const auto match = QRegularExpression(pattern).match(line);
+            QList<double> found;
+            for (int k = 1; k <= match.lastCapturedIndex(); ++k)
+                found.append(match.captured(k).toDouble());
+            return std::pair{found, line};
+        };
+        const auto near = [](const QList<double>& found, const QList<double>& expected) {
+            if (found.size() != expected.size())
+                return false;
+            for (qsizetype k = 0; k < found.size(); ++k)
+                if (std::abs(found[k] - expected[k]) > 0.21)
+                    return false;
+            return true;
+        };
+        const QString number = QStringLiteral("(-?\\d+\\.\\d)");
+        const auto [distance, distanceLine] =
+            numbers(22, QStringLiteral(": Distance %1 mm \\(dx %1, dy %1, dz %1\\)$").arg(number));
+        QVERIFY2(near(distance, {100, -100, 0, 0}), qPrintable(distanceLine));
+        const auto [angle, angleLine] = numbers(23, QStringLiteral(": Angle %1° \\(legs %1 mm and %1 mm\\)$").arg(number));
+        // The legs (100, 0, 0) and (0, 70, 30).
+        QVERIFY2(near(angle, {90, 100, 76.2}), qPrintable(angleLine));
+
+        // The measured line is drawn between the first two points clicked.
+        const QString measured = angleLine;
+        static const QRegularExpression inWindow(QStringLiteral("\\((\\d+), (\\d+)\\) on \\("));
+        QList<QPoint> points;
+        for (auto it = inWindow.globalMatch(measured); it.hasNext();) {
+            const auto match = it.next();
+            points.append(QPoint(match.captured(1).toInt(), match.captured(2).toInt()));
+        }
+        QVERIFY2(points.size() == 3, qPrintable(measured));
+        const QImage shot(scratch.path(QStringLiteral("measured.png")));
+        const QPoint third = points[0] + (points[1] - points[0]) / 3;
+        const auto yellow = [](const QColor& c) { return c.red() > 200 && c.green() > 180 && c.blue() < 90; };
+        bool drawn = false;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                drawn = drawn || yellow(shot.pixelColor(third + QPoint(dx, dy)));
+        QVERIFY2(drawn, qPrintable(Around(shot, third).name()));
     }
 
     void offscreenShowsANoticeInsteadOfTheView()

@@ -480,11 +480,21 @@ private slots:
 
     // A new parent keeps a part where it is in the cell: its pose is given
     // anew in the new parent's frame, and one undo takes back both. Asked
-    // to, the local pose is kept instead.
+    // to, the local pose is kept instead. Dragging a tree row onto another
+    // row gives the same new parent; a row below the dragged one, and one
+    // whose object can not hold it, are refused with the reason.
     void newParentKeepsThePlaceUnlessAskedNot()
     {
         Scratch scratch;
         const QString script = scratch.writeScript(QStringLiteral("parent.json"), {
+            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("before-drag.sdf"))}}),
+            step({{"action", "dragRow"}, {"objectId", 19}, {"onto", 21}}),
+            step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "0 150 -760 1 0 0 0"}}),
+            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("dragged.sdf"))}}),
+            step({{"action", "dragRow"}, {"objectId", 21}, {"onto", 19}, {"refused", "Table is Bracket & Gusset <L> or lies below it"}}),
+            step({{"action", "dragRow"}, {"objectId", 21}, {"onto", 28}, {"refused", "Weld can not hold Bracket & Gusset <L>: a task holds no part"}}),
+            step({{"action", "key"}, {"id", "stationTree"}, {"key", "Ctrl+Z"}}),
+            step({{"action", "save"}, {"path", scratch.path(QStringLiteral("undone-drag.sdf"))}}),
             step({{"action", "select"}, {"row", "Table"}}),
             step({{"action", "edit"}, {"field", "parent"}, {"value", "21"}}),
             step({{"action", "check"}, {"id", "fieldValue"}, {"name", "pose"}, {"property", "text"}, {"equals", "0 150 -760 1 0 0 0"}}),
@@ -503,6 +513,12 @@ private slots:
         const auto table = findObject(written->Root(), 19, "part");
         QCOMPARE(table->asUInt("parent"), 21u);
         QCOMPARE(table->asPose("pose").pos.x, 900.0);
+        const auto dragged = sdf::SDF::ReadSdfFromFile(scratch.path(QStringLiteral("dragged.sdf")).toStdString());
+        QCOMPARE(findObject(dragged->Root(), 19, "part")->asUInt("parent"), 21u);
+        QCOMPARE(findObject(dragged->Root(), 19, "part")->asPose("pose").pos.z, -760.0);
+        QCOMPARE(readAll(scratch.path(QStringLiteral("undone-drag.sdf"))), readAll(scratch.path(QStringLiteral("before-drag.sdf"))));
+        const auto [draggedCode, draggedOutput] = validateIds(scratch.path(QStringLiteral("dragged.sdf")));
+        QVERIFY2(draggedCode == 0, qPrintable(draggedOutput));
         // The child lists follow the new parent.
         const auto [code, output] = validateIds(scratch.path(QStringLiteral("parent.sdf")));
         QVERIFY2(code == 0, qPrintable(output));
