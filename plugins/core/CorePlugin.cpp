@@ -3,6 +3,7 @@
 #include "CellScene.h"
 #include "MeshGeometry.h"
 #include "PathGeometry.h"
+#include "OperationEdgeGeometry.h"
 #include "PickHighlightGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
@@ -156,6 +157,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<GridGeometry>("Zervan.Cell", 1, 0, "GridGeometry");
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
+    qmlRegisterType<OperationEdgeGeometry>("Zervan.Cell", 1, 0, "OperationEdgeGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
                            {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));

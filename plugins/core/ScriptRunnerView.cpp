@@ -1,11 +1,12 @@
 // The automation actions of the 3D view: picking at a point of it (or where
 // an object appears) as a click of the user would, and fitting the view;
 // naming a face and edge of a part (by a Shift+click, or as if clicked) and
-// adding the picked edge to an operation.
+// adding the picked edge to an operation, or reversing it in one.
 
 #include "ScriptRunner.h"
 
 #include "FacePick.h"
+#include "OperationTravel.h"
 #include "StationSession.h"
 
 #include <QtCore/QCoreApplication>
@@ -122,7 +123,8 @@ ScriptRunner::Phase ScriptRunner::fitPhase(QString what, int viewPoint)
 
 bool ScriptRunner::IsPickAction(const QString& action)
 {
-    return action == QLatin1String("pickEdge") || action == QLatin1String("addPickedEdge");
+    return action == QLatin1String("pickEdge") || action == QLatin1String("addPickedEdge") ||
+           action == QLatin1String("reverseEdge");
 }
 
 QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
@@ -130,6 +132,9 @@ QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
     const auto number = [&](const char* key) { return step.value(QLatin1String(key)).toVariant().toString(); };
     if (action == QLatin1String("addPickedEdge"))
         return QStringLiteral("add the picked edge to operation %1").arg(number("operationId"));
+    if (action == QLatin1String("reverseEdge"))
+        return QStringLiteral("reverse body %1 face %2 edge %3 in operation %4")
+            .arg(number("body"), number("face"), number("edge"), number("operationId"));
     return QStringLiteral("%1 body %2 face %3 edge %4")
         .arg(step.value(QLatin1String("click")).toBool() ? QStringLiteral("click") : QStringLiteral("pick"),
              number("body"), number("face"), step.contains(QLatin1String("edge")) ? number("edge") : QStringLiteral("-"));
@@ -160,6 +165,21 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
         const uint body = static_cast<uint>(number("body", 0));
         const int face = number("face", 0);
         const int edge = number("edge", -1);
+        if (action == QLatin1String("reverseEdge")) {
+            OperationTravel* travel = session->travels();
+            if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
+                return {Outcome::Fail, refused};
+            const QString refused = travel->reverse(static_cast<uint>(number("operationId", 0)));
+            if (step.contains(QLatin1String("refused"))) {
+                if (refused != step.value(QLatin1String("refused")).toString())
+                    return {Outcome::Fail, refused.isEmpty() ? QStringLiteral("reversed: %1").arg(travel->lastResult())
+                                                             : QStringLiteral("refused with %1").arg(refused)};
+                return {Outcome::Pass, refused};
+            }
+            if (!refused.isEmpty())
+                return {Outcome::Fail, refused};
+            return {Outcome::Pass, travel->lastResult()};
+        }
         if (!step.value(QLatin1String("click")).toBool()) {
             if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
                 return {Outcome::Fail, refused};
