@@ -46,6 +46,18 @@ QPointF Click(QQuickItem* view, QPointF at, Qt::KeyboardModifiers modifiers)
     return inWindow;
 }
 
+// Moves the pointer, no button down, to a point of the view; returns the
+// point in the window.
+QPointF Hover(QQuickItem* view, QPointF at, Qt::KeyboardModifiers modifiers)
+{
+    QQuickWindow* shownWindow = view->window();
+    const QPointF inWindow = view->mapToScene(at);
+    QMouseEvent move(QEvent::MouseMove, inWindow, shownWindow->mapToGlobal(inWindow), Qt::NoButton, Qt::NoButton,
+                     modifiers);
+    QCoreApplication::sendEvent(shownWindow, &move);
+    return inWindow;
+}
+
 QString WindowPoint(QPointF inWindow)
 {
     return QStringLiteral("at (%1, %2) in the window").arg(std::lround(inWindow.x())).arg(std::lround(inWindow.y()));
@@ -136,7 +148,9 @@ QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
         return QStringLiteral("reverse body %1 face %2 edge %3 in operation %4")
             .arg(number("body"), number("face"), number("edge"), number("operationId"));
     return QStringLiteral("%1 body %2 face %3 edge %4")
-        .arg(step.value(QLatin1String("click")).toBool() ? QStringLiteral("click") : QStringLiteral("pick"),
+        .arg(step.value(QLatin1String("hover")).toBool()   ? QStringLiteral("hover over")
+             : step.value(QLatin1String("click")).toBool() ? QStringLiteral("click")
+                                                           : QStringLiteral("pick"),
              number("body"), number("face"), step.contains(QLatin1String("edge")) ? number("edge") : QStringLiteral("-"));
 }
 
@@ -180,7 +194,8 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
                 return {Outcome::Fail, refused};
             return {Outcome::Pass, travel->lastResult()};
         }
-        if (!step.value(QLatin1String("click")).toBool()) {
+        const bool hover = step.value(QLatin1String("hover")).toBool();
+        if (!step.value(QLatin1String("click")).toBool() && !hover) {
             if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
                 return {Outcome::Fail, refused};
             return {Outcome::Pass, pick->text()};
@@ -198,6 +213,15 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
         if (!point.value(QStringLiteral("visible")).toBool())
             return {Outcome::Retry, QStringLiteral("the edge is not in sight")};
         const QPointF at(point.value(QStringLiteral("x")).toDouble(), point.value(QStringLiteral("y")).toDouble());
+        if (hover) {
+            // The preview names it once its look-up has run.
+            const auto* under = qobject_cast<FacePick*>(session->hoverPick());
+            const QString where = WindowPoint(Hover(view, at, Qt::ShiftModifier));
+            if (!under || !under->valid() || under->bodyId() != body || under->face() != face || under->edge() != edge)
+                return {Outcome::Retry, QStringLiteral("%1: the preview names %2")
+                                            .arg(where, under && under->valid() ? under->text() : QStringLiteral("nothing"))};
+            return {Outcome::Pass, QStringLiteral("%1: the preview names %2").arg(where, under->text())};
+        }
         const QString where = WindowPoint(Click(view, at, Qt::ShiftModifier));
         if (!pick->valid() || pick->bodyId() != body || pick->face() != face || pick->edge() != edge)
             return {Outcome::Retry, QStringLiteral("%1: names %2").arg(where, pick->valid() ? pick->text() : QStringLiteral("nothing"))};

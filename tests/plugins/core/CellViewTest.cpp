@@ -290,7 +290,8 @@ private slots:
     // edge and one undo takes it back. A mesh (the robot's base), a body of
     // another part (the bracket) and an edge the operation has are refused.
     // The operation's own edge, picked, turns round with Reverse: its arrows
-    // in the view, the pick's words, the file and the generated path.
+    // in the view, the pick's words, the file and the generated path. With
+    // Shift held, the face under the pointer is tinted before a click.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
@@ -365,6 +366,9 @@ private slots:
                 step({{"action", "save"}, {"path", "reversed.sdf"}}),
                 step({{"action", "reverseEdge"}, {"operationId", 86}, {"body", 85}, {"face", 2}, {"edge", 0},
                       {"refused", "Weld angle corner does not follow the picked edge"}}),
+                // 33: the pointer over another edge with Shift held.
+                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
+                step({{"action", "screenshot"}, {"path", "hover.png"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -453,6 +457,14 @@ private slots:
         QVERIFY2((shown.centre - now.centre).manhattanLength() > 3,
                  qPrintable(QStringLiteral("(%1, %2) (%3, %4)").arg(shown.centre.x()).arg(shown.centre.y())
                                 .arg(now.centre.x()).arg(now.centre.y())));
+
+        // The face under the pointer is tinted lightly before any click.
+        const QPoint over = PickedAt(run, 33);
+        const QImage hovered(scratch.path(QStringLiteral("hover.png")));
+        QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
+        const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
+        QVERIFY2(blueness(Around(hovered, over)) > blueness(Around(turned, over)) + 25,
+                 qPrintable(Around(turned, over).name() + " " + Around(hovered, over).name()));
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
