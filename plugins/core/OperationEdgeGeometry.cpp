@@ -38,11 +38,14 @@ struct Vertices
     QVector3D hi = -lo;
     float rgba[4] = {0, 0, 0, 1};
 
+    // The view takes vertex colours as linear and writes sRGB: the named
+    // colour turned linear is shown as named.
     void colour(const QColor& c)
     {
-        rgba[0] = float(c.redF());
-        rgba[1] = float(c.greenF());
-        rgba[2] = float(c.blueF());
+        const auto linear = [](double v) { return float(v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4)); };
+        rgba[0] = linear(c.redF());
+        rgba[1] = linear(c.greenF());
+        rgba[2] = linear(c.blueF());
     }
     void put(const cell::Vec3d& p)
     {
@@ -196,11 +199,11 @@ void OperationEdgeGeometry::rebuild()
 
         // Arrowheads spread along the edge, at most one per five arrow
         // lengths and five in all, an odd number so that one sits at the
-        // middle by the order number; shorter on an edge too short for one.
+        // middle; shorter on an edge too short for one.
         const double size = std::min(arrow, length / 2);
         const int spread = std::clamp(static_cast<int>(length / (5 * size)), 1, 5);
         const int count = spread % 2 == 1 ? spread : spread - 1;
-        const double radius = size * 0.4;
+        const double radius = size * 0.3;
         out.colour(ArrowColour(number));
         for (int i = 0; i < count; ++i) {
             const double s = length * (i + 0.5) / count;

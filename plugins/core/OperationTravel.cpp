@@ -194,25 +194,12 @@ QVariantList OperationTravel::labels() const
     int number = 0;
     for (const cell::EdgeCurve& curve : curves) {
         ++number;
-        const auto& points = curve.points;
-        if (points.empty())
+        if (curve.points.empty())
             continue;
-        double length = 0;
-        for (std::size_t k = 1; k < points.size(); ++k)
-            length += Distance(points[k - 1].position, points[k].position);
-        // The middle by length.
-        cell::Vec3d middle = points.front().position;
-        double walked = 0;
-        for (std::size_t k = 1; k < points.size(); ++k) {
-            const double span = Distance(points[k - 1].position, points[k].position);
-            if (walked + span >= length / 2) {
-                middle = Lerp(points[k - 1].position, points[k].position, span > 0 ? (length / 2 - walked) / span : 0);
-                break;
-            }
-            walked += span;
-        }
+        // Where the path starts on the edge: the arrows point away from it.
+        const cell::Vec3d& start = (curve.reversed ? curve.points.back() : curve.points.front()).position;
         list.append(QVariantMap{{QStringLiteral("number"), number},
-                                {QStringLiteral("position"), QVariant::fromValue(CellScene::ToVector(middle))}});
+                                {QStringLiteral("position"), QVariant::fromValue(CellScene::ToVector(start))}});
     }
     return list;
 }

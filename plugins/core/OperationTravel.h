@@ -47,8 +47,8 @@ class OperationTravel : public QObject
     // Why the operation's edges are not shown ("" when they are, or when
     // the selection is no operation).
     Q_PROPERTY(QString problem READ problem NOTIFY edgesChanged)
-    // {number, position}: where each edge's order number goes (the middle
-    // of the edge, station frame, mm).
+    // {number, position}: where each edge's order number goes (where the
+    // path starts on the edge, station frame, mm).
     Q_PROPERTY(QVariantList labels READ labels NOTIFY edgesChanged)
     // The operation's edge (from 1) that the pick names, 0 when none.
     Q_PROPERTY(int pickedEdge READ pickedEdge NOTIFY pickedChanged)

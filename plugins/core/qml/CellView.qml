@@ -243,7 +243,8 @@ Pane {
                 Button {
                     id: addPickedEdgeButton
                     readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
-                    visible: station.pick.edge >= 0
+                    // An edge the operation follows already is reversed instead.
+                    visible: station.pick.edge >= 0 && station.travel.pickedEdge === 0
                     enabled: toOperation
                     text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
                     ToolTip.visible: hovered

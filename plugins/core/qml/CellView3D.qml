@@ -249,7 +249,7 @@ View3D {
             geometry: OperationEdgeGeometry {
                 travel: station.travel
                 thickness: 3 * pickedShape.pixel
-                arrowLength: 24 * pickedShape.pixel
+                arrowLength: 40 * pickedShape.pixel
             }
             materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
         }
@@ -287,7 +287,8 @@ View3D {
         }
     }
 
-    // The order of the selected operation's edges, by their middles.
+    // The order of the selected operation's edges, where the path starts
+    // on each.
     Repeater {
         model: station.travel.labels
         delegate: Rectangle {
@@ -298,8 +299,8 @@ View3D {
             }
             objectName: "edgeOrder/" + modelData.number
             visible: at.visible
-            x: at.x + 8
-            y: at.y - height - 8
+            x: at.x - width / 2
+            y: at.y - height - 6
             width: orderText.implicitWidth + 8
             height: orderText.implicitHeight + 2
             radius: 3

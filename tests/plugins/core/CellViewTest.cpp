@@ -290,8 +290,8 @@ private slots:
     // edge and one undo takes it back. A mesh (the robot's base), a body of
     // another part (the bracket) and an edge the operation has are refused.
     // The operation's own edge, picked, turns round with Reverse: its arrows
-    // in the view, the pick's words, the file and the generated path. With
-    // Shift held, the face under the pointer is tinted before a click.
+    // in the view, the pick's words, the file and the generated path. While
+    // picking, the face under the pointer is tinted before a click.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
@@ -366,7 +366,8 @@ private slots:
                 step({{"action", "save"}, {"path", "reversed.sdf"}}),
                 step({{"action", "reverseEdge"}, {"operationId", 86}, {"body", 85}, {"face", 2}, {"edge", 0},
                       {"refused", "Weld angle corner does not follow the picked edge"}}),
-                // 33: the pointer over another edge with Shift held.
+                step({{"action", "click"}, {"id", "pickEdgesButton"}}),
+                // 34: the pointer over another edge while picking.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
                 step({{"action", "screenshot"}, {"path", "hover.png"}}),
             },
@@ -451,15 +452,15 @@ private slots:
         QVERIFY2(beside.x() >= 0 && !turned.isNull(), qPrintable(run.describe()));
         QCOMPARE(ArrowPixels(start, QRect(QPoint(0, 0), start.size())).count, 0);
         const QRect around(beside - QPoint(40, 40), QSize(81, 81));
-        const ArrowArea shown = ArrowPixels(before, around);
+        const ArrowArea drawn = ArrowPixels(before, around);
         const ArrowArea now = ArrowPixels(turned, around);
-        QVERIFY2(shown.count > 20 && now.count > 20, qPrintable(QStringLiteral("%1 %2").arg(shown.count).arg(now.count)));
-        QVERIFY2((shown.centre - now.centre).manhattanLength() > 3,
-                 qPrintable(QStringLiteral("(%1, %2) (%3, %4)").arg(shown.centre.x()).arg(shown.centre.y())
+        QVERIFY2(drawn.count > 20 && now.count > 20, qPrintable(QStringLiteral("%1 %2").arg(drawn.count).arg(now.count)));
+        QVERIFY2((drawn.centre - now.centre).manhattanLength() > 3,
+                 qPrintable(QStringLiteral("(%1, %2) (%3, %4)").arg(drawn.centre.x()).arg(drawn.centre.y())
                                 .arg(now.centre.x()).arg(now.centre.y())));
 
         // The face under the pointer is tinted lightly before any click.
-        const QPoint over = PickedAt(run, 33);
+        const QPoint over = PickedAt(run, 34);
         const QImage hovered(scratch.path(QStringLiteral("hover.png")));
         QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
         const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
