@@ -358,18 +358,18 @@ private slots:
                 step({{"action", "click"}, {"id", "reversePickedEdgeButton"}}),
                 // 27
                 step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
-                      {"matches", "· edge 1 of Weld angle corner: not reversed, runs towards [-+xyz]+  — "
+                      {"matches", "· edge 1 of Weld angle corner: not reversed, runs towards [-+xyz]+  —  "
                                   "Edge 1 of Weld angle corner is not reversed now$"}}),
                 step({{"action", "click"}, {"id", "clearPickButton"}}),
                 step({{"action", "screenshot"}, {"path", "reversed.png"}}),
+                step({{"action", "click"}, {"id", "pickEdgesButton"}}),
+                // 31: the pointer over another edge while picking.
+                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
+                step({{"action", "screenshot"}, {"path", "hover.png"}}),
                 step({{"action", "generate"}, {"operationId", 86}}),
                 step({{"action", "save"}, {"path", "reversed.sdf"}}),
                 step({{"action", "reverseEdge"}, {"operationId", 86}, {"body", 85}, {"face", 2}, {"edge", 0},
                       {"refused", "Weld angle corner does not follow the picked edge"}}),
-                step({{"action", "click"}, {"id", "pickEdgesButton"}}),
-                // 34: the pointer over another edge while picking.
-                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
-                step({{"action", "screenshot"}, {"path", "hover.png"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -455,12 +455,12 @@ private slots:
         const ArrowArea drawn = ArrowPixels(before, around);
         const ArrowArea now = ArrowPixels(turned, around);
         QVERIFY2(drawn.count > 20 && now.count > 20, qPrintable(QStringLiteral("%1 %2").arg(drawn.count).arg(now.count)));
-        QVERIFY2((drawn.centre - now.centre).manhattanLength() > 3,
+        QVERIFY2((drawn.centre - now.centre).manhattanLength() > 8,
                  qPrintable(QStringLiteral("(%1, %2) (%3, %4)").arg(drawn.centre.x()).arg(drawn.centre.y())
                                 .arg(now.centre.x()).arg(now.centre.y())));
 
         // The face under the pointer is tinted lightly before any click.
-        const QPoint over = PickedAt(run, 34);
+        const QPoint over = PickedAt(run, 31);
         const QImage hovered(scratch.path(QStringLiteral("hover.png")));
         QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
         const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
