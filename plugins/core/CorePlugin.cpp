@@ -4,6 +4,7 @@
 #include "MeasureTool.h"
 #include "MeshGeometry.h"
 #include "PathGeometry.h"
+#include "OperationEdgeGeometry.h"
 #include "PickHighlightGeometry.h"
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
@@ -158,6 +159,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
     qmlRegisterType<MeasureTool>("Zervan.Cell", 1, 0, "MeasureTool");
+    qmlRegisterType<OperationEdgeGeometry>("Zervan.Cell", 1, 0, "OperationEdgeGeometry");
     QVariantMap properties{{QStringLiteral("station"), QVariant::fromValue<QObject*>(session.get())},
                            {QStringLiteral("commandKeys"), QVariant::fromValue<QObject*>(&commandKeys)}};
     const QString size = zrv::CommandLineParser::value(QStringLiteral("size"));

@@ -1,14 +1,17 @@
 // The automation actions of the 3D view: picking at a point of it (or where
 // an object appears) as a click of the user would, and fitting the view;
 // naming a face and edge of a part (by a Shift+click, or as if clicked) and
-// adding the picked edge to an operation.
+// adding the picked edge to an operation, or reversing it in one.
 
 #include "ScriptRunner.h"
 
 #include "FacePick.h"
 #include "MouseGesture.h"
+#include "OperationTravel.h"
 #include "StationSession.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtGui/QMouseEvent>
 #include <QtQml/QJSValue>
 #include <QtQuick/QQuickItem>
 #include <QtQuick/QQuickWindow>
@@ -28,6 +31,18 @@ QVariantMap AsMap(const QVariant& value)
     if (value.canConvert<QJSValue>())
         return value.value<QJSValue>().toVariant().toMap();
     return value.toMap();
+}
+
+// Moves the pointer, no button down, to a point of the view; returns the
+// point in the window.
+QPointF Hover(QQuickItem* view, QPointF at, Qt::KeyboardModifiers modifiers)
+{
+    QQuickWindow* shownWindow = view->window();
+    const QPointF inWindow = view->mapToScene(at);
+    QMouseEvent move(QEvent::MouseMove, inWindow, shownWindow->mapToGlobal(inWindow), Qt::NoButton, Qt::NoButton,
+                     modifiers);
+    QCoreApplication::sendEvent(shownWindow, &move);
+    return inWindow;
 }
 
 QString WindowPoint(QPointF inWindow)
@@ -107,7 +122,8 @@ ScriptRunner::Phase ScriptRunner::fitPhase(QString what, int viewPoint)
 
 bool ScriptRunner::IsPickAction(const QString& action)
 {
-    return action == QLatin1String("pickEdge") || action == QLatin1String("addPickedEdge");
+    return action == QLatin1String("pickEdge") || action == QLatin1String("addPickedEdge") ||
+           action == QLatin1String("reverseEdge");
 }
 
 QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
@@ -115,8 +131,13 @@ QString ScriptRunner::pickTitle(const QString& action, const QJsonObject& step)
     const auto number = [&](const char* key) { return step.value(QLatin1String(key)).toVariant().toString(); };
     if (action == QLatin1String("addPickedEdge"))
         return QStringLiteral("add the picked edge to operation %1").arg(number("operationId"));
+    if (action == QLatin1String("reverseEdge"))
+        return QStringLiteral("reverse body %1 face %2 edge %3 in operation %4")
+            .arg(number("body"), number("face"), number("edge"), number("operationId"));
     return QStringLiteral("%1 body %2 face %3 edge %4")
-        .arg(step.value(QLatin1String("click")).toBool() ? QStringLiteral("click") : QStringLiteral("pick"),
+        .arg(step.value(QLatin1String("hover")).toBool()   ? QStringLiteral("hover over")
+             : step.value(QLatin1String("click")).toBool() ? QStringLiteral("click")
+                                                           : QStringLiteral("pick"),
              number("body"), number("face"), step.contains(QLatin1String("edge")) ? number("edge") : QStringLiteral("-"));
 }
 
@@ -145,7 +166,23 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
         const uint body = static_cast<uint>(number("body", 0));
         const int face = number("face", 0);
         const int edge = number("edge", -1);
-        if (!step.value(QLatin1String("click")).toBool()) {
+        if (action == QLatin1String("reverseEdge")) {
+            OperationTravel* travel = session->travels();
+            if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
+                return {Outcome::Fail, refused};
+            const QString refused = travel->reverse(static_cast<uint>(number("operationId", 0)));
+            if (step.contains(QLatin1String("refused"))) {
+                if (refused != step.value(QLatin1String("refused")).toString())
+                    return {Outcome::Fail, refused.isEmpty() ? QStringLiteral("reversed: %1").arg(travel->lastResult())
+                                                             : QStringLiteral("refused with %1").arg(refused)};
+                return {Outcome::Pass, refused};
+            }
+            if (!refused.isEmpty())
+                return {Outcome::Fail, refused};
+            return {Outcome::Pass, travel->lastResult()};
+        }
+        const bool hover = step.value(QLatin1String("hover")).toBool();
+        if (!step.value(QLatin1String("click")).toBool() && !hover) {
             if (const QString refused = pick->pickEdge(body, face, edge); !refused.isEmpty())
                 return {Outcome::Fail, refused};
             return {Outcome::Pass, pick->text()};
@@ -163,6 +200,15 @@ ScriptRunner::Phase ScriptRunner::edgePickPhase(QString action, QJsonObject step
         if (!point.value(QStringLiteral("visible")).toBool())
             return {Outcome::Retry, QStringLiteral("the edge is not in sight")};
         const QPointF at(point.value(QStringLiteral("x")).toDouble(), point.value(QStringLiteral("y")).toDouble());
+        if (hover) {
+            // The preview names it once its look-up has run.
+            const auto* under = qobject_cast<FacePick*>(session->hoverPick());
+            const QString where = WindowPoint(Hover(view, at, Qt::ShiftModifier));
+            if (!under || !under->valid() || under->bodyId() != body || under->face() != face || under->edge() != edge)
+                return {Outcome::Retry, QStringLiteral("%1: the preview names %2")
+                                            .arg(where, under && under->valid() ? under->text() : QStringLiteral("nothing"))};
+            return {Outcome::Pass, QStringLiteral("%1: the preview names %2").arg(where, under->text())};
+        }
         const QString where = WindowPoint(MouseGesture::Click(view, at, Qt::ShiftModifier));
         if (!pick->valid() || pick->bodyId() != body || pick->face() != face || pick->edge() != edge)
             return {Outcome::Retry, QStringLiteral("%1: names %2").arg(where, pick->valid() ? pick->text() : QStringLiteral("nothing"))};

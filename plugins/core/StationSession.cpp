@@ -81,6 +81,15 @@ StationSession::StationSession(QObject* parent)
     connect(&cellScene, &CellScene::changed, robotControl.get(), &RobotControl::refresh);
     facePick = std::make_unique<FacePick>(FacePick::Host{
         [this] { return document ? document->Root() : nullptr; }, &cellScene, &undoStack, [this] { followStructure(); }});
+    // What is under the pointer while picking: a pick of its own, never an
+    // edit. The selected operation's edges follow the selection.
+    hoverFacePick = std::make_unique<FacePick>(FacePick::Host{
+        [this] { return document ? document->Root() : nullptr; }, &cellScene, nullptr, {}});
+    operationTravel = std::make_unique<OperationTravel>(OperationTravel::Host{
+        [this] { return document ? document->Root() : nullptr; }, &cellScene, &undoStack, facePick.get(),
+        [this] { followStructure(); }});
+    connect(this, &StationSession::selectionChanged, operationTravel.get(),
+            [this] { operationTravel->setOperationId(selectedId()); });
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {

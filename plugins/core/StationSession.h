@@ -7,6 +7,7 @@
 #include "FacePick.h"
 #include "FieldListModel.h"
 #include "ObjectTreeModel.h"
+#include "OperationTravel.h"
 #include "ProblemListModel.h"
 #include "RobotControl.h"
 #include "SimulationPlayer.h"
@@ -80,6 +81,10 @@ class StationSession : public QObject
     Q_PROPERTY(QObject* simulation READ simulation CONSTANT)
     // The face or edge picked in the 3D view (FacePick).
     Q_PROPERTY(QObject* pick READ pick CONSTANT)
+    // The selected operation's edges and their direction of travel, and
+    // the face and edge under the pointer while picking (a FacePick).
+    Q_PROPERTY(QObject* travel READ travel CONSTANT)
+    Q_PROPERTY(QObject* hoverPick READ hoverPick CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -135,6 +140,9 @@ public:
     RobotControl* robotControls() { return robotControl.get(); }
     QObject* pick() { return facePick.get(); }
     FacePick* facePicks() { return facePick.get(); }
+    QObject* travel() { return operationTravel.get(); }
+    OperationTravel* travels() { return operationTravel.get(); }
+    QObject* hoverPick() { return hoverFacePick.get(); }
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
@@ -345,6 +353,8 @@ private:
     void followStructure();
     std::unique_ptr<RobotControl> robotControl;
     std::unique_ptr<FacePick> facePick;
+    std::unique_ptr<FacePick> hoverFacePick;
+    std::unique_ptr<OperationTravel> operationTravel;
 
     // Last, so that it goes first: its run may still use the scene.
     SimulationPlayer player{*this, cellScene};

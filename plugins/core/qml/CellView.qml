@@ -295,8 +295,13 @@ Pane {
             spacing: 2
             Label {
                 id: pickText
-                text: station.pick.lastResult === "" ? station.pick.text
-                                                     : station.pick.text + "  \u2014  " + station.pick.lastResult
+                // The pick, the way the selected operation runs it if it
+                // follows it, then what was last done with it.
+                text: {
+                    const said = [station.pick.text, station.travel.pickedText].filter(t => t !== "").join(" \u00b7 ")
+                    const done = [station.pick.lastResult, station.travel.lastResult].filter(t => t !== "")
+                    return done.length > 0 ? said + "  \u2014  " + done.join("; ") : said
+                }
                 wrapMode: Text.Wrap
                 Layout.fillWidth: true
             }
@@ -305,13 +310,24 @@ Pane {
                 Button {
                     id: addPickedEdgeButton
                     readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"
-                    visible: station.pick.edge >= 0
+                    // An edge the operation follows already is reversed instead.
+                    visible: station.pick.edge >= 0 && station.travel.pickedEdge === 0
                     enabled: toOperation
                     text: toOperation ? qsTr("Add edge to %1").arg(station.selectedTitle) : qsTr("Add edge to operation")
                     ToolTip.visible: hovered
                     ToolTip.text: toOperation ? qsTr("Add the picked edge to the selected operation")
                                               : qsTr("Select an operation first")
                     onClicked: station.pick.addToOperation(cellView.selectedId)
+                }
+                // The picked edge is one the selected operation follows:
+                // turn its direction of travel round.
+                Button {
+                    id: reversePickedEdgeButton
+                    visible: station.travel.pickedEdge > 0
+                    text: qsTr("Reverse")
+                    ToolTip.visible: hovered
+                    ToolTip.text: qsTr("Run edge %1 of the operation the other way").arg(station.travel.pickedEdge)
+                    onClicked: station.travel.reversePicked()
                 }
                 Button {
                     id: clearPickButton

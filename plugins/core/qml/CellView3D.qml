@@ -271,6 +271,75 @@ View3D {
                     scale: Qt.vector3d(pickedShape.pixel * 0.04, modelData.length / 100, pickedShape.pixel * 0.04)
                     materials: DefaultMaterial { diffuseColor: view3d.measureColour; lighting: DefaultMaterial.NoLighting }
                 }
+        // The selected operation's edges the way its path runs them
+        // (station.travel): a colour each, arrowheads along the travel.
+        Model {
+            objectName: "operationEdges"
+            visible: station.travel.edgeCount > 0
+            geometry: OperationEdgeGeometry {
+                travel: station.travel
+                thickness: 3 * pickedShape.pixel
+                arrowLength: 40 * pickedShape.pixel
+            }
+            materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
+        }
+
+        // While picking, the face and edge under the pointer, lightly.
+        Node {
+            id: hoveredShape
+            visible: view3d.hovering && station.hoverPick.valid
+            position: { view3d.scene.revision; return view3d.scene.positionOf(station.hoverPick.objectId) }
+            rotation: { view3d.scene.revision; return view3d.scene.rotationOf(station.hoverPick.objectId) }
+            Model {
+                objectName: "hoveredFace"
+                geometry: PickHighlightGeometry {
+                    pick: station.hoverPick
+                    part: PickHighlightGeometry.Face
+                    thickness: pickedShape.pixel
+                }
+                materials: DefaultMaterial {
+                    diffuseColor: "#00b4ff"
+                    lighting: DefaultMaterial.NoLighting
+                    cullMode: Material.NoCulling
+                    opacity: 0.25
+                }
+            }
+            Model {
+                objectName: "hoveredEdge"
+                visible: station.hoverPick.edge >= 0
+                geometry: PickHighlightGeometry {
+                    pick: station.hoverPick
+                    part: PickHighlightGeometry.Edge
+                    thickness: 2 * pickedShape.pixel
+                }
+                materials: DefaultMaterial { diffuseColor: "#7be89a"; lighting: DefaultMaterial.NoLighting }
+            }
+        }
+    }
+
+    // The order of the selected operation's edges, where the path starts
+    // on each.
+    Repeater {
+        model: station.travel.labels
+        delegate: Rectangle {
+            required property var modelData
+            readonly property var at: {
+                camera.scenePosition; camera.sceneRotation; view3d.width; view3d.height
+                return view3d.projectPoint(modelData.position)
+            }
+            objectName: "edgeOrder/" + modelData.number
+            visible: at.visible
+            x: at.x - width / 2
+            y: at.y - height - 6
+            width: orderText.implicitWidth + 8
+            height: orderText.implicitHeight + 2
+            radius: 3
+            color: "#e6ffffff"
+            Text {
+                id: orderText
+                anchors.centerIn: parent
+                text: modelData.number
+                font.bold: true
             }
         }
     }
@@ -287,6 +356,11 @@ View3D {
     Item {
         anchors.fill: parent
         anchors.bottomMargin: view3d.footHeight
+        // Hover preview while picking (Pick edges on, or Shift held).
+        HoverHandler {
+            onPointChanged: view3d.hoverLater(point.position, point.modifiers, point.pressedButtons)
+            onHoveredChanged: if (!hovered) view3d.hoverOff()
+        }
         TapHandler {
             id: tapHandler
             acceptedButtons: Qt.LeftButton
@@ -411,18 +485,45 @@ View3D {
     function toScene(station) { return cell.mapPositionToScene(station) }
 
     // Names the face (and its nearest edge) of the mesh under the point in
-    // station.pick; false, and no pick, where no mesh is.
-    function pickFaceAt(x, y) {
+    // station.pick (or in `into`, a FacePick); false, and no pick, where no
+    // mesh is.
+    function pickFaceAt(x, y, into) {
+        const target = into || station.pick
         const hit = pick(x, y)
         if (!hit.objectHit || hit.objectHit.objectId === undefined) {
-            station.pick.clear()
+            target.clear()
             return false
         }
         const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
         const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
         const a = cell.mapPositionFromScene(near)
         const b = cell.mapPositionFromScene(far)
-        return station.pick.pickRay(hit.objectHit.objectId, a, b.minus(a))
+        return target.pickRay(hit.objectHit.objectId, a, b.minus(a))
+    }
+
+    // The hover preview in picking mode: the face and edge under the
+    // pointer in station.hoverPick, found at most every 50 ms, and none
+    // while a button is down.
+    property bool hovering: false
+    property point hoverPoint
+    onFacePickingChanged: if (!facePicking) hoverOff()
+    Timer {
+        id: hoverTimer
+        interval: 50
+        onTriggered: if (view3d.hovering) view3d.pickFaceAt(view3d.hoverPoint.x, view3d.hoverPoint.y, station.hoverPick)
+    }
+    function hoverOff() {
+        hovering = false
+        hoverTimer.stop()
+        station.hoverPick.clear()
+    }
+    function hoverLater(position, modifiers, buttons) {
+        if (buttons !== Qt.NoButton || !(facePicking || (modifiers & Qt.ShiftModifier) !== 0))
+            return hoverOff()
+        hovering = true
+        hoverPoint = position
+        if (!hoverTimer.running)
+            hoverTimer.start()
     }
     // Places a measuring point where the ray under the point meets a mesh's
     // triangles or another shape; false where it meets none.

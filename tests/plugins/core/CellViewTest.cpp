@@ -24,11 +24,15 @@
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QColor>
 #include <QtGui/QImage>
+#include <QtGui/QVector3D>
 #include <QtTest/QtTest>
 
 #include <cmath>
 
 #include <sys/stat.h>
+
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -154,6 +158,29 @@ int Distance(const QColor& a, const QColor& b)
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
 }
 
+// The pixels of an area in the first edge's arrow colour (a dark violet,
+// far from the shapes' greys, the pick's blue and the selection's magenta),
+// and where they centre.
+struct ArrowArea
+{
+    int count = 0;
+    QPointF centre;
+};
+ArrowArea ArrowPixels(const QImage& image, const QRect& area)
+{
+    ArrowArea found;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (Distance(image.pixelColor(x, y), QColor(0x40, 0x10, 0x7a)) < 40) {
+                ++found.count;
+                found.centre += QPointF(x, y);
+            }
+    if (found.count > 0)
+        found.centre /= found.count;
+    return found;
+}
+
 } // namespace
 
 class CellViewTest : public QObject
@@ -270,6 +297,9 @@ private slots:
     // added to the weld operation it is stored as the operation's second
     // edge and one undo takes it back. A mesh (the robot's base), a body of
     // another part (the bracket) and an edge the operation has are refused.
+    // The operation's own edge, picked, turns round with Reverse: its arrows
+    // in the view, the pick's words, the file and the generated path. While
+    // picking, the face under the pointer is tinted before a click.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
@@ -344,6 +374,28 @@ private slots:
                 step({{"action", "check"}, {"id", "measureText"}, {"property", "text"}, {"equals", ""}}),
                 step({{"action", "key"}, {"id", "stationTree"}, {"key", "Escape"}}),
                 step({{"action", "check"}, {"id", "measureButton"}, {"property", "checked"}, {"equals", false}}),
+                // 31: the path as the operation's one edge runs, reversed.
+                step({{"action", "generate"}, {"operationId", 86}}),
+                step({{"action", "save"}, {"path", "generated.sdf"}}),
+                // 33: a click beside the edge the operation follows.
+                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 1}, {"click", true}}),
+                step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
+                      {"matches", "· edge 1 of Weld angle corner: reversed, runs towards [-+xyz]+$"}}),
+                step({{"action", "click"}, {"id", "reversePickedEdgeButton"}}),
+                // 36
+                step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
+                      {"matches", "· edge 1 of Weld angle corner: not reversed, runs towards [-+xyz]+  —  "
+                                  "Edge 1 of Weld angle corner is not reversed now$"}}),
+                step({{"action", "click"}, {"id", "clearPickButton"}}),
+                step({{"action", "screenshot"}, {"path", "reversed.png"}}),
+                step({{"action", "click"}, {"id", "pickEdgesButton"}}),
+                // 40: the pointer over another edge while picking.
+                step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
+                step({{"action", "screenshot"}, {"path", "hover.png"}}),
+                step({{"action", "generate"}, {"operationId", 86}}),
+                step({{"action", "save"}, {"path", "reversed.sdf"}}),
+                step({{"action", "reverseEdge"}, {"operationId", 86}, {"body", 85}, {"face", 2}, {"edge", 0},
+                      {"refused", "Weld angle corner does not follow the picked edge"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -428,6 +480,62 @@ private slots:
             for (int dx = -2; dx <= 2; ++dx)
                 drawn = drawn || yellow(shot.pixelColor(third + QPoint(dx, dy)));
         QVERIFY2(drawn, qPrintable(Around(shot, third).name()));
+        // Reversed from the pick bar: the arrows turn round, the pick says
+        // the other way, the file has it and Generate runs it the other way.
+        const auto towards = [&](int number) {
+            return QRegularExpression(QStringLiteral("runs towards ([-+xyz]+)"))
+                .match(run.lines.filter(QStringLiteral("PASS %1/").arg(number)).join(QString()))
+                .captured(1);
+        };
+        QVERIFY2(!towards(34).isEmpty() && !towards(36).isEmpty() && towards(34) != towards(36),
+                 qPrintable(towards(34) + " " + towards(36)));
+        QString reversed = QString::fromUtf8(read(QStringLiteral("reversed.sdf")));
+        reversed.replace(QRegularExpression(QStringLiteral(">\\s+<")), QStringLiteral("><"));
+        QVERIFY(reversed.contains(QStringLiteral("<process_edgeoperation><edge><edgeindex>1</edgeindex>"
+                                                 "<reversed>false</reversed>")));
+        const auto ends = [&](const QString& name) {
+            QString text = QString::fromUtf8(read(name));
+            std::map<int, QVector3D> targets;
+            const QRegularExpression item(QStringLiteral("<dataitem id='\\d+'>(.*?)</dataitem>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+            for (auto it = item.globalMatch(text); it.hasNext();) {
+                const QString body = it.next().captured(1);
+                const auto named = QRegularExpression(QStringLiteral("<name>Weld_angle_corner_T(\\d+)</name>")).match(body);
+                const auto value = QRegularExpression(QStringLiteral("<value type='robtarget'>(\\S+) (\\S+) (\\S+) ")).match(body);
+                if (named.hasMatch() && value.hasMatch())
+                    targets[named.captured(1).toInt()] =
+                        QVector3D(value.captured(1).toFloat(), value.captured(2).toFloat(), value.captured(3).toFloat());
+            }
+            return targets.size() < 2 ? std::pair<QVector3D, QVector3D>()
+                                      : std::pair(targets.begin()->second, targets.rbegin()->second);
+        };
+        const auto [first, last] = ends(QStringLiteral("generated.sdf"));
+        const auto [firstNow, lastNow] = ends(QStringLiteral("reversed.sdf"));
+        QVERIFY2(first != last, "no path generated");
+        QVERIFY(firstNow.distanceToPoint(last) < firstNow.distanceToPoint(first));
+        QVERIFY(lastNow.distanceToPoint(first) < lastNow.distanceToPoint(last));
+
+        // Arrows in the edge's arrow colour beside it, only with the
+        // operation selected, and turned round when reversed.
+        const QPoint beside = PickedAt(run, 33);
+        const QImage turned(scratch.path(QStringLiteral("reversed.png")));
+        QVERIFY2(beside.x() >= 0 && !turned.isNull(), qPrintable(run.describe()));
+        QCOMPARE(ArrowPixels(start, QRect(QPoint(0, 0), start.size())).count, 0);
+        const QRect around(beside - QPoint(40, 40), QSize(81, 81));
+        const ArrowArea drawn = ArrowPixels(before, around);
+        const ArrowArea now = ArrowPixels(turned, around);
+        QVERIFY2(drawn.count > 20 && now.count > 20, qPrintable(QStringLiteral("%1 %2").arg(drawn.count).arg(now.count)));
+        QVERIFY2((drawn.centre - now.centre).manhattanLength() > 8,
+                 qPrintable(QStringLiteral("(%1, %2) (%3, %4)").arg(drawn.centre.x()).arg(drawn.centre.y())
+                                .arg(now.centre.x()).arg(now.centre.y())));
+
+        // The face under the pointer is tinted lightly before any click.
+        const QPoint over = PickedAt(run, 40);
+        const QImage hovered(scratch.path(QStringLiteral("hover.png")));
+        QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
+        const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
+        QVERIFY2(blueness(Around(hovered, over)) > blueness(Around(turned, over)) + 25,
+                 qPrintable(Around(turned, over).name() + " " + Around(hovered, over).name()));
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
