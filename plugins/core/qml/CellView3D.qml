@@ -271,6 +271,9 @@ View3D {
                     scale: Qt.vector3d(pickedShape.pixel * 0.04, modelData.length / 100, pickedShape.pixel * 0.04)
                     materials: DefaultMaterial { diffuseColor: view3d.measureColour; lighting: DefaultMaterial.NoLighting }
                 }
+            }
+        }
+
         // The selected operation's edges the way its path runs them
         // (station.travel): a colour each, arrowheads along the travel.
         Model {

@@ -475,11 +475,11 @@ private slots:
         const QImage shot(scratch.path(QStringLiteral("measured.png")));
         const QPoint third = points[0] + (points[1] - points[0]) / 3;
         const auto yellow = [](const QColor& c) { return c.red() > 200 && c.green() > 180 && c.blue() < 90; };
-        bool drawn = false;
+        bool lineDrawn = false;
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx)
-                drawn = drawn || yellow(shot.pixelColor(third + QPoint(dx, dy)));
-        QVERIFY2(drawn, qPrintable(Around(shot, third).name()));
+                lineDrawn = lineDrawn || yellow(shot.pixelColor(third + QPoint(dx, dy)));
+        QVERIFY2(lineDrawn, qPrintable(Around(shot, third).name()));
         // Reversed from the pick bar: the arrows turn round, the pick says
         // the other way, the file has it and Generate runs it the other way.
         const auto towards = [&](int number) {
