@@ -122,32 +122,40 @@ void FacePick::picked()
 bool FacePick::pickRay(uint objectId, const QVector3D& origin, const QVector3D& direction)
 {
     const cell::CellLayout* layout = host.scene ? host.scene->layout() : nullptr;
-    const cell::CellLayout::Item* item = layout ? layout->find(objectId) : nullptr;
     const ElementPtr root = host.root ? host.root() : nullptr;
-    if (!item || item->shape != cell::CellLayout::Shape::Mesh || !root) {
-        clear();
-        return false;
-    }
+    const ElementPtr element = root ? FindById(root, objectId) : nullptr;
     cell::GeometryCache::Result drawn;
-    try {
-        cell::LoadOptions options;
-        options.fileType = item->meshType;
-        drawn = MeshGeometry::Cache().get(item->mesh, options);
-    } catch (const std::exception&) {
-        clear();
-        return false;
-    }
-    const cell::RigidTransform toShape = item->world.inverse();
-    const cell::Vec3d from = toShape.apply({origin.x(), origin.y(), origin.z()});
-    const cell::Vec3d along = cell::Normalised(toShape.rotate({direction.x(), direction.y(), direction.z()}), {0, 0, 1});
-    const auto hit = drawn ? FaceHit::Cast(*drawn, from, along) : std::nullopt;
-    if (!hit) {
-        clear();
-        return false;
-    }
-    // The body the drawn file is, if the object has one.
+    cell::RigidTransform world;
+    std::uint32_t owner = objectId;
     std::uint32_t bodyId = 0;
-    if (const ElementPtr element = FindById(root, objectId)) {
+    if (element && element->label() == "body") {
+        // One body of a part drawn from several.
+        QString why;
+        const auto found = bodyShape(objectId, &why);
+        if (!found) {
+            clear();
+            return false;
+        }
+        drawn = found->shape;
+        world = found->world;
+        owner = found->object;
+        bodyId = objectId;
+    } else {
+        const cell::CellLayout::Item* item = layout ? layout->find(objectId) : nullptr;
+        if (!item || item->shape != cell::CellLayout::Shape::Mesh || !element) {
+            clear();
+            return false;
+        }
+        try {
+            cell::LoadOptions options;
+            options.fileType = item->meshType;
+            drawn = MeshGeometry::Cache().get(item->mesh, options);
+        } catch (const std::exception&) {
+            clear();
+            return false;
+        }
+        world = item->world;
+        // The body the drawn file is, if the object has one.
         for (const auto& b : element->children("body")) {
             if (FileOf(*b, layout->baseDirectory()) == item->mesh) {
                 bodyId = b->getId(false);
@@ -155,8 +163,16 @@ bool FacePick::pickRay(uint objectId, const QVector3D& origin, const QVector3D& 
             }
         }
     }
+    const cell::RigidTransform toShape = world.inverse();
+    const cell::Vec3d from = toShape.apply({origin.x(), origin.y(), origin.z()});
+    const cell::Vec3d along = cell::Normalised(toShape.rotate({direction.x(), direction.y(), direction.z()}), {0, 0, 1});
+    const auto hit = drawn ? FaceHit::Cast(*drawn, from, along) : std::nullopt;
+    if (!hit) {
+        clear();
+        return false;
+    }
     shape = drawn;
-    object = objectId;
+    object = owner;
     body = bodyId;
     faceIndex = static_cast<int>(hit->face);
     edgeIndex = IsBrep(*drawn) ? static_cast<int>(FaceHit::NearestEdge(*drawn, hit->face, hit->point)) : -1;
