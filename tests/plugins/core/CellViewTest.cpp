@@ -3,7 +3,8 @@
 // xvfb-run): picking selects, the selection colour appears where the object
 // is drawn, moving a joint moves the links after it and not those before;
 // a STEP part is drawn from its own triangles where the station puts it,
-// and a Shift+click on it names a face and edge that an operation takes;
+// every body of it, and a Shift+click on it names a face and edge that an
+// operation takes; hiding paths and hovering over a part;
 // on Qt's offscreen platform a notice stands in for the view.
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <Quantity_Color.hxx>
@@ -262,28 +263,43 @@ private slots:
     // added to the weld operation it is stored as the operation's second
     // edge and one undo takes it back. A mesh (the robot's base), a body of
     // another part (the bracket) and an edge the operation has are refused.
+    // The bracket has a second body, a green cap on its top in a file of its
+    // own: both are drawn, the cap above the bracket, and a click on the
+    // selected part selects the body under the pointer. Hiding the paths
+    // takes the program's lines off the screen, leaves the bracket as it
+    // was, and saves the same bytes; resting the pointer on a body names it.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
         const QString bracket = scratch.path(QStringLiteral("bracket.step"));
-        {
+        const QString cap = scratch.path(QStringLiteral("cap.step"));
+        const auto box = [](const QString& file, const gp_Pnt& corner, double dx, double dy, double dz,
+                            const Quantity_Color& colour) {
             Handle(TDocStd_Document) document;
             XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
             const TDF_Label label = XCAFDoc_DocumentTool::ShapeTool(document->Main())
-                                        ->AddShape(BRepPrimAPI_MakeBox(gp_Pnt(-150, -60, 0), 300, 120, 120).Shape(), false);
-            XCAFDoc_DocumentTool::ColorTool(document->Main())
-                ->SetColor(label, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+                                        ->AddShape(BRepPrimAPI_MakeBox(corner, dx, dy, dz).Shape(), false);
+            XCAFDoc_DocumentTool::ColorTool(document->Main())->SetColor(label, colour, XCAFDoc_ColorSurf);
             STEPCAFControl_Writer writer;
-            QVERIFY(writer.Transfer(document, STEPControl_AsIs));
-            QVERIFY(writer.Write(QFile::encodeName(bracket).constData()) == IFSelect_RetDone);
+            const bool written = writer.Transfer(document, STEPControl_AsIs) &&
+                                 writer.Write(QFile::encodeName(file).constData()) == IFSelect_RetDone;
             XCAFApp_Application::GetApplication()->Close(document);
-        }
+            return written;
+        };
+        QVERIFY(box(bracket, gp_Pnt(-150, -60, 0), 300, 120, 120, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB)));
+        QVERIFY(box(cap, gp_Pnt(-100, -40, 120), 200, 80, 30, Quantity_Color(0, 0.8, 0, Quantity_TOC_sRGB)));
         QFile sample(QStringLiteral(SAMPLE_STATION));
         QVERIFY(sample.open(QIODevice::ReadOnly));
         QByteArray text = sample.readAll();
         const QByteArray gltf = "<uri>meshes/bracket.gltf</uri>\n                    <file_type>gltf</file_type>";
         QVERIFY(text.contains(gltf));
         text.replace(gltf, "<uri>" + QFile::encodeName(bracket) + "</uri><file_type>step</file_type>");
+        const QByteArray bracketBody = "<child>22</child>";
+        QVERIFY(text.contains(bracketBody) && text.contains("<next_dataid>87</next_dataid>"));
+        text.replace(bracketBody, bracketBody + "<body id='87'><name>Cap</name><parent>21</parent><geometry><uri>" +
+                                      QFile::encodeName(cap) + "</uri><file_type>step</file_type></geometry></body>"
+                                      "<child>87</child>");
+        text.replace("<next_dataid>87</next_dataid>", "<next_dataid>88</next_dataid>");
         text.replace("<uri>meshes/table.gltf</uri>", "<uri>gone/table.stl</uri>");
         const QString meshes = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/meshes/");
         text.replace("<uri>meshes/", "<uri>" + QFile::encodeName(meshes));
@@ -318,6 +334,19 @@ private slots:
                 step({{"action", "save"}, {"path", "added.sdf"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
+                step({{"action", "select"}, {"objectId", 21}}),
+                step({{"action", "fit"}, {"what", "selection"}}),
+                step({{"action", "select"}, {"objectId", 86}}),
+                step({{"action", "screenshot"}, {"path", "shown.png"}}),
+                step({{"action", "show"}, {"kind", "paths"}, {"visible", false}}),
+                step({{"action", "screenshot"}, {"path", "nopaths.png"}}),
+                step({{"action", "save"}, {"path", "hidden.sdf"}}),
+                // 29, 31: the cap, selected once its part is; the bracket body.
+                step({{"action", "pick"}, {"objectId", 87}, {"expect", 87}}),
+                step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Cap (body 87)"}}),
+                step({{"action", "pick"}, {"objectId", 22}, {"expect", 22}}),
+                step({{"action", "hover"}, {"objectId", 22},
+                      {"expect", "Bracket (body 22) of Bracket & Gusset <L> (part 21)"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -357,6 +386,35 @@ private slots:
                                        "<bodyface><bodyid>85</bodyid><faceindex>2</faceindex></bodyface></edge>"));
         const QByteArray original = read(QStringLiteral("before.sdf"));
         QVERIFY(!original.isEmpty() && read(QStringLiteral("undone.sdf")) == original);
+
+        // Both bodies drawn in their own colours, the cap above the bracket.
+        const QImage shownImage(scratch.path(QStringLiteral("shown.png")));
+        const QImage hiddenImage(scratch.path(QStringLiteral("nopaths.png")));
+        const QPoint capAt = PickedAt(run, 29);
+        const QPoint bracketAt = PickedAt(run, 31);
+        QVERIFY2(!shownImage.isNull() && !hiddenImage.isNull() && capAt.x() >= 0 && bracketAt.x() >= 0,
+                 qPrintable(run.describe()));
+        const QColor capColour = Around(hiddenImage, capAt);
+        const QColor bracketColour = Around(hiddenImage, bracketAt);
+        QVERIFY2(capColour.green() - std::max(capColour.red(), capColour.blue()) > 60, qPrintable(capColour.name()));
+        QVERIFY2(bracketColour.red() - std::max(bracketColour.green(), bracketColour.blue()) > 60,
+                 qPrintable(bracketColour.name()));
+        QVERIFY2(capAt.y() < bracketAt.y(), qPrintable(run.describe()));
+
+        // The paths' lines (their unlit amber) are gone; the bracket is not.
+        const auto amber = [](const QImage& image) {
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    n += Distance(image.pixelColor(x, y), QColor(0xff, 0xb0, 0x00)) < 24;
+            return n;
+        };
+        const int lines = amber(shownImage);
+        QVERIFY2(lines > 40 && amber(hiddenImage) == 0, qPrintable(QStringLiteral("%1 %2").arg(lines).arg(amber(hiddenImage))));
+        QVERIFY2(Distance(Around(shownImage, bracketAt), bracketColour) < 12,
+                 qPrintable(Around(shownImage, bracketAt).name() + " " + bracketColour.name()));
+        // Hiding is not an edit: the station saves to the same bytes.
+        QVERIFY(read(QStringLiteral("hidden.sdf")) == original);
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
