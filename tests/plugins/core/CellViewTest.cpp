@@ -265,7 +265,8 @@ private slots:
     // another part (the bracket) and an edge the operation has are refused.
     // The bracket has a second body, a green cap on its top in a file of its
     // own: both are drawn, the cap above the bracket, and a click on the
-    // selected part selects the body under the pointer. Hiding the paths
+    // selected part selects the body under the pointer, and a Shift+click
+    // on the cap names the cap's face and edge. Hiding the paths
     // takes the program's lines off the screen, leaves the bracket as it
     // was, and saves the same bytes; resting the pointer on a body names it.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
@@ -347,6 +348,8 @@ private slots:
                 step({{"action", "pick"}, {"objectId", 22}, {"expect", 22}}),
                 step({{"action", "hover"}, {"objectId", 22},
                       {"expect", "Bracket (body 22) of Bracket & Gusset <L> (part 21)"}}),
+                // A Shift+click on the cap names the cap's face and edge.
+                step({{"action", "pickEdge"}, {"body", 87}, {"face", 0}, {"edge", 0}, {"click", true}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
