@@ -1,11 +1,15 @@
 #include "CellScene.h"
 
+#include "HoverText.h"
+
 #include <QtCore/QFileInfo>
+#include <QtCore/QSignalBlocker>
 #include <QtCore/QUrl>
 
 #include <sdformat/Element.h>
 #include <sdformat/PoseTemplate.h>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -32,6 +36,19 @@ QVariantMap Sphere(const std::pair<cell::Vec3d, cell::Vec3d>& box, bool valid)
 CellScene::CellScene(QObject* parent)
     : QObject(parent)
 {
+    connect(&shown, &SceneVisibility::changed, this, [this] {
+        if (!cell)
+            return;
+        applyVisibility();
+        ++rev;
+        emit changed();
+        emit selectionChanged();
+    });
+}
+
+void CellScene::applyVisibility()
+{
+    cell->setViewHidden(shown.hiddenIn(*cell));
 }
 
 CellScene::~CellScene() = default;
@@ -47,18 +64,39 @@ void CellScene::reset(std::unique_ptr<cell::CellLayout> prepared, bool sameStati
     clock.start();
     meshList.clear();
     loadFailures.clear();
+    bodyPart.clear();
+    bodyBoxes.clear();
+    meshBoxes.clear();
+    meshFiles.clear();
     selected = 0;
     cell = std::move(prepared);
+    // Another station shows everything; the same one keeps what was hidden.
+    if (!sameStation) {
+        const QSignalBlocker quiet(&shown);
+        shown.showAll();
+    }
     if (cell) {
+        applyVisibility();
+        const auto add = [this](const cell::CellLayout::Item& item, uint body, const std::filesystem::path& file,
+                                const std::string& type) {
+            meshList.append(QVariantMap{
+                {QStringLiteral("object"), item.object},
+                {QStringLiteral("body"), body},
+                {QStringLiteral("label"), QString::fromStdString(item.label)},
+                {QStringLiteral("file"), QString::fromStdU16String(file.u16string())},
+                {QStringLiteral("fileType"), QString::fromStdString(type)}});
+            ++meshFiles[item.object].first;
+            if (body != 0)
+                bodyPart[body] = item.object;
+        };
         for (const cell::CellLayout::Item& item : cell->items()) {
             if (item.shape != cell::CellLayout::Shape::Mesh)
                 continue;
-            meshList.append(QVariantMap{
-                {QStringLiteral("object"), item.object},
-                {QStringLiteral("label"), QString::fromStdString(item.label)},
-                {QStringLiteral("file"), QString::fromStdU16String(item.mesh.u16string())},
-                {QStringLiteral("fileType"), QString::fromStdString(item.meshType)},
-                {QStringLiteral("hidden"), item.hidden}});
+            // A part drawn from its bodies: one mesh each, in the part's frame.
+            if (item.bodies.empty())
+                add(item, 0, item.mesh, item.meshType);
+            for (const cell::CellLayout::Item::BodyFile& body : item.bodies)
+                add(item, body.id, body.file, body.type);
         }
     }
     judgeReach();
@@ -188,7 +226,9 @@ const cell::CellLayout::Item* CellScene::selectedItem() const
 {
     if (!cell || selected == 0)
         return nullptr;
-    const cell::CellLayout::Item* item = cell->find(selected);
+    // A body is outlined where its part is, by its own box.
+    const auto part = bodyPart.find(selected);
+    const cell::CellLayout::Item* item = cell->find(part != bodyPart.end() && selectedBody() ? part->second : selected);
     return item && !item->hidden && item->shape != cell::CellLayout::Shape::None ? item : nullptr;
 }
 
@@ -211,12 +251,16 @@ QQuaternion CellScene::selectionRotation() const
 
 QVector3D CellScene::selectionCentre() const
 {
+    if (const auto body = selectedBody())
+        return (body->first + body->second) / 2;
     const cell::CellLayout::Item* item = selectedItem();
     return item ? (ToVector(item->boundsMin) + ToVector(item->boundsMax)) / 2 : QVector3D();
 }
 
 QVector3D CellScene::selectionSize() const
 {
+    if (const auto body = selectedBody())
+        return body->second - body->first;
     const cell::CellLayout::Item* item = selectedItem();
     return item ? ToVector(item->boundsMax) - ToVector(item->boundsMin) : QVector3D();
 }
@@ -240,30 +284,82 @@ uint CellScene::pick(const QVector3D& origin, const QVector3D& direction) const
     return cell->pick({origin.x(), origin.y(), origin.z()}, {direction.x(), direction.y(), direction.z()});
 }
 
-void CellScene::setMeshBounds(uint object, const QVector3D& min, const QVector3D& max)
+void CellScene::setMeshBounds(uint object, const QVector3D& min, const QVector3D& max, uint body)
 {
     if (!cell)
         return;
-    cell->setMeshBounds(object, {min.x(), min.y(), min.z()}, {max.x(), max.y(), max.z()});
-    if (object == selected)
+    if (body != 0)
+        bodyBoxes[body] = {min, max};
+    auto [box, fresh] = meshBoxes.try_emplace(object, min, max);
+    if (!fresh) {
+        box->second.first = QVector3D(std::min(box->second.first.x(), min.x()), std::min(box->second.first.y(), min.y()),
+                                      std::min(box->second.first.z(), min.z()));
+        box->second.second = QVector3D(std::max(box->second.second.x(), max.x()),
+                                       std::max(box->second.second.y(), max.y()),
+                                       std::max(box->second.second.z(), max.z()));
+    }
+    const auto& [lo, hi] = box->second;
+    cell->setMeshBounds(object, {lo.x(), lo.y(), lo.z()}, {hi.x(), hi.y(), hi.z()});
+    if (object == selected || body == selected)
         emit selectionChanged();
 }
 
-void CellScene::setMeshFailed(uint object, const QString& reason)
+void CellScene::setMeshFailed(uint object, const QString& reason, uint body)
 {
     if (!cell)
         return;
-    cell->setMeshFailed(object);
-    loadFailures.push_back({object, "geometry not loaded: " + (reason.isEmpty() ? std::string("unreadable file")
-                                                                                 : reason.toStdString())});
+    loadFailures.push_back({body != 0 ? body : object,
+                            "geometry not loaded: " +
+                                (reason.isEmpty() ? std::string("unreadable file") : reason.toStdString())});
     emit problemsChanged();
+    // A block stands in only when none of the object's files could be read.
+    auto& [files, failed] = meshFiles[object];
+    if (++failed < files)
+        return;
+    cell->setMeshFailed(object);
     ++rev;
     emit changed();
     emit selectionChanged();
 }
 
+uint CellScene::clickTarget(uint object, uint body) const
+{
+    if (body == 0)
+        return object;
+    const auto part = bodyPart.find(selected);
+    return selected == object || (part != bodyPart.end() && part->second == object) ? body : object;
+}
+
+QString CellScene::describe(uint object, uint body) const
+{
+    return HoverText::Describe(*this, object, body);
+}
+
+std::optional<std::pair<QVector3D, QVector3D>> CellScene::selectedBody() const
+{
+    const auto part = bodyPart.find(selected);
+    const auto box = bodyBoxes.find(selected);
+    if (!cell || part == bodyPart.end() || box == bodyBoxes.end() || cell->hides(selected))
+        return std::nullopt;
+    const cell::CellLayout::Item* item = cell->find(part->second);
+    if (!item || item->hidden || item->shape != cell::CellLayout::Shape::Mesh)
+        return std::nullopt;
+    return box->second;
+}
+
 QVariantMap CellScene::boundsOf(uint object) const
 {
+    // A body: its own box where its part stands.
+    const auto part = bodyPart.find(object);
+    const auto box = bodyBoxes.find(object);
+    if (const cell::CellLayout::Item* holder = part != bodyPart.end() && box != bodyBoxes.end() && cell
+                                                   ? cell->find(part->second)
+                                                   : nullptr) {
+        cell::CellLayout::Item body = *holder;
+        body.boundsMin = {box->second.first.x(), box->second.first.y(), box->second.first.z()};
+        body.boundsMax = {box->second.second.x(), box->second.second.y(), box->second.second.z()};
+        return Sphere(cell->worldBounds(body), true);
+    }
     const cell::CellLayout::Item* item = cell ? cell->find(object) : nullptr;
     if (!item || item->shape == cell::CellLayout::Shape::None)
         return Sphere({}, false);

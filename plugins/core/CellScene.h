@@ -8,6 +8,8 @@
 // `meshes` changes only when another station is opened, so that loaded
 // meshes are not read again when something moves.
 
+#include "SceneVisibility.h"
+
 #include "cell/CellKinematics.h"
 #include "cell/CellLayout.h"
 
@@ -50,6 +52,8 @@ class CellScene : public QObject
     Q_PROPERTY(bool renderable READ renderable CONSTANT)
     // Milliseconds since the station was opened (for measuring the view).
     Q_PROPERTY(double sinceReset READ sinceReset)
+    // What the view hides (view state, not the station's).
+    Q_PROPERTY(QObject* visibility READ visibility CONSTANT)
 
 public:
     explicit CellScene(QObject* parent = nullptr);
@@ -93,14 +97,25 @@ public:
     Q_INVOKABLE QQuaternion rotationOf(uint object) const;
     // The object a ray (station frame) meets first, or 0.
     Q_INVOKABLE uint pick(const QVector3D& origin, const QVector3D& direction) const;
-    Q_INVOKABLE void setMeshBounds(uint object, const QVector3D& min, const QVector3D& max);
-    // A geometry file that could not be read is drawn as a box, and the
-    // reason is listed with meshProblems().
-    Q_INVOKABLE void setMeshFailed(uint object, const QString& reason = {});
+    // The extent of one loaded file of the object (of its body, if given);
+    // an object drawn from several bodies spans them all.
+    Q_INVOKABLE void setMeshBounds(uint object, const QVector3D& min, const QVector3D& max, uint body = 0);
+    // A geometry file that could not be read is listed with meshProblems()
+    // (on its body, if given); an object none of whose files could be read
+    // is drawn as a box.
+    Q_INVOKABLE void setMeshFailed(uint object, const QString& reason = {}, uint body = 0);
     // The object and distance (station mm along the unit ray) of the
     // nearest shape that is not a loaded mesh: {object: uint, distance:
     // real}; the view picks meshes by their triangles and takes the nearer.
     Q_INVOKABLE QVariantMap pickOther(const QVector3D& origin, const QVector3D& direction) const;
+    // What a click on a body of the object selects: the object, or the body
+    // once the object or another of its bodies is selected.
+    Q_INVOKABLE uint clickTarget(uint object, uint body) const;
+    // Whether the station's `visibility` or the view hides the object.
+    Q_INVOKABLE bool hides(uint object) const { return cell && object != 0 && cell->hides(object); }
+    // The label by the pointer for what it is over (HoverText).
+    Q_INVOKABLE QString describe(uint object, uint body) const;
+    SceneVisibility* visibility() { return &shown; }
     // Files the layout refused or missed, then files the view failed to read.
     std::vector<cell::CellLayout::MeshProblem> meshProblems() const;
 
@@ -161,6 +176,10 @@ signals:
 
 private:
     const cell::CellLayout::Item* selectedItem() const;
+    // The selected body's box in its part's frame, if one is selected.
+    std::optional<std::pair<QVector3D, QVector3D>> selectedBody() const;
+    // Hides in the layout what the view hides.
+    void applyVisibility();
     // Lays the cell out again and tells the view (no reach judged).
     void relayout();
     void judgeReach();
@@ -174,6 +193,15 @@ private:
     std::unordered_map<std::uint32_t, std::size_t> reachByInstruction;
     uint selected = 0;
     int rev = 0;
+    SceneVisibility shown;
+    // Bodies drawn from files of their own: the part each is on, and the
+    // box of each loaded one in its part's frame.
+    std::unordered_map<uint, uint> bodyPart;
+    std::unordered_map<uint, std::pair<QVector3D, QVector3D>> bodyBoxes;
+    // Per object: its loaded files' joint box, and how many files it has
+    // and how many could not be read.
+    std::unordered_map<uint, std::pair<QVector3D, QVector3D>> meshBoxes;
+    std::unordered_map<uint, std::pair<int, int>> meshFiles;
     QElapsedTimer clock;
 };
 

@@ -4,7 +4,6 @@
 #include "ElementSearch.h"
 #include "FaceHit.h"
 #include "MeshGeometry.h"
-#include "MeshHit.h"
 #include "StationSnapshot.h"
 
 #include "cell/FrameMath.h"
@@ -124,30 +123,59 @@ bool FacePick::pickRay(uint objectId, const QVector3D& origin, const QVector3D& 
 {
     const cell::CellLayout* layout = host.scene ? host.scene->layout() : nullptr;
     const ElementPtr root = host.root ? host.root() : nullptr;
-    const auto found = layout && root ? MeshHit::Cast(*layout, objectId, {origin.x(), origin.y(), origin.z()},
-                                                      {direction.x(), direction.y(), direction.z()})
-                                      : std::nullopt;
-    if (!found) {
-        clear();
-        return false;
-    }
-    const cell::GeometryCache::Result& drawn = found->shape;
-    const FaceHit& hit = found->hit;
-    // The body the drawn file is, if the object has one.
+    const ElementPtr element = root ? FindById(root, objectId) : nullptr;
+    cell::GeometryCache::Result drawn;
+    cell::RigidTransform world;
+    std::uint32_t owner = objectId;
     std::uint32_t bodyId = 0;
-    if (const ElementPtr element = FindById(root, objectId)) {
+    if (element && element->label() == "body") {
+        // One body of a part drawn from several.
+        QString why;
+        const auto found = bodyShape(objectId, &why);
+        if (!found) {
+            clear();
+            return false;
+        }
+        drawn = found->shape;
+        world = found->world;
+        owner = found->object;
+        bodyId = objectId;
+    } else {
+        const cell::CellLayout::Item* item = layout ? layout->find(objectId) : nullptr;
+        if (!item || item->shape != cell::CellLayout::Shape::Mesh || !element) {
+            clear();
+            return false;
+        }
+        try {
+            cell::LoadOptions options;
+            options.fileType = item->meshType;
+            drawn = MeshGeometry::Cache().get(item->mesh, options);
+        } catch (const std::exception&) {
+            clear();
+            return false;
+        }
+        world = item->world;
+        // The body the drawn file is, if the object has one.
         for (const auto& b : element->children("body")) {
-            if (FileOf(*b, layout->baseDirectory()) == found->item->mesh) {
+            if (FileOf(*b, layout->baseDirectory()) == item->mesh) {
                 bodyId = b->getId(false);
                 break;
             }
         }
     }
+    const cell::RigidTransform toShape = world.inverse();
+    const cell::Vec3d from = toShape.apply({origin.x(), origin.y(), origin.z()});
+    const cell::Vec3d along = cell::Normalised(toShape.rotate({direction.x(), direction.y(), direction.z()}), {0, 0, 1});
+    const auto hit = drawn ? FaceHit::Cast(*drawn, from, along) : std::nullopt;
+    if (!hit) {
+        clear();
+        return false;
+    }
     shape = drawn;
-    object = objectId;
+    object = owner;
     body = bodyId;
-    faceIndex = static_cast<int>(hit.face);
-    edgeIndex = IsBrep(*drawn) ? static_cast<int>(FaceHit::NearestEdge(*drawn, hit.face, hit.point)) : -1;
+    faceIndex = static_cast<int>(hit->face);
+    edgeIndex = IsBrep(*drawn) ? static_cast<int>(FaceHit::NearestEdge(*drawn, hit->face, hit->point)) : -1;
     picked();
     return true;
 }

@@ -72,8 +72,9 @@ public:
     const cell::Geometry* geometry() const { return shape.get(); }
 
     // Picks where the ray (station frame, any length) meets the drawn shape
-    // of the object, as a click there does; false (and no pick) when it
-    // meets none of its triangles.
+    // of the object, or of that body of a part drawn from several, as a
+    // click there does; false (and no pick) when it meets none of its
+    // triangles.
     Q_INVOKABLE bool pickRay(uint objectId, const QVector3D& origin, const QVector3D& direction);
     // Picks that face and edge (-1: the face alone) of a body as a click
     // on it would; "" or why not.

@@ -42,6 +42,8 @@ void PathGeometry::rebuild()
     };
     if (const cell::CellLayout* cell = source ? source->layout() : nullptr) {
         for (const cell::CellLayout::Path& path : cell->paths()) {
+            if (path.hidden)
+                continue;
             for (std::size_t i = 1; i < path.points.size(); ++i) {
                 put(path.points[i - 1]);
                 put(path.points[i]);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The program paths of a CellScene as one set of line segments: from each
-// target to the next, path by path. Rebuilt when poses change.
+// target to the next, path by path, but for hidden paths. Rebuilt when
+// poses or what is shown change.
 
 #include <QtQuick3D/QQuick3DGeometry>
 

@@ -348,6 +348,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
     } else if (IsRobotAction(action)) {
         result.title = robotTitle(action, step);
         result.phases = {robotPhase(action, step)};
+    } else if (IsShowAction(action)) {
+        result.title = showTitle(action, step);
+        result.phases = action == QLatin1String("show") ? std::vector<Phase>{showPhase(step)} : hoverPhases(step);
     } else {
         result.title = action.isEmpty() ? QStringLiteral("(no action)") : action;
         result.phases = {[action] { return fail(QStringLiteral("unknown action %1").arg(quoted(action))); }};

@@ -118,6 +118,12 @@ private:
     static bool IsRobotAction(const QString& action);
     static QString robotTitle(const QString& action, const QJsonObject& step);
     Phase robotPhase(QString action, QJsonObject step);
+    // What the 3D view shows, and the label by the pointer
+    // (ScriptRunnerShow.cpp).
+    static bool IsShowAction(const QString& action);
+    static QString showTitle(const QString& action, const QJsonObject& step);
+    Phase showPhase(QJsonObject step);
+    std::vector<Phase> hoverPhases(QJsonObject step);
     // The motion simulation (ScriptRunnerSimulation.cpp).
     std::vector<Phase> simulatePhases(QJsonObject step);
     // Saves the station's state under a name, or restores a saved one.

@@ -106,6 +106,31 @@ bool CellLayout::IsMeshFile(const std::string& uri)
     return FormatFromName(std::string_view(uri).substr(dot + 1)).has_value();
 }
 
+std::filesystem::path CellLayout::loadable(const std::string& uri, std::optional<std::string>* problem, bool* refused)
+{
+    problem->reset();
+    *refused = false;
+    if (uri.empty() || !IsMeshFile(uri))
+        return {};
+    std::filesystem::path path(uri);
+    if (path.is_relative())
+        path = baseDir / path;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        *problem = "geometry not loaded: " + path.lexically_normal().string() + " does not exist";
+        return {};
+    }
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+    auto [verdict, fresh] = meshChecks.try_emplace(absolute.string());
+    if (fresh)
+        verdict->second = MeshFileCheck::Problem(absolute);
+    if (!verdict->second)
+        return absolute;
+    *problem = "geometry not loaded: " + *verdict->second;
+    *refused = true;
+    return {};
+}
+
 std::filesystem::path CellLayout::meshOf(const ElementPtr& object, std::string* fileType)
 {
     struct Candidate
@@ -121,34 +146,46 @@ std::filesystem::path CellLayout::meshOf(const ElementPtr& object, std::string* 
         candidates.push_back({TextAt(*file, "uri"), {}});
     std::optional<std::string> missing;
     for (const auto& [uri, type] : candidates) {
-        if (uri.empty() || !IsMeshFile(uri))
-            continue;
-        std::filesystem::path path(uri);
-        if (path.is_relative())
-            path = baseDir / path;
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) {
-            // Said only when no other file of the object can be drawn.
-            if (!missing)
-                missing = "geometry not loaded: " + path.lexically_normal().string() + " does not exist";
-            continue;
-        }
-        const std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
-        auto [verdict, fresh] = meshChecks.try_emplace(absolute.string());
-        if (fresh)
-            verdict->second = MeshFileCheck::Problem(absolute);
-        if (!verdict->second) {
+        std::optional<std::string> problem;
+        bool refused = false;
+        std::filesystem::path absolute = loadable(uri, &problem, &refused);
+        if (!absolute.empty()) {
             if (fileType)
                 *fileType = type;
             return absolute;
         }
-        problems.push_back({object->getId(false), "geometry not loaded: " + *verdict->second});
-        missing.reset();
-        break;
+        if (refused) {
+            problems.push_back({object->getId(false), std::move(*problem)});
+            missing.reset();
+            break;
+        }
+        // Said only when no other file of the object can be drawn.
+        if (problem && !missing)
+            missing = std::move(problem);
     }
     if (missing)
         problems.push_back({object->getId(false), std::move(*missing)});
     return {};
+}
+
+std::vector<CellLayout::Item::BodyFile> CellLayout::bodiesOf(const ElementPtr& part)
+{
+    std::vector<Item::BodyFile> out;
+    std::vector<MeshProblem> unread;
+    for (const auto& body : part->children("body")) {
+        std::optional<std::string> problem;
+        bool refused = false;
+        std::filesystem::path file = loadable(TextAt(*body, "geometry/uri"), &problem, &refused);
+        const std::uint32_t id = body->getId(false);
+        if (!file.empty())
+            out.push_back({id, std::move(file), TextAt(*body, "geometry/file_type")});
+        else if (problem)
+            unread.push_back({id != 0 ? id : part->getId(false), std::move(*problem)});
+    }
+    // Drawn from some of its bodies, the part says which others are not.
+    if (!out.empty())
+        problems.insert(problems.end(), unread.begin(), unread.end());
+    return out;
 }
 
 void CellLayout::addItem(Item item)
@@ -170,6 +207,7 @@ void CellLayout::rebuild()
     byObject.clear();
     relative.clear();
     relativeTo.clear();
+    stationHidden.clear();
     collect();
     // Every placed object, drawn or not (joints, attachments' sources).
     for (const auto& entry : placements)
@@ -195,11 +233,10 @@ void CellLayout::collect()
                                                                            : nullptr;
     if (!station)
         return;
-    std::unordered_set<std::uint32_t> hidden;
     if (const ElementPtr visibility = station->get("visibility")) {
         for (const auto& entry : visibility->children("objectid")) {
             if (entry->hasValue())
-                hidden.insert(entry->asUInt());
+                stationHidden.insert(entry->asUInt());
         }
     }
     std::unordered_map<std::uint32_t, RigidTransform> taskFrames;
@@ -246,8 +283,16 @@ void CellLayout::collect()
             std::string type;
             std::filesystem::path mesh = meshOf(element, &type);
             const Shape shape = mesh.empty() ? Shape::Box : Shape::Mesh;
+            std::vector<Item::BodyFile> bodies;
+            // Drawn from its first body: every other body is drawn too.
+            if (!mesh.empty()) {
+                bodies = bodiesOf(element);
+                if (!bodies.empty() && bodies.front().file != mesh)
+                    bodies.clear();
+            }
             own(element, shape, Cube(kPartHalf), std::move(mesh));
             list.back().meshType = std::move(type);
+            list.back().bodies = std::move(bodies);
         } else if (label == "pointcloud" || label == "smart_component") {
             placements[id] = {PoseOf(*element), IdAt(*element, "parent")};
             own(element, Shape::Box, Cube(kComponentHalf));
@@ -357,8 +402,8 @@ void CellLayout::collect()
         }
     }
 
+    applyHidden();
     for (Item& item : list) {
-        item.hidden = hidden.count(item.object) != 0;
         if (item.shape == Shape::Mesh && failedMeshes.count(item.object))
             item.shape = Shape::Box;
     }
@@ -489,6 +534,20 @@ RigidTransform CellLayout::resolve(std::uint32_t id)
     }
     const auto done = resolved.find(id);
     return done == resolved.end() ? RigidTransform{} : done->second;
+}
+
+void CellLayout::setViewHidden(std::unordered_set<std::uint32_t> objects)
+{
+    viewHidden = std::move(objects);
+    applyHidden();
+}
+
+void CellLayout::applyHidden()
+{
+    for (Item& item : list)
+        item.hidden = hides(item.object);
+    for (Path& path : pathList)
+        path.hidden = hides(path.id);
 }
 
 const CellLayout::Item* CellLayout::find(std::uint32_t object) const

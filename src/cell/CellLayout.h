@@ -86,10 +86,21 @@ public:
         Shape shape = Shape::None;
         std::filesystem::path mesh; // absolute, for Shape::Mesh
         std::string meshType;       // its body's geometry/file_type, may be empty
+        // A part's bodies whose files can be drawn, in document order (the
+        // first is `mesh`). A body has no pose of its own: its file is in
+        // the part's frame.
+        struct BodyFile
+        {
+            std::uint32_t id = 0;
+            std::filesystem::path file;
+            std::string type;
+        };
+        std::vector<BodyFile> bodies;
         // Extent in the item's own frame: the box drawn, and what picking
         // hits (a mesh's until the view reports the loaded one).
         Vec3d boundsMin{0, 0, 0};
         Vec3d boundsMax{0, 0, 0};
+        // In the station's `visibility` list, or hidden in the view.
         bool hidden = false;
         // The object the item stands for when picked or selected (a
         // program target stands for its instruction).
@@ -108,6 +119,7 @@ public:
     {
         std::uint32_t id = 0;
         std::vector<Vec3d> points; // world positions of the targets, in order
+        bool hidden = false;       // hidden in the view, or in `visibility`
     };
 
     // root: the document's root element; relative geometry files are found
@@ -133,6 +145,17 @@ public:
     const Item* find(std::uint32_t object) const;
     // The world pose of a placed object, or nullptr.
     const RigidTransform* worldOf(std::uint32_t id) const;
+
+    // Objects the view hides besides the station's `visibility` list (view
+    // state, not the document's): their items and paths are hidden, now
+    // and after every rebuild. The caller names every object to hide
+    // (descendants included).
+    void setViewHidden(std::unordered_set<std::uint32_t> objects);
+    // Whether the object is hidden, by the station or by the view.
+    bool hides(std::uint32_t object) const
+    {
+        return stationHidden.count(object) != 0 || viewHidden.count(object) != 0;
+    }
 
     // Replaces the extent an item's mesh turned out to have.
     void setMeshBounds(std::uint32_t object, const Vec3d& min, const Vec3d& max);
@@ -172,6 +195,13 @@ private:
     // none; a missing or refused one is reported in meshProblems()).
     std::filesystem::path meshOf(const std::shared_ptr<sdf::Element>& object, std::string* fileType = nullptr);
     void addItem(Item item);
+    // The bodies of a part whose files can be drawn (see meshOf).
+    std::vector<Item::BodyFile> bodiesOf(const std::shared_ptr<sdf::Element>& part);
+    // The absolute path of a geometry file that may be loaded; else empty
+    // with the problem in *problem, *refused telling a file MeshFileCheck
+    // refused from a missing one (empty uri or not geometry: no problem).
+    std::filesystem::path loadable(const std::string& uri, std::optional<std::string>* problem, bool* refused);
+    void applyHidden();
 
     std::shared_ptr<sdf::Element> rootElement;
     std::filesystem::path baseDir;
@@ -191,6 +221,8 @@ private:
     std::unordered_map<std::uint32_t, std::size_t> byObject;
     std::unordered_map<std::uint32_t, std::pair<Vec3d, Vec3d>> meshBounds;
     std::unordered_set<std::uint32_t> failedMeshes;
+    std::unordered_set<std::uint32_t> stationHidden;
+    std::unordered_set<std::uint32_t> viewHidden;
     std::unordered_map<std::uint32_t, std::vector<double>> jointOverrides;
     // Items whose world pose is that of a placed object, filled in once
     // every placement is known.

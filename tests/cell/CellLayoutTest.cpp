@@ -302,29 +302,45 @@ TEST(CellLayout, PickingHitsTheNearestShapeAlongTheRay)
 
 // Every format the geometry cache reads is drawn as geometry (B-rep files
 // too, with the body's file type); a missing file leaves a block and says
-// so, unless another file of the object can be drawn; the view's own pick
-// of loaded meshes leaves them out of the box pick.
+// so, unless another file of the object can be drawn; a part drawn from
+// its first body draws every body that has a file, and says on the body
+// which file is missing; the view's own pick of loaded meshes leaves them
+// out of the box pick, and what the view hides is not picked, also after
+// the layout is rebuilt.
 TEST(CellLayout, GeometryFilesOfEveryFormatAndMissingOnesAreTold)
 {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zrv-layout-geometry";
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "part.stp") << "ISO-10303-21;";
+    std::ofstream(dir / "second.stl") << "solid s\nendsolid s\n";
     const auto doc = Read("<part id='2'><name>Cad</name><body id='3'><geometry><uri>part.stp</uri>"
-                          "<file_type>step</file_type></geometry></body></part>"
+                          "<file_type>step</file_type></geometry></body>"
+                          "<body id='7'><geometry><uri>second.stl</uri><file_type>stl</file_type></geometry></body>"
+                          "<body id='8'><geometry><uri>lost.stl</uri></geometry></body></part>"
                           "<part id='4'><name>Gone</name><pose>500 0 0 1 0 0 0</pose><uri>gone.igs</uri></part>"
                           "<part id='5'><name>Second</name><pose>0 500 0 1 0 0 0</pose><uri>gone.stl</uri>"
                           "<body id='6'><geometry><uri>part.stp</uri></geometry></body></part>");
-    const CellLayout cell(doc->Root(), dir);
+    CellLayout cell(doc->Root(), dir);
     const CellLayout::Item* cad = cell.find(2);
     ASSERT_NE(cad, nullptr);
     EXPECT_EQ(cad->shape, CellLayout::Shape::Mesh);
     EXPECT_EQ(cad->mesh, dir / "part.stp");
     EXPECT_EQ(cad->meshType, "step");
+    ASSERT_EQ(cad->bodies.size(), 2u);
+    EXPECT_EQ(cad->bodies[0].id, 3u);
+    EXPECT_EQ(cad->bodies[0].file, dir / "part.stp");
+    EXPECT_EQ(cad->bodies[1].id, 7u);
+    EXPECT_EQ(cad->bodies[1].file, dir / "second.stl");
+    EXPECT_EQ(cad->bodies[1].type, "stl");
     EXPECT_EQ(cell.find(4)->shape, CellLayout::Shape::Box);
     EXPECT_EQ(cell.find(5)->shape, CellLayout::Shape::Mesh);
-    ASSERT_EQ(cell.meshProblems().size(), 1u);
-    EXPECT_EQ(cell.meshProblems()[0].object, 4u);
-    EXPECT_EQ(cell.meshProblems()[0].message, "geometry not loaded: " + (dir / "gone.igs").string() + " does not exist");
+    // Part 5 is drawn from its body, not from its own (missing) file.
+    EXPECT_EQ(cell.find(5)->bodies.size(), 1u);
+    ASSERT_EQ(cell.meshProblems().size(), 2u);
+    EXPECT_EQ(cell.meshProblems()[0].object, 8u);
+    EXPECT_EQ(cell.meshProblems()[0].message, "geometry not loaded: " + (dir / "lost.stl").string() + " does not exist");
+    EXPECT_EQ(cell.meshProblems()[1].object, 4u);
+    EXPECT_EQ(cell.meshProblems()[1].message, "geometry not loaded: " + (dir / "gone.igs").string() + " does not exist");
 
     // Straight down onto the mesh part at the origin: the box pick finds it
     // only while meshes count.
@@ -335,5 +351,11 @@ TEST(CellLayout, GeometryFilesOfEveryFormatAndMissingOnesAreTold)
     EXPECT_EQ(cell.pick({500, 0, 5000}, {0, 0, -1}, false, &distance), 4u);
     EXPECT_GT(distance, 4000);
     EXPECT_LT(distance, 5000);
+    cell.setViewHidden({4});
+    cell.rebuild();
+    EXPECT_TRUE(cell.hides(4) && cell.find(4)->hidden);
+    EXPECT_EQ(cell.pick({500, 0, 5000}, {0, 0, -1}), 0u);
+    cell.setViewHidden({});
+    EXPECT_EQ(cell.pick({500, 0, 5000}, {0, 0, -1}), 4u);
     std::filesystem::remove_all(dir);
 }

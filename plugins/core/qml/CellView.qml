@@ -29,6 +29,8 @@ Pane {
     // Where the camera is, in the station's frame: "x y z" in whole
     // millimetres ("" without 3D).
     readonly property string cameraPlace: available ? view.item.cameraPlace : ""
+    // The name of what the pointer rests over ("" when nothing, or without 3D).
+    readonly property string hoverText: available ? view.item.hoverText : ""
     // The floor grid's step in millimetres (0 without 3D).
     readonly property real gridSpacing: available ? view.item.gridSpacing : 0
     // Measuring (MeasureTool; null without 3D) and clearing it: Escape
@@ -154,6 +156,10 @@ Pane {
                         onObjectRemoved: (index, object) => viewMenu.removeItem(object)
                     }
                 }
+            }
+            ShowMenu {
+                visibility: cellView.scene.visibility
+                selectedId: cellView.selectedId
             }
             // Picking faces and edges: a click names one instead of
             // selecting the object (Shift+click does so without this).

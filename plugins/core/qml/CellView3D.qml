@@ -71,11 +71,13 @@ View3D {
         Model {
             id: floorGrid
             objectName: "floorGrid"
+            visible: !view3d.scene || view3d.scene.visibility.gridShown
             geometry: GridGeometry { spacing: view3d.gridSpacing; count: view3d.gridCount }
             materials: DefaultMaterial { diffuseColor: "#aab3bd"; lighting: DefaultMaterial.NoLighting }
         }
         Model {
             id: originTriad
+            visible: floorGrid.visible
             geometry: TriadGeometry {}
             scale: Qt.vector3d(view3d.gridSpacing, view3d.gridSpacing, view3d.gridSpacing)
             materials: DefaultMaterial { vertexColorsEnabled: true; lighting: DefaultMaterial.NoLighting }
@@ -117,11 +119,18 @@ View3D {
             delegate: Model {
                 required property var modelData
                 readonly property int objectId: modelData.object
+                // The body of a part drawn from several (0: the object's own file).
+                readonly property int bodyId: modelData.body
                 // Red while it collides at the simulation's time.
                 readonly property bool colliding: cellView.collidingMeshes.indexOf(objectId) >= 0
-                objectName: "mesh/" + modelData.object
-                visible: !modelData.hidden && shape.status === MeshGeometry.Ready
-                pickable: true
+                objectName: bodyId ? "mesh/" + modelData.object + "/" + bodyId : "mesh/" + modelData.object
+                visible: {
+                    view3d.scene.revision
+                    return !view3d.scene.hides(objectId) && !view3d.scene.hides(bodyId)
+                           && shape.status === MeshGeometry.Ready
+                }
+                // Hidden, it is not picked.
+                pickable: visible
                 position: { view3d.scene.revision; return view3d.scene.positionOf(modelData.object) }
                 rotation: { view3d.scene.revision; return view3d.scene.rotationOf(modelData.object) }
                 geometry: MeshGeometry {
@@ -130,13 +139,13 @@ View3D {
                     file: modelData.file
                     baseColor: modelData.label === "link" ? "#e8a33c" : "#b4bac2"
                     onLoaded: (minimum, maximum) => {
-                        view3d.scene.setMeshBounds(modelData.object, minimum, maximum)
+                        view3d.scene.setMeshBounds(modelData.object, minimum, maximum, modelData.body)
                         view3d.layGrid()
                         view3d.refitLater()
                     }
                     onFailed: (message) => {
                         console.warn("geometry " + file + ": " + message)
-                        view3d.scene.setMeshFailed(modelData.object, message)
+                        view3d.scene.setMeshFailed(modelData.object, message, modelData.body)
                     }
                 }
                 materials: DefaultMaterial { vertexColorsEnabled: true; diffuseColor: colliding ? "#ff3b30" : "white" }
@@ -373,7 +382,7 @@ View3D {
                 else if (view3d.facePicking || (tapHandler.point.modifiers & Qt.ShiftModifier))
                     view3d.pickFaceAt(eventPoint.position.x, eventPoint.position.y)
                 else
-                    view3d.picked(view3d.pickAt(eventPoint.position.x, eventPoint.position.y))
+                    view3d.picked(view3d.clickAt(eventPoint.position.x, eventPoint.position.y))
             }
         }
     }
@@ -419,6 +428,64 @@ View3D {
                 return
             view3d.pan(centroid.position.x - last.x, centroid.position.y - last.y)
             last = centroid.position
+        }
+    }
+
+    // The name of what is under the pointer, in a small label by it, once
+    // the pointer rests a moment: no pick while it moves or a button is down
+    // (orbiting stays smooth), none while picking faces (edge picking has
+    // its own preview).
+    property string hoverText: ""
+    property point hoverAt
+    HoverHandler {
+        id: hoverHandler
+        onPointChanged: {
+            // The window repeats the last position when the scene changes:
+            // only a move of the pointer starts the pause anew.
+            if (point.position === view3d.hoverAt)
+                return
+            view3d.hoverText = ""
+            view3d.hoverAt = point.position
+            hoverPause.restart()
+        }
+        onHoveredChanged: if (!hovered) { hoverPause.stop(); view3d.hoverText = "" }
+    }
+    Timer {
+        id: hoverPause
+        interval: 350
+        onTriggered: {
+            const p = view3d.hoverAt
+            if (!view3d.scene || view3d.facePicking || hoverHandler.point.pressedButtons !== Qt.NoButton
+                    || tapHandler.pressed || panHandler.active || p.y > view3d.height - view3d.footHeight) {
+                view3d.hoverText = ""
+                return
+            }
+            const hit = view3d.hitAt(p.x, p.y)
+            view3d.hoverText = hit.object ? view3d.scene.describe(hit.object, hit.body) : ""
+        }
+    }
+    // What is shown changed under a resting pointer: say it anew.
+    Connections {
+        target: view3d.scene
+        function onChanged() { if (view3d.hoverText !== "") hoverPause.restart() }
+    }
+    Rectangle {
+        id: hoverLabel
+        objectName: "hoverLabel"
+        visible: view3d.hoverText !== ""
+        x: Math.min(view3d.hoverAt.x + 14, view3d.width - width - 2)
+        y: Math.min(view3d.hoverAt.y + 18, view3d.height - height - 2)
+        z: 2
+        width: hoverName.implicitWidth + 10
+        height: hoverName.implicitHeight + 6
+        radius: 3
+        color: "#f0ffffe8"
+        border.color: "#90808080"
+        Text {
+            id: hoverName
+            anchors.centerIn: parent
+            text: view3d.hoverText
+            font.pixelSize: 12
         }
     }
 
@@ -501,7 +568,7 @@ View3D {
         const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
         const a = cell.mapPositionFromScene(near)
         const b = cell.mapPositionFromScene(far)
-        return target.pickRay(hit.objectHit.objectId, a, b.minus(a))
+        return target.pickRay(hit.objectHit.bodyId || hit.objectHit.objectId, a, b.minus(a))
     }
 
     // The hover preview in picking mode: the face and edge under the
@@ -547,7 +614,10 @@ View3D {
 
     // The nearer of the mesh whose triangles the ray meets and the other
     // shapes (blocks, frames, targets) the scene hits.
-    function pickAt(x, y) {
+    function pickAt(x, y) { return hitAt(x, y).object }
+    // The same as {object, body}: body is the body of a part drawn from
+    // several that the ray meets, else 0.
+    function hitAt(x, y) {
         const near = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 0))
         const far = camera.mapFromViewport(Qt.vector3d(x / width, y / height, 1))
         const a = cell.mapPositionFromScene(near)
@@ -557,9 +627,15 @@ View3D {
         if (hit.objectHit && hit.objectHit.objectId !== undefined) {
             const along = hit.scenePosition.minus(near).length()
             if (other.object === 0 || along <= other.distance)
-                return hit.objectHit.objectId
+                return {object: hit.objectHit.objectId, body: hit.objectHit.bodyId}
         }
-        return other.object
+        return {object: other.object, body: 0}
+    }
+    // What a click there selects: the part, or the body once the part (or
+    // another of its bodies) is selected.
+    function clickAt(x, y) {
+        const hit = hitAt(x, y)
+        return scene.clickTarget(hit.object, hit.body)
     }
 
     // Where the object appears: the centre of its box, or, where that shows
@@ -572,14 +648,19 @@ View3D {
         const p = mapFrom3DScene(toScene(bounds.centre))
         const inside = (x, y) => x >= 0 && y >= 0 && x < width && y < height
         let at = {x: p.x, y: p.y, visible: p.z > 0 && inside(p.x, p.y)}
-        if (!at.visible || pickAt(at.x, at.y) === objectId)
+        // A body counts where it is hit, its part wherever a body of it is.
+        const shows = (x, y) => {
+            const hit = hitAt(x, y)
+            return hit.object === objectId || hit.body === objectId
+        }
+        if (!at.visible || shows(at.x, at.y))
             return at
         for (let r = 4; r <= 240; r += 4) {
             const n = Math.max(8, Math.round(r))
             for (let i = 0; i < n; ++i) {
                 const x = p.x + r * Math.cos(2 * Math.PI * i / n)
                 const y = p.y + r * Math.sin(2 * Math.PI * i / n)
-                if (inside(x, y) && pickAt(x, y) === objectId)
+                if (inside(x, y) && shows(x, y))
                     return {x: x, y: y, visible: true}
             }
         }

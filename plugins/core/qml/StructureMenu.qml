@@ -33,4 +33,18 @@ Menu {
     MenuItem { id: pasteMenuItem; action: objectMenu.actions.paste }
     MenuSeparator {}
     MenuItem { id: deleteMenuItem; action: objectMenu.actions.remove }
+    // The 3D view's show and hide (view state, not an edit).
+    MenuSeparator {}
+    MenuItem {
+        id: hideInViewMenuItem
+        text: qsTr("Hide in View")
+        enabled: objectMenu.station.selectedId !== 0
+        onTriggered: objectMenu.station.scene.visibility.setObjectShown(objectMenu.station.selectedId, false)
+    }
+    MenuItem {
+        id: showAllInViewMenuItem
+        text: qsTr("Show All in View")
+        enabled: objectMenu.station.scene.visibility.anyHidden
+        onTriggered: objectMenu.station.scene.visibility.showAll()
+    }
 }

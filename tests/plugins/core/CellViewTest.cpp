@@ -3,7 +3,8 @@
 // xvfb-run): picking selects, the selection colour appears where the object
 // is drawn, moving a joint moves the links after it and not those before;
 // a STEP part is drawn from its own triangles where the station puts it,
-// and a Shift+click on it names a face and edge that an operation takes;
+// every body of it, and a Shift+click on it names a face and edge that an
+// operation takes; hiding paths and hovering over a part;
 // on Qt's offscreen platform a notice stands in for the view.
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <Quantity_Color.hxx>
@@ -300,28 +301,44 @@ private slots:
     // The operation's own edge, picked, turns round with Reverse: its arrows
     // in the view, the pick's words, the file and the generated path. While
     // picking, the face under the pointer is tinted before a click.
+    // The bracket has a second body, a green cap on its top in a file of its
+    // own: both are drawn, the cap above the bracket, and a click on the
+    // selected part selects the body under the pointer, and a Shift+click
+    // on the cap names the cap's face and edge. Hiding the paths
+    // takes the program's lines off the screen, leaves the bracket as it
+    // was, and saves the same bytes; resting the pointer on a body names it.
     void drawsAStepPartFromItsTrianglesWhereTheStationPutsIt()
     {
         Scratch scratch;
         const QString bracket = scratch.path(QStringLiteral("bracket.step"));
-        {
+        const QString cap = scratch.path(QStringLiteral("cap.step"));
+        const auto box = [](const QString& file, const gp_Pnt& corner, double dx, double dy, double dz,
+                            const Quantity_Color& colour) {
             Handle(TDocStd_Document) document;
             XCAFApp_Application::GetApplication()->NewDocument("MDTV-XCAF", document);
             const TDF_Label label = XCAFDoc_DocumentTool::ShapeTool(document->Main())
-                                        ->AddShape(BRepPrimAPI_MakeBox(gp_Pnt(-150, -60, 0), 300, 120, 120).Shape(), false);
-            XCAFDoc_DocumentTool::ColorTool(document->Main())
-                ->SetColor(label, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB), XCAFDoc_ColorSurf);
+                                        ->AddShape(BRepPrimAPI_MakeBox(corner, dx, dy, dz).Shape(), false);
+            XCAFDoc_DocumentTool::ColorTool(document->Main())->SetColor(label, colour, XCAFDoc_ColorSurf);
             STEPCAFControl_Writer writer;
-            QVERIFY(writer.Transfer(document, STEPControl_AsIs));
-            QVERIFY(writer.Write(QFile::encodeName(bracket).constData()) == IFSelect_RetDone);
+            const bool written = writer.Transfer(document, STEPControl_AsIs) &&
+                                 writer.Write(QFile::encodeName(file).constData()) == IFSelect_RetDone;
             XCAFApp_Application::GetApplication()->Close(document);
-        }
+            return written;
+        };
+        QVERIFY(box(bracket, gp_Pnt(-150, -60, 0), 300, 120, 120, Quantity_Color(1, 0, 0, Quantity_TOC_sRGB)));
+        QVERIFY(box(cap, gp_Pnt(-100, -40, 120), 200, 80, 30, Quantity_Color(0, 0.8, 0, Quantity_TOC_sRGB)));
         QFile sample(QStringLiteral(SAMPLE_STATION));
         QVERIFY(sample.open(QIODevice::ReadOnly));
         QByteArray text = sample.readAll();
         const QByteArray gltf = "<uri>meshes/bracket.gltf</uri>\n                    <file_type>gltf</file_type>";
         QVERIFY(text.contains(gltf));
         text.replace(gltf, "<uri>" + QFile::encodeName(bracket) + "</uri><file_type>step</file_type>");
+        const QByteArray bracketBody = "<child>22</child>";
+        QVERIFY(text.contains(bracketBody) && text.contains("<next_dataid>87</next_dataid>"));
+        text.replace(bracketBody, bracketBody + "<body id='87'><name>Cap</name><parent>21</parent><geometry><uri>" +
+                                      QFile::encodeName(cap) + "</uri><file_type>step</file_type></geometry></body>"
+                                      "<child>87</child>");
+        text.replace("<next_dataid>87</next_dataid>", "<next_dataid>88</next_dataid>");
         text.replace("<uri>meshes/table.gltf</uri>", "<uri>gone/table.stl</uri>");
         const QString meshes = QFileInfo(QStringLiteral(SAMPLE_STATION)).absolutePath() + QStringLiteral("/meshes/");
         text.replace("<uri>meshes/", "<uri>" + QFile::encodeName(meshes));
@@ -356,7 +373,27 @@ private slots:
                 step({{"action", "save"}, {"path", "added.sdf"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
-                // 22, 23: measuring on the angle (turned half about z, at
+                step({{"action", "select"}, {"objectId", 21}}),
+                step({{"action", "fit"}, {"what", "selection"}}),
+                step({{"action", "select"}, {"objectId", 86}}),
+                step({{"action", "screenshot"}, {"path", "shown.png"}}),
+                step({{"action", "show"}, {"kind", "paths"}, {"visible", false}}),
+                step({{"action", "screenshot"}, {"path", "nopaths.png"}}),
+                step({{"action", "save"}, {"path", "hidden.sdf"}}),
+                // 29, 31: the cap, selected once its part is; the bracket body.
+                step({{"action", "pick"}, {"objectId", 87}, {"expect", 87}}),
+                step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Cap (body 87)"}}),
+                step({{"action", "pick"}, {"objectId", 22}, {"expect", 22}}),
+                step({{"action", "hover"}, {"objectId", 22},
+                      {"expect", "Bracket (body 22) of Bracket & Gusset <L> (part 21)"}}),
+                // A Shift+click on the cap names the cap's face and edge.
+                step({{"action", "pickEdge"}, {"body", 87}, {"face", 0}, {"edge", 0}, {"click", true}}),
+                // The angle in sight again, as before these steps.
+                step({{"action", "show"}, {"all", true}}),
+                step({{"action", "select"}, {"objectId", 84}}),
+                step({{"action", "fit"}, {"what", "selection"}}),
+                step({{"action", "select"}, {"objectId", 86}}),
+                // 38, 39: measuring on the angle (turned half about z, at
                 // 900 280 760) where these points of its surface appear: on
                 // top of its 10 mm flange, and on the inner face of its
                 // upright leg.
@@ -374,22 +411,22 @@ private slots:
                 step({{"action", "check"}, {"id", "measureText"}, {"property", "text"}, {"equals", ""}}),
                 step({{"action", "key"}, {"id", "stationTree"}, {"key", "Escape"}}),
                 step({{"action", "check"}, {"id", "measureButton"}, {"property", "checked"}, {"equals", false}}),
-                // 31: the path as the operation's one edge runs, reversed.
+                // 47: the path as the operation's one edge runs, reversed.
                 step({{"action", "generate"}, {"operationId", 86}}),
                 step({{"action", "save"}, {"path", "generated.sdf"}}),
-                // 33: a click beside the edge the operation follows.
+                // 49: a click beside the edge the operation follows.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 1}, {"click", true}}),
                 step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
                       {"matches", "· edge 1 of Weld angle corner: reversed, runs towards [-+xyz]+$"}}),
                 step({{"action", "click"}, {"id", "reversePickedEdgeButton"}}),
-                // 36
+                // 52
                 step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
                       {"matches", "· edge 1 of Weld angle corner: not reversed, runs towards [-+xyz]+  —  "
                                   "Edge 1 of Weld angle corner is not reversed now$"}}),
                 step({{"action", "click"}, {"id", "clearPickButton"}}),
                 step({{"action", "screenshot"}, {"path", "reversed.png"}}),
                 step({{"action", "click"}, {"id", "pickEdgesButton"}}),
-                // 40: the pointer over another edge while picking.
+                // 56: the pointer over another edge while picking.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
                 step({{"action", "screenshot"}, {"path", "hover.png"}}),
                 step({{"action", "generate"}, {"operationId", 86}}),
@@ -436,6 +473,35 @@ private slots:
         const QByteArray original = read(QStringLiteral("before.sdf"));
         QVERIFY(!original.isEmpty() && read(QStringLiteral("undone.sdf")) == original);
 
+        // Both bodies drawn in their own colours, the cap above the bracket.
+        const QImage shownImage(scratch.path(QStringLiteral("shown.png")));
+        const QImage hiddenImage(scratch.path(QStringLiteral("nopaths.png")));
+        const QPoint capAt = PickedAt(run, 29);
+        const QPoint bracketAt = PickedAt(run, 31);
+        QVERIFY2(!shownImage.isNull() && !hiddenImage.isNull() && capAt.x() >= 0 && bracketAt.x() >= 0,
+                 qPrintable(run.describe()));
+        const QColor capColour = Around(hiddenImage, capAt);
+        const QColor bracketColour = Around(hiddenImage, bracketAt);
+        QVERIFY2(capColour.green() - std::max(capColour.red(), capColour.blue()) > 60, qPrintable(capColour.name()));
+        QVERIFY2(bracketColour.red() - std::max(bracketColour.green(), bracketColour.blue()) > 60,
+                 qPrintable(bracketColour.name()));
+        QVERIFY2(capAt.y() < bracketAt.y(), qPrintable(run.describe()));
+
+        // The paths' lines (their unlit amber) are gone; the bracket is not.
+        const auto amber = [](const QImage& image) {
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    n += Distance(image.pixelColor(x, y), QColor(0xff, 0xb0, 0x00)) < 24;
+            return n;
+        };
+        const int lines = amber(shownImage);
+        QVERIFY2(lines > 40 && amber(hiddenImage) == 0, qPrintable(QStringLiteral("%1 %2").arg(lines).arg(amber(hiddenImage))));
+        QVERIFY2(Distance(Around(shownImage, bracketAt), bracketColour) < 12,
+                 qPrintable(Around(shownImage, bracketAt).name() + " " + bracketColour.name()));
+        // Hiding is not an edit: the station saves to the same bytes.
+        QVERIFY(read(QStringLiteral("hidden.sdf")) == original);
+
         // What was measured is where the rays meet the surface, to the
         // view's single precision (a tenth of a millimetre here); the
         // middle of the shape, or its far side, would be millimetres off.
@@ -457,9 +523,9 @@ private slots:
         };
         const QString number = QStringLiteral("(-?\\d+\\.\\d)");
         const auto [distance, distanceLine] =
-            numbers(22, QStringLiteral(": Distance %1 mm \\(dx %1, dy %1, dz %1\\)$").arg(number));
+            numbers(38, QStringLiteral(": Distance %1 mm \\(dx %1, dy %1, dz %1\\)$").arg(number));
         QVERIFY2(near(distance, {100, -100, 0, 0}), qPrintable(distanceLine));
-        const auto [angle, angleLine] = numbers(23, QStringLiteral(": Angle %1° \\(legs %1 mm and %1 mm\\)$").arg(number));
+        const auto [angle, angleLine] = numbers(39, QStringLiteral(": Angle %1° \\(legs %1 mm and %1 mm\\)$").arg(number));
         // The legs (100, 0, 0) and (0, 70, 30).
         QVERIFY2(near(angle, {90, 100, 76.2}), qPrintable(angleLine));
 
@@ -487,8 +553,8 @@ private slots:
                 .match(run.lines.filter(QStringLiteral("PASS %1/").arg(number)).join(QString()))
                 .captured(1);
         };
-        QVERIFY2(!towards(34).isEmpty() && !towards(36).isEmpty() && towards(34) != towards(36),
-                 qPrintable(towards(34) + " " + towards(36)));
+        QVERIFY2(!towards(50).isEmpty() && !towards(52).isEmpty() && towards(50) != towards(52),
+                 qPrintable(towards(50) + " " + towards(52)));
         QString reversed = QString::fromUtf8(read(QStringLiteral("reversed.sdf")));
         reversed.replace(QRegularExpression(QStringLiteral(">\\s+<")), QStringLiteral("><"));
         QVERIFY(reversed.contains(QStringLiteral("<process_edgeoperation><edge><edgeindex>1</edgeindex>"
@@ -517,7 +583,7 @@ private slots:
 
         // Arrows in the edge's arrow colour beside it, only with the
         // operation selected, and turned round when reversed.
-        const QPoint beside = PickedAt(run, 33);
+        const QPoint beside = PickedAt(run, 49);
         const QImage turned(scratch.path(QStringLiteral("reversed.png")));
         QVERIFY2(beside.x() >= 0 && !turned.isNull(), qPrintable(run.describe()));
         QCOMPARE(ArrowPixels(start, QRect(QPoint(0, 0), start.size())).count, 0);
@@ -530,7 +596,7 @@ private slots:
                                 .arg(now.centre.x()).arg(now.centre.y())));
 
         // The face under the pointer is tinted lightly before any click.
-        const QPoint over = PickedAt(run, 40);
+        const QPoint over = PickedAt(run, 56);
         const QImage hovered(scratch.path(QStringLiteral("hover.png")));
         QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
         const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
