@@ -32,7 +32,11 @@ View3D {
     // turned off, the measurement goes.
     property bool measuring: false
     readonly property MeasureTool measureTool: MeasureTool { scene: view3d.scene }
-    onMeasuringChanged: if (!measuring) measureTool.clear()
+    onMeasuringChanged: {
+        hoverText = ""
+        if (!measuring)
+            measureTool.clear()
+    }
     // Height of what lies over the view's foot (the pick's bar): clicks
     // and drags there are not the view's.
     property real footHeight: 0
@@ -434,7 +438,7 @@ View3D {
     // The name of what is under the pointer, in a small label by it, once
     // the pointer rests a moment: no pick while it moves or a button is down
     // (orbiting stays smooth), none while picking faces (edge picking has
-    // its own preview).
+    // its own preview) or measuring (the label would hide the measure).
     property string hoverText: ""
     property point hoverAt
     HoverHandler {
@@ -455,7 +459,7 @@ View3D {
         interval: 350
         onTriggered: {
             const p = view3d.hoverAt
-            if (!view3d.scene || view3d.facePicking || hoverHandler.point.pressedButtons !== Qt.NoButton
+            if (!view3d.scene || view3d.facePicking || view3d.measuring || hoverHandler.point.pressedButtons !== Qt.NoButton
                     || tapHandler.pressed || panHandler.active || p.y > view3d.height - view3d.footHeight) {
                 view3d.hoverText = ""
                 return
