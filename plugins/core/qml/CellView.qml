@@ -115,6 +115,7 @@ Pane {
                 id: fitAllButton
                 leftPadding: 8
                 rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Fit all")
                 onClicked: cellView.fitAll()
             }
@@ -122,6 +123,7 @@ Pane {
                 id: fitSelectionButton
                 leftPadding: 8
                 rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Fit selection")
                 enabled: cellView.scene.hasSelection
                 onClicked: cellView.fitSelection()
@@ -131,6 +133,7 @@ Pane {
                 id: viewMenuButton
                 leftPadding: 8
                 rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("View \u25BE")
                 onClicked: {
                     viewPointItems.model = cellView.scene.viewPoints()
@@ -167,6 +170,7 @@ Pane {
                 id: pickEdgesButton
                 leftPadding: 8
                 rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Pick edges")
                 checkable: true
                 ToolTip.visible: hovered
@@ -177,6 +181,7 @@ Pane {
                 id: measureButton
                 leftPadding: 8
                 rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Measure")
                 checkable: true
                 ToolTip.visible: hovered
@@ -311,8 +316,10 @@ Pane {
                 wrapMode: Text.Wrap
                 Layout.fillWidth: true
             }
-            RowLayout {
+            // On a narrow view the buttons wrap rather than run off it.
+            Flow {
                 spacing: 4
+                Layout.fillWidth: true
                 Button {
                     id: addPickedEdgeButton
                     readonly property bool toOperation: station.robot.kindOf(cellView.selectedId) === "operation"

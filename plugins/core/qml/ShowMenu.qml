@@ -16,6 +16,7 @@ Row {
         id: showMenuButton
         leftPadding: 8
         rightPadding: 8
+        implicitWidth: implicitContentWidth + leftPadding + rightPadding
         text: qsTr("Show \u25BE")
         onClicked: showMenu.popup(showMenuButton, 0, showMenuButton.height)
         Menu {
@@ -65,6 +66,7 @@ Row {
         id: hideSelectedButton
         leftPadding: 8
         rightPadding: 8
+        implicitWidth: implicitContentWidth + leftPadding + rightPadding
         text: qsTr("Hide selected")
         enabled: showControls.selectedId !== 0
         ToolTip.visible: hovered
@@ -75,6 +77,7 @@ Row {
         id: showAllButton
         leftPadding: 8
         rightPadding: 8
+        implicitWidth: implicitContentWidth + leftPadding + rightPadding
         text: qsTr("Show all")
         enabled: showControls.visibility.anyHidden
         ToolTip.visible: hovered
