@@ -45,37 +45,79 @@ Pane {
             Layout.fillWidth: true
             Button {
                 id: runButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: simulationPanel.simulation.running ? qsTr("Running\u2026") : qsTr("Simulate")
                 enabled: !simulationPanel.simulation.running
                 onClicked: simulationPanel.simulation.run("")
             }
             Button {
                 id: playButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Play")
                 enabled: simulationPanel.simulation.ready && !simulationPanel.simulation.playing
                 onClicked: simulationPanel.simulation.play()
             }
             Button {
                 id: pauseButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Pause")
                 enabled: simulationPanel.simulation.playing
                 onClicked: simulationPanel.simulation.pause()
             }
             Button {
                 id: stopButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Stop")
                 enabled: simulationPanel.simulation.ready
                 onClicked: simulationPanel.simulation.stop()
             }
             Button {
                 id: stepButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Step")
                 enabled: simulationPanel.simulation.ready
                 onClicked: simulationPanel.simulation.step()
             }
+            Slider {
+                id: timeSlider
+                Layout.minimumWidth: 120
+                from: 0
+                to: Math.max(simulationPanel.simulation.duration, 0.001)
+                value: simulationPanel.simulation.time
+                enabled: simulationPanel.simulation.ready
+                Layout.fillWidth: true
+                onMoved: simulationPanel.simulation.time = value
+            }
+            Label {
+                id: simulationTime
+                text: simulationPanel.simulation.timeText
+            }
+            // What each task carries out at the playback's time (all of
+            // them in the tooltip when the line is cut).
+            Label {
+                id: simulationNow
+                visible: simulationPanel.simulation.ready
+                text: simulationPanel.simulation.nowRunning.split("\n").join("; ")
+                elide: Text.ElideRight
+                Layout.maximumWidth: 260
+                ToolTip.visible: truncated && nowHover.hovered
+                ToolTip.text: simulationPanel.simulation.nowRunning
+                HoverHandler { id: nowHover }
+            }
             Label { text: qsTr("Speed") }
             ComboBox {
                 id: speedBox
+                Layout.preferredWidth: 76
                 model: [0.1, 0.25, 0.5, 1, 2, 4]
                 currentIndex: 3
                 // The player's factor, also when a script sets it.
@@ -95,6 +137,9 @@ Pane {
             }
             Button {
                 id: restoreStateButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("Restore State")
                 enabled: simulationPanel.simulation.ready && !simulationPanel.simulation.running
                 onClicked: simulationPanel.simulation.restoreState()
@@ -103,6 +148,9 @@ Pane {
             // putting back any saved one.
             Button {
                 id: statesButton
+                leftPadding: 8
+                rightPadding: 8
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
                 text: qsTr("States \u25BE")
                 enabled: !simulationPanel.simulation.running
                 onClicked: {
@@ -132,37 +180,6 @@ Pane {
                         onObjectRemoved: (index, object) => statesMenu.removeItem(object)
                     }
                 }
-            }
-        }
-
-        // The time line: the slider takes the panel's width, the time and
-        // what each task is doing beside it.
-        RowLayout {
-            Layout.fillWidth: true
-            Slider {
-                id: timeSlider
-                from: 0
-                to: Math.max(simulationPanel.simulation.duration, 0.001)
-                value: simulationPanel.simulation.time
-                enabled: simulationPanel.simulation.ready
-                Layout.fillWidth: true
-                onMoved: simulationPanel.simulation.time = value
-            }
-            Label {
-                id: simulationTime
-                text: simulationPanel.simulation.timeText
-            }
-            // What each task carries out at the playback's time (all of
-            // them in the tooltip when the line is cut).
-            Label {
-                id: simulationNow
-                visible: simulationPanel.simulation.ready
-                text: simulationPanel.simulation.nowRunning.split("\n").join("; ")
-                elide: Text.ElideRight
-                Layout.maximumWidth: 320
-                ToolTip.visible: truncated && nowHover.hovered
-                ToolTip.text: simulationPanel.simulation.nowRunning
-                HoverHandler { id: nowHover }
             }
         }
 
