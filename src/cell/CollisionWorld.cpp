@@ -200,12 +200,25 @@ public:
         if (const auto known = shapeIndex.find(id); known != shapeIndex.end())
             return known->second;
         const CellLayout::Item* item = layout.find(id);
-        if (!item || item->id != id ||
-            (item->shape != CellLayout::Shape::Mesh && item->shape != CellLayout::Shape::Box))
+        std::shared_ptr<fcl::CollisionGeometryd> geometry;
+        if (!item || item->id != id) {
+            // A part drawn from several files: each body after the first
+            // (the part's own shape) is a shape of its own, in the part's
+            // frame.
+            const auto body = bodies().find(id);
+            if (body == bodies().end())
+                return std::nullopt;
+            item = body->second.first;
+            geometry = meshOf(body->second.second->file, body->second.second->type, cache);
+            if (!geometry)
+                return std::nullopt;
+        } else if (item->shape != CellLayout::Shape::Mesh && item->shape != CellLayout::Shape::Box) {
             return std::nullopt;
+        } else {
+            geometry = meshOf(*item, cache);
+        }
         Shape shape;
         shape.id = id;
-        std::shared_ptr<fcl::CollisionGeometryd> geometry = meshOf(*item, cache);
         if (!geometry) {
             shape.box = true;
             const Vec3d& lo = item->boundsMin;
@@ -241,18 +254,37 @@ public:
         return it == boxCentre.end() ? Vec3d{0, 0, 0} : it->second;
     }
 
+    // The second and further bodies of every part drawn from several
+    // files, by body id: the part's item and the body's file.
+    using BodyShapes =
+        std::unordered_map<std::uint32_t, std::pair<const CellLayout::Item*, const CellLayout::Item::BodyFile*>>;
+    const BodyShapes& bodies()
+    {
+        if (!bodyShapes) {
+            bodyShapes.emplace();
+            for (const CellLayout::Item& item : layout.items())
+                for (std::size_t k = 1; k < item.bodies.size(); ++k)
+                    bodyShapes->try_emplace(item.bodies[k].id, &item, &item.bodies[k]);
+        }
+        return *bodyShapes;
+    }
+
     // The file's triangles as one tree, built once per file.
     std::shared_ptr<fcl::CollisionGeometryd> meshOf(const CellLayout::Item& item, GeometryCache& cache)
     {
-        std::filesystem::path file = item.mesh;
+        if (!item.mesh.empty())
+            return meshOf(item.mesh, item.meshType, cache);
+        const auto reference = files.find(item.id);
+        if (reference == files.end())
+            return nullptr;
+        return meshOf(reference->second.file, reference->second.fileType, cache);
+    }
+
+    std::shared_ptr<fcl::CollisionGeometryd> meshOf(const std::filesystem::path& file, const std::string& fileType,
+                                                     GeometryCache& cache)
+    {
         LoadOptions options;
-        if (file.empty()) {
-            const auto reference = files.find(item.id);
-            if (reference == files.end())
-                return nullptr;
-            file = reference->second.file;
-            options.fileType = reference->second.fileType;
-        }
+        options.fileType = fileType;
         const std::string key = file.string() + "\n" + options.key();
         if (const auto known = models.find(key); known != models.end())
             return known->second;
@@ -302,6 +334,7 @@ public:
     std::unordered_map<std::uint32_t, Vec3d> boxCentre;
     std::unordered_map<std::string, std::shared_ptr<Model>> models;
     std::unordered_map<std::uint32_t, std::size_t> shapeIndex;
+    std::optional<BodyShapes> bodyShapes;
     std::vector<Shape> shapes;
     std::vector<Pair> pairs;
     std::set<std::uint32_t> robotsMoving;

@@ -191,6 +191,15 @@ TEST_F(Simulation, ToolDrivenThroughThePlateCollidesInThatMoveAndNotWhenLifted)
     const MotionTimeline lifted = run(spec);
     EXPECT_TRUE(Events(lifted, SimulationEvent::Kind::Collision).empty());
     EXPECT_FALSE(lifted.fails());
+
+    // A part's every body collides, not only its first: the plate as a
+    // second body is met by the rod in the same move.
+    spec.plateZ = 400;
+    spec.plateSecond = true;
+    const auto second = Events(run(spec), SimulationEvent::Kind::Collision);
+    EXPECT_NE(std::find_if(second.begin(), second.end(),
+                           [](const auto& e) { return e.objectA == 31 && e.objectB == 9 && e.instruction == 70; }),
+              second.end());
 }
 
 TEST_F(Simulation, NearMissOnlyWithinTheSetsDistance)

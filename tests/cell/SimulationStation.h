@@ -21,6 +21,9 @@ struct CellSpec
     double nearMiss = 0;      // the set's near-miss distance
     double joint1Limit = 170; // degrees, either way
     std::string instructions; // the path's instructions
+    // The plate as the part's second body (id 9), after a small block
+    // (body 6) far from the path.
+    bool plateSecond = false;
 };
 
 // An ASCII STL box between two corners.
@@ -82,9 +85,15 @@ inline std::string StationText(const std::filesystem::path& dir, const CellSpec&
             "<tool id='3'><name>Rod</name><tooldata><name>tRod</name>"
             "<value>true 0 0 200 1 0 0 0 1 0 0 0 1 0 0 0 0 0 0</value></tooldata>"
             "<link id='31'><pose>0 0 0 1 0 0 0</pose><user_file><uri>rod.stl</uri></user_file></link></tool>"
-            "<part id='5'><name>Plate</name><pose>0 0 0 1 0 0 0</pose>"
-            "<body id='6'><geometry><uri>plate.stl</uri></geometry></body></part>"
-            "<attachment id='7'><source_id>3</source_id><target_id>30</target_id><pose>0 0 0 1 0 0 0</pose>"
+            "<part id='5'><name>Plate</name><pose>0 0 0 1 0 0 0</pose>";
+    if (spec.plateSecond) {
+        WriteBox(dir / "block.stl", -1000, -1000, 0, -900, -900, 100);
+        text += "<body id='6'><geometry><uri>block.stl</uri></geometry></body>"
+                "<body id='9'><geometry><uri>plate.stl</uri></geometry></body></part>";
+    } else {
+        text += "<body id='6'><geometry><uri>plate.stl</uri></geometry></body></part>";
+    }
+    text += "<attachment id='7'><source_id>3</source_id><target_id>30</target_id><pose>0 0 0 1 0 0 0</pose>"
             "</attachment>";
     text += fmt::format("<collisionset id='8'><name>RodPlate</name><active>true</active><nearmiss>{}</nearmiss>"
                         "<groupa><object_id>2</object_id></groupa><groupb><object_id>5</object_id></groupb>"
