@@ -4,7 +4,7 @@
 // its robots: every active `collisionset`, its group A against its group B.
 //
 //  - Members: an object stands for every shape of the 3D view within it
-//    (a robot or tool: its links; a part: its body; any object: the shapes
+//    (a robot or tool: its links; a part: each of its bodies; any object: the shapes
 //    of the objects it holds), and for whatever is attached to it or to
 //    one of those (a tool on a robot's wrist goes with the robot).
 //  - Geometry: the triangles of the file the view draws (GeometryCache);
