@@ -118,6 +118,9 @@ private:
     static bool IsRobotAction(const QString& action);
     static QString robotTitle(const QString& action, const QJsonObject& step);
     Phase robotPhase(QString action, QJsonObject step);
+    // A drag of the 3D view's move handle (ScriptRunnerHandle.cpp).
+    static QString dragTitle(const QJsonObject& step);
+    Phase dragPhase(QJsonObject step);
     // The motion simulation (ScriptRunnerSimulation.cpp).
     std::vector<Phase> simulatePhases(QJsonObject step);
 

@@ -81,6 +81,9 @@ StationSession::StationSession(QObject* parent)
     connect(&cellScene, &CellScene::changed, robotControl.get(), &RobotControl::refresh);
     facePick = std::make_unique<FacePick>(FacePick::Host{
         [this] { return document ? document->Root() : nullptr; }, &cellScene, &undoStack, [this] { followStructure(); }});
+    objectMove = std::make_unique<ObjectMove>(ObjectMove::Host{
+        [this] { return document ? document->Root() : nullptr; }, &cellScene,
+        [this](std::uint32_t id, const QString& text, const QString& key) { return writePose(id, text, key); }});
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {
@@ -670,7 +673,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
-                                     id, path, std::move(before), std::move(after)));
+                                     id, path, std::move(before), std::move(after), editMergeKey));
     }
     followEdit(own, selected);
     setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});

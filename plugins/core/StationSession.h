@@ -6,6 +6,7 @@
 #include "CellScene.h"
 #include "FacePick.h"
 #include "FieldListModel.h"
+#include "ObjectMove.h"
 #include "ObjectTreeModel.h"
 #include "ProblemListModel.h"
 #include "RobotControl.h"
@@ -80,6 +81,8 @@ class StationSession : public QObject
     Q_PROPERTY(QObject* simulation READ simulation CONSTANT)
     // The face or edge picked in the 3D view (FacePick).
     Q_PROPERTY(QObject* pick READ pick CONSTANT)
+    // Moving objects by the 3D view's handle (ObjectMove).
+    Q_PROPERTY(QObject* mover READ mover CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -135,6 +138,8 @@ public:
     RobotControl* robotControls() { return robotControl.get(); }
     QObject* pick() { return facePick.get(); }
     FacePick* facePicks() { return facePick.get(); }
+    QObject* mover() { return objectMove.get(); }
+    ObjectMove* objectMover() { return objectMove.get(); }
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
@@ -329,6 +334,14 @@ private:
     void followStructure();
     std::unique_ptr<RobotControl> robotControl;
     std::unique_ptr<FacePick> facePick;
+    // ---- the view's handle (StationMove.cpp) ----
+    // Writes the object's pose as an edit of its pose field (selecting it);
+    // "" or why nothing was stored.
+    QString writePose(std::uint32_t objectId, const QString& text, const QString& mergeKey);
+    // Given to the pose's edit while a drag writes it: the drag's edits
+    // make one undo step.
+    QString editMergeKey;
+    std::unique_ptr<ObjectMove> objectMove;
 
     // Last, so that it goes first: its run may still use the scene.
     SimulationPlayer player{*this, cellScene};

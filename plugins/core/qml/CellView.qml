@@ -32,6 +32,37 @@ Pane {
     // The floor grid's step in millimetres (0 without 3D).
     readonly property real gridSpacing: available ? view.item.gridSpacing : 0
     signal picked(int objectId)
+    // The move handle (MoveHandle, HandleBar): at the robot's tool centre
+    // point while the robot panel is open or its robot is selected, else
+    // at the selected object.
+    readonly property string handleTarget: robotPanel.visible && (robotPanel.expanded || selectedId === station.robot.robotId)
+                                           ? "tcp" : "object"
+    readonly property string handleFrame: handleTarget === "tcp" ? robotPanel.jogFrameName : handleBar.objectFrame
+    readonly property real snapStep: handleBar.snapMillimetres
+    readonly property real snapAngle: handleBar.snapDegrees
+    // For automation: the frame of the handle's axes (false for a name the
+    // handle does not offer), and the points of a drag of its part
+    // (0-2 arrows x, y, z, 3-5 rings) by distance in this item's
+    // coordinates: {points: [{x, y}], reason}.
+    function setHandleFrame(name) {
+        if (handleTarget === "tcp")
+            return robotPanel.setJogFrame(name)
+        if (handleBar.frames.indexOf(name) < 0)
+            return false
+        handleBar.objectFrame = name
+        return true
+    }
+    function handleDragPath(part, distance, steps) {
+        if (!available)
+            return {points: [], reason: qsTr("the view draws no 3D here")}
+        const path = view.item.handleDragPath(part, distance, steps)
+        const points = path.points.map(p => {
+            const q = view.item.mapToItem(cellView, p.x, p.y)
+            return {x: q.x, y: q.y}
+        })
+        return {points: points, reason: path.reason}
+    }
+    function jogKey(event) { return robotPanel.jogKey(event) }
 
     // Measuring: milliseconds from opening the station to the view's first
     // frame, and frames per second while orbiting `orbitFrames` frames
@@ -151,6 +182,12 @@ Pane {
                 checkable: true
                 ToolTip.visible: hovered
                 ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
+            }
+            HandleBar {
+                id: handleBar
+                target: cellView.handleTarget
+                objectId: cellView.selectedId
+                tcpFrame: robotPanel.jogFrameName
             }
         }
         Loader {

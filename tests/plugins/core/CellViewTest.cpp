@@ -28,6 +28,9 @@
 
 #include <sys/stat.h>
 
+#include <array>
+#include <cmath>
+
 namespace {
 
 struct Run
@@ -318,6 +321,30 @@ private slots:
                 step({{"action", "save"}, {"path", "added.sdf"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
+                // The angle, turned half a turn about z, dragged by its own x
+                // arrow 93 mm with a 50 mm snap, then 25 mm up typed in.
+                step({{"action", "select"}, {"objectId", 84}}),
+                step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "50"}}),
+                step({{"action", "drag"}, {"handle", "x"}, {"distance", 93}, {"frame", "object"}}),
+                step({{"action", "set"}, {"id", "moveAxis"}, {"property", "currentIndex"}, {"value", 2}}),
+                step({{"action", "set"}, {"id", "moveDistance"}, {"property", "text"}, {"value", "25"}}),
+                step({{"action", "key"}, {"id", "moveDistance"}, {"key", "Return"}}),
+                step({{"action", "save"}, {"path", "moved.sdf"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "save"}, {"path", "unmoved.sdf"}}),
+                // The robot selected, the handle stands at its tool centre
+                // point: up by a drag of 45 mm snapped to 50, down by the jog
+                // step (10 mm) with Shift+Z in the view.
+                step({{"action", "fit"}, {"what", "all"}}),
+                step({{"action", "select"}, {"objectId", 2}}),
+                step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
+                step({{"action", "drag"}, {"target", "tcp"}, {"handle", "z"}, {"distance", 45}, {"frame", "world"}}),
+                step({{"action", "key"}, {"id", "view3d"}, {"key", "Shift+Z"}}),
+                step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "save"}, {"path", "tcpundone.sdf"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -357,6 +384,36 @@ private slots:
                                        "<bodyface><bodyid>85</bodyid><faceindex>2</faceindex></bodyface></edge>"));
         const QByteArray original = read(QStringLiteral("before.sdf"));
         QVERIFY(!original.isEmpty() && read(QStringLiteral("undone.sdf")) == original);
+
+        // The angle's pose, in the station's frame, moved by the snapped
+        // 100 mm along its own x (the station's -x) and by 25 mm up; the
+        // ids stay sound; two undos (one for the whole drag) give back the
+        // very bytes.
+        const QString moved = QString::fromUtf8(read(QStringLiteral("moved.sdf")));
+        const QString pose = QRegularExpression(QStringLiteral("<part id='84'>\\s*<pose>([^<]*)</pose>"))
+                                 .match(moved)
+                                 .captured(1);
+        QCOMPARE(pose, QStringLiteral("800 280 785 0 0 0 1"));
+        QProcess validate;
+        validate.start(QStringLiteral(SDFTOOL_EXECUTABLE),
+                       {QStringLiteral("validate"), QStringLiteral("--ids"), scratch.path(QStringLiteral("moved.sdf"))});
+        QVERIFY(validate.waitForFinished(120000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
+        QVERIFY(read(QStringLiteral("unmoved.sdf")) == original);
+
+        // The tool centre point 50 mm up and 10 down, nothing else; two
+        // undos take back the drag and the key.
+        const auto tcpAt = [&](int number) {
+            const QString line = run.lines.filter(QRegularExpression(QStringLiteral("^PASS %1/").arg(number))).join(QString());
+            const auto match = QRegularExpression(QStringLiteral("\"(-?[\\d.]+) (-?[\\d.]+) (-?[\\d.]+) mm")).match(line);
+            return std::array<double, 3>{match.captured(1).toDouble(), match.captured(2).toDouble(), match.captured(3).toDouble()};
+        };
+        const auto tcpBefore = tcpAt(34);
+        const auto tcpAfter = tcpAt(37);
+        QVERIFY2(std::abs(tcpAfter[0] - tcpBefore[0]) < 0.02 && std::abs(tcpAfter[1] - tcpBefore[1]) < 0.02 &&
+                     std::abs(tcpAfter[2] - tcpBefore[2] - 40) < 0.02,
+                 qPrintable(run.describe()));
+        QVERIFY(read(QStringLiteral("tcpundone.sdf")) == original);
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
