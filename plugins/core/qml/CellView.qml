@@ -183,12 +183,6 @@ Pane {
                 ToolTip.visible: hovered
                 ToolTip.text: qsTr("Click a part to name its face and nearest edge (or Shift+click)")
             }
-            HandleBar {
-                id: handleBar
-                target: cellView.handleTarget
-                objectId: cellView.selectedId
-                tcpFrame: robotPanel.jogFrameName
-            }
         }
         Loader {
             id: view
@@ -208,6 +202,28 @@ Pane {
                 text: qsTr("Grid %1 mm").arg(cellView.gridSpacing)
                 opacity: 0.7
             }
+            // The move handle's settings over the view's foot, above the
+            // pick's bar, so that the view keeps its size and place.
+            Rectangle {
+                id: handleStrip
+                visible: cellView.available && view.height > 2 * height
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                anchors.bottomMargin: pickBar.visible ? pickBar.height : 0
+                z: 1
+                height: handleBar.height + 6
+                color: "#99ffffff"
+                HandleBar {
+                    id: handleBar
+                    x: 3
+                    y: 3
+                    width: parent.width - 6
+                    target: cellView.handleTarget
+                    objectId: cellView.selectedId
+                    tcpFrame: robotPanel.jogFrameName
+                }
+            }
             Binding {
                 target: view.item
                 property: "facePicking"
@@ -217,7 +233,7 @@ Pane {
             Binding {
                 target: view.item
                 property: "footHeight"
-                value: pickBar.visible ? pickBar.height : 0
+                value: (pickBar.visible ? pickBar.height : 0) + (handleStrip.visible ? handleStrip.height : 0)
                 when: view.status === Loader.Ready
             }
             Connections {

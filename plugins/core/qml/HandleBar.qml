@@ -1,8 +1,8 @@
 // The move handle's settings in the view's bar: the frame whose axes it
 // shows (a click cycles World, Parent, Object; the robot panel's jog frame
 // for the tool centre point), the steps drags snap to (0: none), and a
-// distance or angle typed for one axis that Enter moves by exactly. A line
-// of the bar of its own, wrapping on a narrow pane.
+// distance or angle typed for one axis that Enter moves by exactly.
+// Wraps on a narrow pane.
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -10,7 +10,6 @@ import QtQuick.Layouts
 Flow {
     id: handleBar
     spacing: 3
-    width: parent ? parent.width : implicitWidth
     // "tcp" moves the robot's tool centre point, "object" the selected object.
     required property string target
     required property int objectId
