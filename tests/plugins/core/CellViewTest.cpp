@@ -323,6 +323,7 @@ private slots:
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
                 // The angle, turned half a turn about z, dragged by its own x
                 // arrow 93 mm with a 50 mm snap, then 25 mm up typed in.
+                step({{"action", "fit"}, {"what", "all"}}),
                 step({{"action", "select"}, {"objectId", 84}}),
                 step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "50"}}),
                 step({{"action", "drag"}, {"handle", "x"}, {"distance", 93}, {"frame", "object"}}),
@@ -336,7 +337,6 @@ private slots:
                 // The robot selected, the handle stands at its tool centre
                 // point: up by a drag of 45 mm snapped to 50, down by the jog
                 // step (10 mm) with Shift+Z in the view.
-                step({{"action", "fit"}, {"what", "all"}}),
                 step({{"action", "select"}, {"objectId", 2}}),
                 step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
                 step({{"action", "drag"}, {"target", "tcp"}, {"handle", "z"}, {"distance", 45}, {"frame", "world"}}),
