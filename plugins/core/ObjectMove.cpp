@@ -1,7 +1,6 @@
 #include "ObjectMove.h"
 
 #include "CellScene.h"
-#include "ElementSearch.h"
 
 #include <sdformat/Element.h>
 
@@ -86,7 +85,7 @@ std::optional<ObjectMove::Place> ObjectMove::placeOf(std::uint32_t objectId, QSt
         reason = tr("No station is open");
         return std::nullopt;
     }
-    const ElementPtr element = FindById(station, objectId);
+    const ElementPtr element = objectId != 0 && host.find ? host.find(objectId) : nullptr;
     if (!element) {
         reason = objectId == 0 ? tr("Nothing is selected to move") : tr("No object has id %1").arg(objectId);
         return std::nullopt;

@@ -38,6 +38,9 @@ public:
     struct Host
     {
         std::function<std::shared_ptr<sdf::Element>()> root;
+        // The station's object of that id, found through its index (the
+        // handle asks on every frame of a playback), or null.
+        std::function<std::shared_ptr<sdf::Element>(std::uint32_t)> find;
         CellScene* scene = nullptr;
         // Writes the object's pose text as an edit of its pose field; edits
         // with the same non-empty key that follow each other are one undo

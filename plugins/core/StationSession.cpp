@@ -82,7 +82,12 @@ StationSession::StationSession(QObject* parent)
     facePick = std::make_unique<FacePick>(FacePick::Host{
         [this] { return document ? document->Root() : nullptr; }, &cellScene, &undoStack, [this] { followStructure(); }});
     objectMove = std::make_unique<ObjectMove>(ObjectMove::Host{
-        [this] { return document ? document->Root() : nullptr; }, &cellScene,
+        [this] { return document ? document->Root() : nullptr; },
+        [this](std::uint32_t id) -> std::shared_ptr<sdf::Element> {
+            const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
+            return entry == StationObjects::NoEntry ? nullptr : objects->entry(entry).object->getElement();
+        },
+        &cellScene,
         [this](std::uint32_t id, const QString& text, const QString& key) { return writePose(id, text, key); }});
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.

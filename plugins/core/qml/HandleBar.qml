@@ -54,10 +54,17 @@ Flow {
     }
     RowLayout {
         spacing: 3
-        ComboBox {
+        // The axis a typed distance moves along or about; a click cycles.
+        Button {
             id: moveAxis
-            model: ["x", "y", "z", "rx", "ry", "rz"]
-            Layout.preferredWidth: 58
+            readonly property var axes: ["x", "y", "z", "rx", "ry", "rz"]
+            property int currentIndex: 0
+            readonly property string currentText: axes[currentIndex]
+            text: currentText
+            leftPadding: 6
+            rightPadding: 6
+            Layout.preferredWidth: 40
+            onClicked: currentIndex = (currentIndex + 1) % axes.length
         }
         TextField {
             id: moveDistance

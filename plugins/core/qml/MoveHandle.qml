@@ -36,9 +36,10 @@ View3D {
     // station's frame, followed through every change of the cell.
     readonly property var place: {
         station.scene.revision
-        station.robot.tcpText
-        if (target === "tcp")
+        if (target === "tcp") {
+            station.robot.tcpText
             return station.robot.jogAxes(frame)
+        }
         return station.mover.axes(objectId, frame)
     }
     readonly property bool shown: place.valid === true
