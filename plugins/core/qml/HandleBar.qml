@@ -84,11 +84,11 @@ Flow {
         }
     }
     // What the last move by the handle or by a typed distance did, or why
-    // it did nothing (the robot panel says it for the tool centre point).
+    // it did nothing (for the tool centre point, as the robot panel says).
     Label {
         id: handleResult
-        visible: handleBar.target === "object" && text.length > 0
-        text: station.mover.lastResult
+        visible: text.length > 0
+        text: handleBar.target === "tcp" ? station.robot.lastResult : station.mover.lastResult
         elide: Text.ElideRight
         width: Math.min(implicitWidth, handleBar.width)
         height: implicitHeight
