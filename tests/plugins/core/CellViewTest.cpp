@@ -335,11 +335,13 @@ private slots:
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "unmoved.sdf"}}),
                 // The robot selected, the handle stands at its tool centre
-                // point: up by a drag of 45 mm snapped to 50, down by the jog
-                // step (10 mm) with Shift+Z in the view.
+                // point: up by a drag of 47 mm snapped to 10 mm steps (a jog
+                // at each step, one undo step in all), down by the jog step
+                // (10 mm) with Shift+Z in the view.
                 step({{"action", "select"}, {"objectId", 2}}),
+                step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "10"}}),
                 step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
-                step({{"action", "drag"}, {"target", "tcp"}, {"handle", "z"}, {"distance", 45}, {"frame", "world"}}),
+                step({{"action", "drag"}, {"target", "tcp"}, {"handle", "z"}, {"distance", 47}, {"frame", "world"}}),
                 step({{"action", "key"}, {"id", "view3d"}, {"key", "Shift+Z"}}),
                 step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
@@ -408,8 +410,8 @@ private slots:
             const auto match = QRegularExpression(QStringLiteral("\"(-?[\\d.]+) (-?[\\d.]+) (-?[\\d.]+) mm")).match(line);
             return std::array<double, 3>{match.captured(1).toDouble(), match.captured(2).toDouble(), match.captured(3).toDouble()};
         };
-        const auto tcpBefore = tcpAt(34);
-        const auto tcpAfter = tcpAt(37);
+        const auto tcpBefore = tcpAt(35);
+        const auto tcpAfter = tcpAt(38);
         QVERIFY2(std::abs(tcpAfter[0] - tcpBefore[0]) < 0.02 && std::abs(tcpAfter[1] - tcpBefore[1]) < 0.02 &&
                      std::abs(tcpAfter[2] - tcpBefore[2] - 40) < 0.02,
                  qPrintable(run.describe()));
