@@ -9,6 +9,7 @@
 #include "SceneInstancing.h"
 #include "ScriptRunner.h"
 #include "GridGeometry.h"
+#include "HandleGeometry.h"
 #include "TriadGeometry.h"
 #include "StationSession.h"
 
@@ -156,6 +157,7 @@ bool CorePlugin::openWindow(QQmlEngine* engine)
     qmlRegisterType<PathGeometry>("Zervan.Cell", 1, 0, "PathGeometry");
     qmlRegisterType<TriadGeometry>("Zervan.Cell", 1, 0, "TriadGeometry");
     qmlRegisterType<GridGeometry>("Zervan.Cell", 1, 0, "GridGeometry");
+    qmlRegisterType<HandleGeometry>("Zervan.Cell", 1, 0, "HandleGeometry");
     qmlRegisterType<MeshGeometry>("Zervan.Cell", 1, 0, "MeshGeometry");
     qmlRegisterType<PickHighlightGeometry>("Zervan.Cell", 1, 0, "PickHighlightGeometry");
     qmlRegisterType<MeasureTool>("Zervan.Cell", 1, 0, "MeasureTool");

@@ -20,10 +20,15 @@ public:
     using Apply = std::function<void(std::uint32_t objectId, const QString& path, const ValueSnapshot& value)>;
 
     // The change has been made already: the first redo() does nothing.
-    FieldEdit(Apply apply, std::uint32_t objectId, QString path, ValueSnapshot before, ValueSnapshot after);
+    // Edits of the same field with the same non-empty mergeKey that follow
+    // each other (an object dragged by the view's handle) are one undo step.
+    FieldEdit(Apply apply, std::uint32_t objectId, QString path, ValueSnapshot before, ValueSnapshot after,
+              QString mergeKey = {});
 
     void undo() override;
     void redo() override;
+    int id() const override { return key.isEmpty() ? -1 : 0x4645; }
+    bool mergeWith(const QUndoCommand* other) override;
 
 private:
     Apply apply;
@@ -31,6 +36,7 @@ private:
     QString path;
     ValueSnapshot before;
     ValueSnapshot after;
+    QString key;
     bool done = true;
 };
 

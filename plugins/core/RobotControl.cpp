@@ -19,7 +19,9 @@
 
 #include <fmt/format.h>
 
+#include <QtGui/QQuaternion>
 #include <QtGui/QUndoStack>
+#include <QtGui/QVector3D>
 
 #include <algorithm>
 #include <cmath>
@@ -447,7 +449,23 @@ QString RobotControl::setJoint(int index, double shown, bool dragging)
                        dragging ? QStringLiteral("drag %1").arg(joint.id) : QString());
 }
 
-QString RobotControl::jog(const QString& axis, double distance, const QString& frame)
+QVariantMap RobotControl::jogAxes(const QString& frame) const
+{
+    const auto c = context(robotId());
+    if (!c)
+        return {{QStringLiteral("valid"), false}};
+    const cell::RigidTransform tcp = c->tcp();
+    std::array<double, 4> q{1, 0, 0, 0};
+    if (frame == QStringLiteral("wobj"))
+        q = c->workObjectFrame.q;
+    else if (frame == QStringLiteral("tool"))
+        q = tcp.q;
+    return {{QStringLiteral("valid"), true},
+            {QStringLiteral("position"), QVector3D(float(tcp.t[0]), float(tcp.t[1]), float(tcp.t[2]))},
+            {QStringLiteral("rotation"), QQuaternion(float(q[0]), float(q[1]), float(q[2]), float(q[3]))}};
+}
+
+QString RobotControl::jog(const QString& axis, double distance, const QString& frame, const QString& dragKey)
 {
     const auto c = context(robotId());
     if (!c)
@@ -485,7 +503,8 @@ QString RobotControl::jog(const QString& axis, double distance, const QString& f
                           QString::fromUtf8(status.data(), static_cast<qsizetype>(status.size()))),
                       false);
     }
-    return writeJoints(*c, solved.solutions.front().joints, tr("Jog %1 %2 in %3").arg(axis).arg(distance).arg(frame));
+    return writeJoints(*c, solved.solutions.front().joints, tr("Jog %1 %2 in %3").arg(axis).arg(distance).arg(frame),
+                       dragKey);
 }
 
 uint RobotControl::pathOf(uint objectId) const

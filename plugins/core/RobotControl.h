@@ -22,6 +22,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtCore/QVariantList>
+#include <QtCore/QVariantMap>
 
 #include <functional>
 #include <memory>
@@ -93,8 +94,15 @@ public:
     Q_INVOKABLE QString setJoint(int index, double shown, bool dragging = false);
     // Moves the tool centre point by distance (mm) along axis "x", "y" or
     // "z", or turns it by distance (degrees) about "rx", "ry" or "rz", of
-    // frame "world", "wobj" or "tool".
-    Q_INVOKABLE QString jog(const QString& axis, double distance, const QString& frame);
+    // frame "world", "wobj" or "tool". Steps with the same non-empty
+    // dragKey that follow each other (a drag of the view's handle at the
+    // tool centre point) make one undo step.
+    Q_INVOKABLE QString jog(const QString& axis, double distance, const QString& frame,
+                            const QString& dragKey = QString());
+    // The tool centre point and the axes jog moves along in frame, in the
+    // station's frame: {valid, position (QVector3D, mm), rotation
+    // (QQuaternion)}; not valid without a robot.
+    Q_INVOKABLE QVariantMap jogAxes(const QString& frame) const;
     // A robtarget data item at the tool centre point (in the work object,
     // with the arm's configuration) and a Movel to it at the end of the
     // path, with the arguments of the path's last move; fresh ids.

@@ -345,6 +345,9 @@ ScriptRunner::Step ScriptRunner::compile(const QJsonObject& step, int defaultTim
     } else if (IsPickAction(action)) {
         result.title = pickTitle(action, step);
         result.phases = {edgePickPhase(action, step)};
+    } else if (action == QLatin1String("drag")) {
+        result.title = dragTitle(step);
+        result.phases = {dragPhase(step)};
     } else if (IsRobotAction(action)) {
         result.title = robotTitle(action, step);
         result.phases = {robotPhase(action, step)};

@@ -124,6 +124,9 @@ private:
     static QString showTitle(const QString& action, const QJsonObject& step);
     Phase showPhase(QJsonObject step);
     std::vector<Phase> hoverPhases(QJsonObject step);
+    // A drag of the 3D view's move handle (ScriptRunnerHandle.cpp).
+    static QString dragTitle(const QJsonObject& step);
+    Phase dragPhase(QJsonObject step);
     // The motion simulation (ScriptRunnerSimulation.cpp).
     std::vector<Phase> simulatePhases(QJsonObject step);
     // Saves the station's state under a name, or restores a saved one.

@@ -90,6 +90,14 @@ StationSession::StationSession(QObject* parent)
         [this] { followStructure(); }});
     connect(this, &StationSession::selectionChanged, operationTravel.get(),
             [this] { operationTravel->setOperationId(selectedId()); });
+    objectMove = std::make_unique<ObjectMove>(ObjectMove::Host{
+        [this] { return document ? document->Root() : nullptr; },
+        [this](std::uint32_t id) -> std::shared_ptr<sdf::Element> {
+            const std::size_t entry = objects ? objects->find(id) : StationObjects::NoEntry;
+            return entry == StationObjects::NoEntry ? nullptr : objects->entry(entry).object->getElement();
+        },
+        &cellScene,
+        [this](std::uint32_t id, const QString& text, const QString& key) { return writePose(id, text, key); }});
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {
@@ -679,7 +687,7 @@ QString StationSession::setField(int fieldRow, const QString& text)
     if (before.text != after.text) {
         undoStack.push(new FieldEdit([this](std::uint32_t objectId, const QString& fieldPath,
                                             const ValueSnapshot& value) { applyValue(objectId, fieldPath, value); },
-                                     id, path, std::move(before), std::move(after)));
+                                     id, path, std::move(before), std::move(after), editMergeKey));
     }
     followEdit(own, selected);
     setFeedback({path, entry.warning, entry.warning.isEmpty() ? QString() : QStringLiteral("warning")});

@@ -6,6 +6,7 @@
 #include "CellScene.h"
 #include "FacePick.h"
 #include "FieldListModel.h"
+#include "ObjectMove.h"
 #include "ObjectTreeModel.h"
 #include "OperationTravel.h"
 #include "ProblemListModel.h"
@@ -85,6 +86,8 @@ class StationSession : public QObject
     // the face and edge under the pointer while picking (a FacePick).
     Q_PROPERTY(QObject* travel READ travel CONSTANT)
     Q_PROPERTY(QObject* hoverPick READ hoverPick CONSTANT)
+    // Moving objects by the 3D view's handle (ObjectMove).
+    Q_PROPERTY(QObject* mover READ mover CONSTANT)
 
 public:
     explicit StationSession(QObject* parent = nullptr);
@@ -143,6 +146,8 @@ public:
     QObject* travel() { return operationTravel.get(); }
     OperationTravel* travels() { return operationTravel.get(); }
     QObject* hoverPick() { return hoverFacePick.get(); }
+    QObject* mover() { return objectMove.get(); }
+    ObjectMove* objectMover() { return objectMove.get(); }
     uint selectedId() const;
 
     Q_INVOKABLE void select(int treeRow);
@@ -355,6 +360,14 @@ private:
     std::unique_ptr<FacePick> facePick;
     std::unique_ptr<FacePick> hoverFacePick;
     std::unique_ptr<OperationTravel> operationTravel;
+    // ---- the view's handle (StationMove.cpp) ----
+    // Writes the object's pose as an edit of its pose field (selecting it);
+    // "" or why nothing was stored.
+    QString writePose(std::uint32_t objectId, const QString& text, const QString& mergeKey);
+    // Given to the pose's edit while a drag writes it: the drag's edits
+    // make one undo step.
+    QString editMergeKey;
+    std::unique_ptr<ObjectMove> objectMove;
 
     // Last, so that it goes first: its run may still use the scene.
     SimulationPlayer player{*this, cellScene};

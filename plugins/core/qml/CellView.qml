@@ -48,6 +48,37 @@ Pane {
     }
     Keys.onEscapePressed: (event) => event.accepted = cancelMeasure()
     signal picked(int objectId)
+    // The move handle (MoveHandle, HandleBar): at the robot's tool centre
+    // point while the robot panel is open or its robot is selected, else
+    // at the selected object.
+    readonly property string handleTarget: robotPanel.visible && (robotPanel.expanded || selectedId === station.robot.robotId)
+                                           ? "tcp" : "object"
+    readonly property string handleFrame: handleTarget === "tcp" ? robotPanel.jogFrameName : handleBar.objectFrame
+    readonly property real snapStep: handleBar.snapMillimetres
+    readonly property real snapAngle: handleBar.snapDegrees
+    // For automation: the frame of the handle's axes (false for a name the
+    // handle does not offer), and the points of a drag of its part
+    // (0-2 arrows x, y, z, 3-5 rings) by distance in this item's
+    // coordinates: {points: [{x, y}], reason}.
+    function setHandleFrame(name) {
+        if (handleTarget === "tcp")
+            return robotPanel.setJogFrame(name)
+        if (handleBar.frames.indexOf(name) < 0)
+            return false
+        handleBar.objectFrame = name
+        return true
+    }
+    function handleDragPath(part, distance, steps) {
+        if (!available)
+            return {points: [], reason: qsTr("the view draws no 3D here")}
+        const path = view.item.handleDragPath(part, distance, steps)
+        const points = path.points.map(p => {
+            const q = view.item.mapToItem(cellView, p.x, p.y)
+            return {x: q.x, y: q.y}
+        })
+        return {points: points, reason: path.reason}
+    }
+    function jogKey(event) { return robotPanel.jogKey(event) }
 
     // Measuring: milliseconds from opening the station to the view's first
     // frame, and frames per second while orbiting `orbitFrames` frames
@@ -206,6 +237,28 @@ Pane {
                 text: qsTr("Grid %1 mm").arg(cellView.gridSpacing)
                 opacity: 0.7
             }
+            // The move handle's settings over the view's foot, above the
+            // pick's bar, so that the view keeps its size and place.
+            Rectangle {
+                id: handleStrip
+                visible: cellView.available && view.height > 2 * height
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                anchors.bottomMargin: pickBar.visible ? pickBar.height : 0
+                z: 1
+                height: handleBar.height + 6
+                color: "#99ffffff"
+                HandleBar {
+                    id: handleBar
+                    x: 3
+                    y: 3
+                    width: parent.width - 6
+                    target: cellView.handleTarget
+                    objectId: cellView.selectedId
+                    tcpFrame: robotPanel.jogFrameName
+                }
+            }
             Binding {
                 target: view.item
                 property: "facePicking"
@@ -221,7 +274,7 @@ Pane {
             Binding {
                 target: view.item
                 property: "footHeight"
-                value: pickBar.visible ? pickBar.height : 0
+                value: (pickBar.visible ? pickBar.height : 0) + (handleStrip.visible ? handleStrip.height : 0)
                 when: view.status === Loader.Ready
             }
             Connections {

@@ -493,6 +493,25 @@ View3D {
         }
     }
 
+    // The move handle over the cell, above the handlers of clicks and
+    // orbits: a press on one of its parts drags it, others go on to them.
+    MoveHandle {
+        id: moveHandle
+        anchors.fill: parent
+        view: view3d
+        viewCamera: camera
+        viewCell: cell
+        footHeight: view3d.footHeight
+        target: cellView.handleTarget
+        objectId: cellView.selectedId
+        frame: cellView.handleFrame
+        snapStep: cellView.snapStep
+        snapAngle: cellView.snapAngle
+    }
+    function handleDragPath(part, distance, steps) { return moveHandle.dragPath(part, distance, steps) }
+    // Keys jog the robot's tool centre point (RobotPanel.jogKey).
+    Keys.onPressed: (event) => cellView.jogKey(event)
+
     Connections {
         target: view3d.scene
         // A structure edit keeps the camera the user chose.

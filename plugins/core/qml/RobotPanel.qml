@@ -18,6 +18,34 @@ Pane {
     // Folded, the panel is one line and the view keeps its room.
     property bool expanded: false
     visible: robot.robotId > 0
+    // The frame jogs go in: "world", "wobj" or "tool".
+    readonly property string jogFrameName: jogFrame.currentText
+    function setJogFrame(name) {
+        const index = jogFrame.frames.indexOf(name)
+        if (index >= 0)
+            jogFrame.current = index
+        return index >= 0
+    }
+    // Keys jog the tool centre point by the panel's step: X, Y, Z along
+    // the axes of the jog frame, A, B, C about them (the turns of machine
+    // axes about x, y, z); with Shift the other way. True when the key was
+    // one of them.
+    function jogKey(event) {
+        const axes = {[Qt.Key_X]: "x", [Qt.Key_Y]: "y", [Qt.Key_Z]: "z", [Qt.Key_A]: "rx", [Qt.Key_B]: "ry", [Qt.Key_C]: "rz"}
+        const axis = axes[event.key]
+        if (!axis || robot.robotId === 0 || (event.modifiers & ~(Qt.ShiftModifier | Qt.KeypadModifier)))
+            return false
+        const step = axis.length === 1 ? Number(jogStep.text) : Number(jogAngle.text)
+        robot.jog(axis, (event.modifiers & Qt.ShiftModifier) ? -step : step, jogFrame.currentText)
+        event.accepted = true
+        return true
+    }
+    // The panel's buttons pass keys on to it; its fields keep what is typed.
+    Keys.onPressed: (event) => {
+        const focused = robotPanel.Window.activeFocusItem
+        if (!(focused && "echoMode" in focused))
+            jogKey(event)
+    }
 
     ColumnLayout {
         anchors.fill: parent

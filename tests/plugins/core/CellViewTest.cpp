@@ -34,6 +34,8 @@
 
 #include <map>
 #include <utility>
+#include <array>
+#include <cmath>
 
 namespace {
 
@@ -373,6 +375,32 @@ private slots:
                 step({{"action", "save"}, {"path", "added.sdf"}}),
                 step({{"action", "click"}, {"id", "undoButton"}}),
                 step({{"action", "save"}, {"path", "undone.sdf"}}),
+                // The angle, turned half a turn about z, dragged by its own x
+                // arrow 93 mm with a 50 mm snap, then 25 mm up typed in.
+                step({{"action", "fit"}, {"what", "all"}}),
+                step({{"action", "select"}, {"objectId", 84}}),
+                step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "50"}}),
+                step({{"action", "drag"}, {"handle", "x"}, {"distance", 93}, {"frame", "object"}}),
+                step({{"action", "set"}, {"id", "moveAxis"}, {"property", "currentIndex"}, {"value", 2}}),
+                step({{"action", "set"}, {"id", "moveDistance"}, {"property", "text"}, {"value", "25"}}),
+                step({{"action", "key"}, {"id", "moveDistance"}, {"key", "Return"}}),
+                step({{"action", "save"}, {"path", "moved.sdf"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "save"}, {"path", "unmoved.sdf"}}),
+                // The robot selected, the handle stands at its tool centre
+                // point: up by a drag of 47 mm snapped to 10 mm steps (a jog
+                // at each step, one undo step in all), down by the jog step
+                // (10 mm) with Shift+Z in the view.
+                step({{"action", "select"}, {"objectId", 2}}),
+                step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "10"}}),
+                step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
+                step({{"action", "drag"}, {"target", "tcp"}, {"handle", "z"}, {"distance", 47}, {"frame", "world"}}),
+                step({{"action", "key"}, {"id", "view3d"}, {"key", "Shift+Z"}}),
+                step({{"action", "check"}, {"id", "tcpLabel"}, {"property", "text"}, {"matches", "mm"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "click"}, {"id", "undoButton"}}),
+                step({{"action", "save"}, {"path", "tcpundone.sdf"}}),
                 step({{"action", "select"}, {"objectId", 21}}),
                 step({{"action", "fit"}, {"what", "selection"}}),
                 step({{"action", "select"}, {"objectId", 86}}),
@@ -380,7 +408,7 @@ private slots:
                 step({{"action", "show"}, {"kind", "paths"}, {"visible", false}}),
                 step({{"action", "screenshot"}, {"path", "nopaths.png"}}),
                 step({{"action", "save"}, {"path", "hidden.sdf"}}),
-                // 29, 31: the cap, selected once its part is; the bracket body.
+                // 49, 51: the cap, selected once its part is; the bracket body.
                 step({{"action", "pick"}, {"objectId", 87}, {"expect", 87}}),
                 step({{"action", "check"}, {"id", "selectedTitle"}, {"property", "text"}, {"equals", "Cap (body 87)"}}),
                 step({{"action", "pick"}, {"objectId", 22}, {"expect", 22}}),
@@ -393,7 +421,7 @@ private slots:
                 step({{"action", "select"}, {"objectId", 84}}),
                 step({{"action", "fit"}, {"what", "selection"}}),
                 step({{"action", "select"}, {"objectId", 86}}),
-                // 38, 39: measuring on the angle (turned half about z, at
+                // 58, 59: measuring on the angle (turned half about z, at
                 // 900 280 760) where these points of its surface appear: on
                 // top of its 10 mm flange, and on the inner face of its
                 // upright leg.
@@ -411,22 +439,22 @@ private slots:
                 step({{"action", "check"}, {"id", "measureText"}, {"property", "text"}, {"equals", ""}}),
                 step({{"action", "key"}, {"id", "stationTree"}, {"key", "Escape"}}),
                 step({{"action", "check"}, {"id", "measureButton"}, {"property", "checked"}, {"equals", false}}),
-                // 47: the path as the operation's one edge runs, reversed.
+                // 67: the path as the operation's one edge runs, reversed.
                 step({{"action", "generate"}, {"operationId", 86}}),
                 step({{"action", "save"}, {"path", "generated.sdf"}}),
-                // 49: a click beside the edge the operation follows.
+                // 69: a click beside the edge the operation follows.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 1}, {"click", true}}),
                 step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
                       {"matches", "· edge 1 of Weld angle corner: reversed, runs towards [-+xyz]+$"}}),
                 step({{"action", "click"}, {"id", "reversePickedEdgeButton"}}),
-                // 52
+                // 72
                 step({{"action", "check"}, {"id", "pickText"}, {"property", "text"},
                       {"matches", "· edge 1 of Weld angle corner: not reversed, runs towards [-+xyz]+  —  "
                                   "Edge 1 of Weld angle corner is not reversed now$"}}),
                 step({{"action", "click"}, {"id", "clearPickButton"}}),
                 step({{"action", "screenshot"}, {"path", "reversed.png"}}),
                 step({{"action", "click"}, {"id", "pickEdgesButton"}}),
-                // 56: the pointer over another edge while picking.
+                // 76: the pointer over another edge while picking.
                 step({{"action", "pickEdge"}, {"body", 85}, {"face", 2}, {"edge", 0}, {"hover", true}}),
                 step({{"action", "screenshot"}, {"path", "hover.png"}}),
                 step({{"action", "generate"}, {"operationId", 86}}),
@@ -476,8 +504,8 @@ private slots:
         // Both bodies drawn in their own colours, the cap above the bracket.
         const QImage shownImage(scratch.path(QStringLiteral("shown.png")));
         const QImage hiddenImage(scratch.path(QStringLiteral("nopaths.png")));
-        const QPoint capAt = PickedAt(run, 29);
-        const QPoint bracketAt = PickedAt(run, 31);
+        const QPoint capAt = PickedAt(run, 49);
+        const QPoint bracketAt = PickedAt(run, 51);
         QVERIFY2(!shownImage.isNull() && !hiddenImage.isNull() && capAt.x() >= 0 && bracketAt.x() >= 0,
                  qPrintable(run.describe()));
         const QColor capColour = Around(hiddenImage, capAt);
@@ -523,9 +551,9 @@ private slots:
         };
         const QString number = QStringLiteral("(-?\\d+\\.\\d)");
         const auto [distance, distanceLine] =
-            numbers(38, QStringLiteral(": Distance %1 mm \\(dx %1, dy %1, dz %1\\)$").arg(number));
+            numbers(58, QStringLiteral(": Distance %1 mm \\(dx %1, dy %1, dz %1\\)$").arg(number));
         QVERIFY2(near(distance, {100, -100, 0, 0}), qPrintable(distanceLine));
-        const auto [angle, angleLine] = numbers(39, QStringLiteral(": Angle %1° \\(legs %1 mm and %1 mm\\)$").arg(number));
+        const auto [angle, angleLine] = numbers(59, QStringLiteral(": Angle %1° \\(legs %1 mm and %1 mm\\)$").arg(number));
         // The legs (100, 0, 0) and (0, 70, 30).
         QVERIFY2(near(angle, {90, 100, 76.2}), qPrintable(angleLine));
 
@@ -553,8 +581,8 @@ private slots:
                 .match(run.lines.filter(QStringLiteral("PASS %1/").arg(number)).join(QString()))
                 .captured(1);
         };
-        QVERIFY2(!towards(50).isEmpty() && !towards(52).isEmpty() && towards(50) != towards(52),
-                 qPrintable(towards(50) + " " + towards(52)));
+        QVERIFY2(!towards(70).isEmpty() && !towards(72).isEmpty() && towards(70) != towards(72),
+                 qPrintable(towards(70) + " " + towards(72)));
         QString reversed = QString::fromUtf8(read(QStringLiteral("reversed.sdf")));
         reversed.replace(QRegularExpression(QStringLiteral(">\\s+<")), QStringLiteral("><"));
         QVERIFY(reversed.contains(QStringLiteral("<process_edgeoperation><edge><edgeindex>1</edgeindex>"
@@ -583,7 +611,7 @@ private slots:
 
         // Arrows in the edge's arrow colour beside it, only with the
         // operation selected, and turned round when reversed.
-        const QPoint beside = PickedAt(run, 49);
+        const QPoint beside = PickedAt(run, 69);
         const QImage turned(scratch.path(QStringLiteral("reversed.png")));
         QVERIFY2(beside.x() >= 0 && !turned.isNull(), qPrintable(run.describe()));
         QCOMPARE(ArrowPixels(start, QRect(QPoint(0, 0), start.size())).count, 0);
@@ -596,12 +624,42 @@ private slots:
                                 .arg(now.centre.x()).arg(now.centre.y())));
 
         // The face under the pointer is tinted lightly before any click.
-        const QPoint over = PickedAt(run, 56);
+        const QPoint over = PickedAt(run, 76);
         const QImage hovered(scratch.path(QStringLiteral("hover.png")));
         QVERIFY2(over.x() >= 0 && !hovered.isNull(), qPrintable(run.describe()));
         const auto blueness = [](const QColor& c) { return c.blue() - c.red(); };
         QVERIFY2(blueness(Around(hovered, over)) > blueness(Around(turned, over)) + 25,
                  qPrintable(Around(turned, over).name() + " " + Around(hovered, over).name()));
+
+        // The angle's pose, in the station's frame, moved by the snapped
+        // 100 mm along its own x (the station's -x) and by 25 mm up; the
+        // ids stay sound; two undos (one for the whole drag) give back the
+        // very bytes.
+        const QString moved = QString::fromUtf8(read(QStringLiteral("moved.sdf")));
+        const QString pose = QRegularExpression(QStringLiteral("<part id='84'>\\s*<pose>([^<]*)</pose>"))
+                                 .match(moved)
+                                 .captured(1);
+        QCOMPARE(pose, QStringLiteral("800 280 785 0 0 0 1"));
+        QProcess validate;
+        validate.start(QStringLiteral(SDFTOOL_EXECUTABLE),
+                       {QStringLiteral("validate"), QStringLiteral("--ids"), scratch.path(QStringLiteral("moved.sdf"))});
+        QVERIFY(validate.waitForFinished(120000));
+        QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
+        QVERIFY(read(QStringLiteral("unmoved.sdf")) == original);
+
+        // The tool centre point 50 mm up and 10 down, nothing else; two
+        // undos take back the drag and the key.
+        const auto tcpAt = [&](int number) {
+            const QString line = run.lines.filter(QRegularExpression(QStringLiteral("^PASS %1/").arg(number))).join(QString());
+            const auto match = QRegularExpression(QStringLiteral("\"(-?[\\d.]+) (-?[\\d.]+) (-?[\\d.]+) mm")).match(line);
+            return std::array<double, 3>{match.captured(1).toDouble(), match.captured(2).toDouble(), match.captured(3).toDouble()};
+        };
+        const auto tcpBefore = tcpAt(35);
+        const auto tcpAfter = tcpAt(38);
+        QVERIFY2(std::abs(tcpAfter[0] - tcpBefore[0]) < 0.02 && std::abs(tcpAfter[1] - tcpBefore[1]) < 0.02 &&
+                     std::abs(tcpAfter[2] - tcpBefore[2] - 40) < 0.02,
+                 qPrintable(run.describe()));
+        QVERIFY(read(QStringLiteral("tcpundone.sdf")) == original);
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
