@@ -238,10 +238,11 @@ Pane {
                 opacity: 0.7
             }
             // The move handle's settings over the view's foot, above the
-            // pick's bar, so that the view keeps its size and place.
+            // pick's bar, so that the view keeps its size and place; only
+            // while there is a handle, so that they hide nothing else.
             Rectangle {
                 id: handleStrip
-                visible: cellView.available && view.height > 2 * height
+                visible: cellView.available && view.item.handleShown && view.height > 2 * height
                 anchors.left: parent.left
                 anchors.right: parent.right
                 anchors.bottom: parent.bottom

@@ -367,6 +367,12 @@ View3D {
         origin: orbitOrigin
         camera: camera
     }
+    // The move handle's drawing (MoveHandle.drawParent): over the cell,
+    // under the handlers of clicks and hover.
+    Item {
+        id: handleLayer
+        anchors.fill: parent
+    }
     // Above the controller, so that a click reaches it first; a drag still
     // goes on to orbit.
     Item {
@@ -501,6 +507,7 @@ View3D {
         view: view3d
         viewCamera: camera
         viewCell: cell
+        drawParent: handleLayer
         footHeight: view3d.footHeight
         target: cellView.handleTarget
         objectId: cellView.selectedId
@@ -509,6 +516,9 @@ View3D {
         snapAngle: cellView.snapAngle
     }
     function handleDragPath(part, distance, steps) { return moveHandle.dragPath(part, distance, steps) }
+    // Whether the handle stands anywhere (an object it can move is selected,
+    // or the tool centre point is its target).
+    readonly property bool handleShown: moveHandle.shown
     // Keys jog the robot's tool centre point (RobotPanel.jogKey).
     Keys.onPressed: (event) => cellView.jogKey(event)
 

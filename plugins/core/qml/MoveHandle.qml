@@ -10,7 +10,7 @@ import QtQuick
 import QtQuick3D
 import Zervan.Cell
 
-View3D {
+Item {
     id: handle
     objectName: "moveHandle"
     required property View3D view
@@ -53,41 +53,51 @@ View3D {
     // The part being dragged (0-2 arrows, 3-5 rings), else -1.
     property int dragPart: -1
 
-    camera: handleCamera
-    environment: SceneEnvironment {
-        backgroundMode: SceneEnvironment.Transparent
-        antialiasingMode: SceneEnvironment.NoAA
-    }
-    PerspectiveCamera {
-        id: handleCamera
-        position: handle.viewCamera.scenePosition
-        rotation: handle.viewCamera.sceneRotation
-        fieldOfView: handle.viewCamera.fieldOfView
-        clipNear: handle.viewCamera.clipNear
-        clipFar: handle.viewCamera.clipFar
-    }
-    Node {
-        eulerRotation.x: -90
+    // Where the handle's own view is drawn: an item of the cell's view
+    // below its click and hover handlers, as a view takes every hover
+    // event (even disabled), which the picking preview needs.
+    required property Item drawParent
+    View3D {
+        id: handleView
+        parent: handle.drawParent
+        anchors.fill: parent
+        enabled: false
+        camera: handleCamera
+        environment: SceneEnvironment {
+            backgroundMode: SceneEnvironment.Transparent
+            antialiasingMode: SceneEnvironment.NoAA
+        }
+        PerspectiveCamera {
+            id: handleCamera
+            position: handle.viewCamera.scenePosition
+            rotation: handle.viewCamera.sceneRotation
+            fieldOfView: handle.viewCamera.fieldOfView
+            clipNear: handle.viewCamera.clipNear
+            clipFar: handle.viewCamera.clipFar
+        }
         Node {
-            visible: handle.shown
-            position: handle.shown ? handle.place.position : Qt.vector3d(0, 0, 0)
-            rotation: handle.shown ? handle.place.rotation : Qt.quaternion(1, 0, 0, 0)
-            scale: Qt.vector3d(handle.size, handle.size, handle.size)
-            Repeater3D {
-                model: 6
-                delegate: Model {
-                    required property int index
-                    readonly property bool ring: index >= 3
-                    objectName: "handle/" + handle.axisNames[index]
-                    geometry: HandleGeometry { part: ring ? HandleGeometry.Ring : HandleGeometry.Arrow }
-                    // Each part's z turned onto its axis.
-                    eulerRotation: [Qt.vector3d(0, 90, 0), Qt.vector3d(-90, 0, 0), Qt.vector3d(0, 0, 0)][index % 3]
-                    scale: ring ? Qt.vector3d(handle.ringRatio, handle.ringRatio, handle.ringRatio) : Qt.vector3d(1, 1, 1)
-                    materials: DefaultMaterial {
-                        lighting: DefaultMaterial.NoLighting
-                        cullMode: Material.NoCulling
-                        diffuseColor: handle.dragPart === index ? "#ffc800"
-                                                                : ["#e02828", "#1ea01e", "#2858f0"][index % 3]
+            eulerRotation.x: -90
+            Node {
+                visible: handle.shown
+                position: handle.shown ? handle.place.position : Qt.vector3d(0, 0, 0)
+                rotation: handle.shown ? handle.place.rotation : Qt.quaternion(1, 0, 0, 0)
+                scale: Qt.vector3d(handle.size, handle.size, handle.size)
+                Repeater3D {
+                    model: 6
+                    delegate: Model {
+                        required property int index
+                        readonly property bool ring: index >= 3
+                        objectName: "handle/" + handle.axisNames[index]
+                        geometry: HandleGeometry { part: ring ? HandleGeometry.Ring : HandleGeometry.Arrow }
+                        // Each part's z turned onto its axis.
+                        eulerRotation: [Qt.vector3d(0, 90, 0), Qt.vector3d(-90, 0, 0), Qt.vector3d(0, 0, 0)][index % 3]
+                        scale: ring ? Qt.vector3d(handle.ringRatio, handle.ringRatio, handle.ringRatio) : Qt.vector3d(1, 1, 1)
+                        materials: DefaultMaterial {
+                            lighting: DefaultMaterial.NoLighting
+                            cullMode: Material.NoCulling
+                            diffuseColor: handle.dragPart === index ? "#ffc800"
+                                                                    : ["#e02828", "#1ea01e", "#2858f0"][index % 3]
+                        }
                     }
                 }
             }
