@@ -2,6 +2,11 @@
 
 #include "CellScene.h"
 
+#include "cell/ElementValues.h"
+
+#include <zrvrob/RobTarget.h>
+#include <zrvrob/WObjData.h>
+
 #include <sdformat/Element.h>
 
 #include <QtCore/QStringList>
@@ -100,6 +105,11 @@ std::optional<ObjectMove::Place> ObjectMove::placeOf(std::uint32_t objectId, QSt
         reason = tr("%1 is placed by its mechanism's joints: move the joints").arg(place.name);
         return std::nullopt;
     }
+    if (auto program = programPlaceOf(element, *layout, reason); program || !reason.isEmpty()) {
+        if (program)
+            program->name = place.name;
+        return program;
+    }
     if (!element->exists("pose")) {
         reason = tr("%1 (%2 %3) has no pose to move").arg(place.name, QString::fromStdString(kind)).arg(objectId);
         return std::nullopt;
@@ -120,6 +130,120 @@ std::optional<ObjectMove::Place> ObjectMove::placeOf(std::uint32_t objectId, QSt
     }
     place.world = *world;
     place.local = cell::RigidTransform::FromPose(element->asPose("pose"));
+    place.carrier = objectId;
+    place.field = QStringLiteral("pose");
+    place.text = [](const cell::RigidTransform& moved) { return PoseText(moved); };
+    return place;
+}
+
+std::optional<ObjectMove::Place> ObjectMove::programPlaceOf(const ElementPtr& element, const cell::CellLayout& layout,
+                                                           QString& reason) const
+{
+    using cell::detail::ValueOf;
+    const std::string& kind = element->label();
+    if (kind != "instruction" && kind != "argument" && kind != "dataitem")
+        return std::nullopt;
+    const auto valueText = [](const ElementPtr& carrier) {
+        return QString::fromStdString(carrier->get("value")->getStringFromValue());
+    };
+    // A work object: its user frame moves, its object frame stays on it.
+    if (kind != "instruction") {
+        if (const auto wobj = ValueOf<zrv::rob::WObjData>(element)) {
+            const cell::RigidTransform* world = layout.worldOf(element->getId(false));
+            if (!world) {
+                reason = tr("%1 %2 is not drawn in the cell").arg(QString::fromStdString(kind)).arg(element->getId(false));
+                return std::nullopt;
+            }
+            Place place;
+            place.element = element;
+            place.world = *world;
+            const cell::RigidTransform objectFrame = cell::detail::FrameOf(wobj->oframe);
+            place.local = cell::detail::FrameOf(wobj->uframe) * objectFrame;
+            place.carrier = element->getId(false);
+            place.field = QStringLiteral("value");
+            // The text keeps all but the user frame: its last 14 numbers
+            // are the user and the object frame.
+            QStringList words = valueText(element).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            place.text = [words, objectFrame](const cell::RigidTransform& moved) {
+                QStringList out = words;
+                const QStringList frame = PoseText(moved * objectFrame.inverse()).split(QLatin1Char(' '));
+                for (qsizetype k = 0; k < 7 && out.size() >= 14; ++k)
+                    out[out.size() - 14 + k] = frame[k];
+                return out.join(QLatin1Char(' '));
+            };
+            return place;
+        }
+    }
+    // A program target: the instruction's (its first robtarget argument,
+    // else the robtarget data item an argument names), shown where the
+    // layout puts the instruction's target.
+    ElementPtr instruction = kind == "instruction" ? element : nullptr;
+    ElementPtr carrier;
+    const auto taskOf = [](ElementPtr e) {
+        while (e && e->label() != "task")
+            e = e->parent();
+        return e;
+    };
+    if (kind == "argument" && ValueOf<zrv::rob::RobTarget>(element)) {
+        instruction = element->parent();
+        carrier = element;
+    } else if (kind == "dataitem" && ValueOf<zrv::rob::RobTarget>(element)) {
+        carrier = element;
+        // The first move that names it shows where it is.
+        const std::string name = element->valueOr<std::string>("name", std::string());
+        const ElementPtr task = taskOf(element);
+        for (const auto& path : task ? task->children("path") : decltype(task->children("path")){})
+            for (const auto& move : path->children("instruction"))
+                for (const auto& argument : move->children("argument"))
+                    if (!instruction && ValueOf<std::string>(argument) == name)
+                        instruction = move;
+        if (!instruction) {
+            reason = tr("No move names the target %1").arg(QString::fromStdString(name));
+            return std::nullopt;
+        }
+    } else if (instruction) {
+        const ElementPtr task = taskOf(instruction);
+        for (const auto& argument : instruction->children("argument")) {
+            if (ValueOf<zrv::rob::RobTarget>(argument)) {
+                carrier = argument;
+                break;
+            }
+        }
+        if (!carrier && task) {
+            for (const auto& argument : instruction->children("argument")) {
+                const auto named = ValueOf<std::string>(argument);
+                for (const auto& data : named ? task->children("dataitem") : decltype(task->children("dataitem")){})
+                    if (!carrier && data->valueOr<std::string>("name", std::string()) == *named &&
+                        ValueOf<zrv::rob::RobTarget>(data))
+                        carrier = data;
+            }
+        }
+    }
+    if (!carrier || !instruction)
+        return std::nullopt;
+    const cell::CellLayout::Item* item = layout.find(instruction->getId(false));
+    if (!item || item->label != "target") {
+        reason = tr("The target of instruction %1 is not drawn in the cell").arg(instruction->getId(false));
+        return std::nullopt;
+    }
+    const auto target = ValueOf<zrv::rob::RobTarget>(carrier);
+    Place place;
+    place.element = carrier;
+    place.world = item->world;
+    place.local = cell::RigidTransform::FromParts({target->trans.x, target->trans.y, target->trans.z},
+                                                  {target->rot.w, target->rot.x, target->rot.y, target->rot.z});
+    place.carrier = carrier->getId(false);
+    place.field = QStringLiteral("value");
+    // Position and orientation are the first seven numbers; the arm's
+    // configuration and the external axes stay.
+    const QStringList words = valueText(carrier).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    place.text = [words](const cell::RigidTransform& moved) {
+        QStringList out = words;
+        const QStringList pose = PoseText(moved).split(QLatin1Char(' '));
+        for (qsizetype k = 0; k < 7 && k < out.size(); ++k)
+            out[k] = pose[k];
+        return out.join(QLatin1Char(' '));
+    };
     return place;
 }
 
@@ -159,8 +283,10 @@ QString ObjectMove::move(uint objectId, const QString& axis, double distance, co
     if (drag != 0) {
         // Every move of a drag counts from where the drag began, so that
         // the object ends exactly the distance away that the last one says.
-        if (start.object != objectId || start.drag != drag)
-            start = {objectId, drag, local, world};
+        // A target's drag selects its argument or data item as it writes
+        // it: the drag belongs to what is written.
+        if (start.object != place->carrier || start.drag != drag)
+            start = {place->carrier, drag, local, world};
         local = start.local;
         world = start.world;
     }
@@ -180,8 +306,8 @@ QString ObjectMove::move(uint objectId, const QString& axis, double distance, co
     } else {
         moved.q = (cell::RigidTransform::Rotation(inParent, distance * kDegree) * cell::RigidTransform{local.q, {0, 0, 0}}).q;
     }
-    const QString key = drag != 0 ? QStringLiteral("handle %1 %2").arg(objectId).arg(drag) : QString();
-    if (const QString refused = host.writePose(objectId, PoseText(moved), key); !refused.isEmpty())
+    const QString key = drag != 0 ? QStringLiteral("handle %1 %2").arg(place->carrier).arg(drag) : QString();
+    if (const QString refused = host.writePose(place->carrier, place->field, place->text(moved), key); !refused.isEmpty())
         return finish(tr("%1 not moved: %2").arg(place->name, refused), false);
     return finish(which < 3 ? tr("Moved %1 %2 mm along %3 of the %4").arg(place->name).arg(distance).arg(axis, frame)
                             : tr("Turned %1 %2° about %3 of the %4").arg(place->name).arg(distance).arg(axis.mid(1), frame),

@@ -4,11 +4,16 @@
 // of the world, of its positional parent or of its own, as the 3D view's
 // handle and the view bar's numeric entry do. The object's `pose` is
 // written in its parent's frame (the layout's "how poses compose"), so that
-// it moves however deep it is placed. A drag is a run of moves with one
+// it moves however deep it is placed. A program target (an instruction,
+// its robtarget argument or the robtarget data item it names) moves in its
+// work object, its value's position and orientation written anew; a work
+// object (a wobjdata data item or argument) moves its user frame in the
+// task frame. A drag is a run of moves with one
 // drag number: each move is measured from where the object stood when the
 // drag began, and the drag is one undo step. QML reaches it as
 // `station.mover`.
 
+#include "cell/CellLayout.h"
 #include "cell/RigidTransform.h"
 
 #include <QtCore/QObject>
@@ -42,10 +47,12 @@ public:
         // handle asks on every frame of a playback), or null.
         std::function<std::shared_ptr<sdf::Element>(std::uint32_t)> find;
         CellScene* scene = nullptr;
-        // Writes the object's pose text as an edit of its pose field; edits
-        // with the same non-empty key that follow each other are one undo
-        // step. Returns "" or why nothing was stored.
-        std::function<QString(std::uint32_t object, const QString& text, const QString& mergeKey)> writePose;
+        // Writes the text as an edit of the object's field (`pose`, or a
+        // target's or work object's `value`); edits with the same non-empty
+        // key that follow each other are one undo step. Returns "" or why
+        // nothing was stored.
+        std::function<QString(std::uint32_t object, const QString& field, const QString& text, const QString& mergeKey)>
+            writePose;
     };
 
     explicit ObjectMove(Host host, QObject* parent = nullptr);
@@ -76,12 +83,21 @@ private:
     struct Place
     {
         std::shared_ptr<sdf::Element> element;
-        cell::RigidTransform local; // the stored pose
+        cell::RigidTransform local; // the stored pose, in the parent's frame
         cell::RigidTransform world;
         QString name;
+        // The object whose field is written, the field, and its text for a
+        // new local pose.
+        std::uint32_t carrier = 0;
+        QString field;
+        std::function<QString(const cell::RigidTransform&)> text;
     };
     // The object's pose and place, or why the handle cannot move it.
     std::optional<Place> placeOf(std::uint32_t objectId, QString& reason) const;
+    // A program target or a work object; nothing (and no reason) for
+    // anything else.
+    std::optional<Place> programPlaceOf(const std::shared_ptr<sdf::Element>& element, const cell::CellLayout& layout,
+                                        QString& reason) const;
     QString finish(const QString& text, bool ok);
 
     Host host;

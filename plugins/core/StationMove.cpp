@@ -6,15 +6,16 @@
 
 namespace zrv::core {
 
-QString StationSession::writePose(std::uint32_t objectId, const QString& text, const QString& mergeKey)
+QString StationSession::writePose(std::uint32_t objectId, const QString& field, const QString& text,
+                                  const QString& mergeKey)
 {
     if (!objects)
         return tr("No station is open");
     if (selectedId() != objectId && selectById(objectId) < 0)
         return tr("No object has id %1").arg(objectId);
-    const int poseRow = fieldModel.rowOf(QStringLiteral("pose"));
+    const int poseRow = fieldModel.rowOf(field);
     if (poseRow < 0)
-        return tr("object %1 shows no pose field").arg(objectId);
+        return tr("object %1 shows no %2 field").arg(objectId).arg(field);
     editMergeKey = mergeKey;
     setField(poseRow, text);
     editMergeKey.clear();
@@ -25,7 +26,7 @@ QString StationSession::writePose(std::uint32_t objectId, const QString& text, c
     if (feedback.level == QStringLiteral("warning")) {
         setFeedback({});
         if (const FieldListModel::Field* pose = fieldModel.field(poseRow))
-            setStatus(tr("pose set to \"%1\"").arg(FieldListModel::ShownText(*pose)));
+            setStatus(tr("%1 set to \"%2\"").arg(field, FieldListModel::ShownText(*pose)));
     }
     return {};
 }

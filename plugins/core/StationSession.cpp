@@ -97,7 +97,9 @@ StationSession::StationSession(QObject* parent)
             return entry == StationObjects::NoEntry ? nullptr : objects->entry(entry).object->getElement();
         },
         &cellScene,
-        [this](std::uint32_t id, const QString& text, const QString& key) { return writePose(id, text, key); }});
+        [this](std::uint32_t id, const QString& field, const QString& text, const QString& key) {
+            return writePose(id, field, text, key);
+        }});
     // Geometry the view failed to read and targets out of reach join the
     // problems as soon as they are known.
     connect(&cellScene, &CellScene::problemsChanged, this, [this] {

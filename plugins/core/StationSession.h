@@ -363,7 +363,7 @@ private:
     // ---- the view's handle (StationMove.cpp) ----
     // Writes the object's pose as an edit of its pose field (selecting it);
     // "" or why nothing was stored.
-    QString writePose(std::uint32_t objectId, const QString& text, const QString& mergeKey);
+    QString writePose(std::uint32_t objectId, const QString& field, const QString& text, const QString& mergeKey);
     // Given to the pose's edit while a drag writes it: the drag's edits
     // make one undo step.
     QString editMergeKey;

@@ -461,6 +461,19 @@ private slots:
                 step({{"action", "save"}, {"path", "reversed.sdf"}}),
                 step({{"action", "reverseEdge"}, {"operationId", 86}, {"body", 85}, {"face", 2}, {"edge", 0},
                       {"refused", "Weld angle corner does not follow the picked edge"}}),
+                // A program target moved 20 mm along its own x, typed (turned
+                // half about y: the work object's -x); a work object's user
+                // frame dragged up.
+                step({{"action", "click"}, {"id", "pickEdgesButton"}}),
+                step({{"action", "select"}, {"objectId", 61}}),
+                step({{"action", "set"}, {"id", "snapStep"}, {"property", "text"}, {"value", "10"}}),
+                step({{"action", "set"}, {"id", "moveAxis"}, {"property", "currentIndex"}, {"value", 0}}),
+                step({{"action", "set"}, {"id", "moveDistance"}, {"property", "text"}, {"value", "20"}}),
+                step({{"action", "key"}, {"id", "moveDistance"}, {"key", "Return"}}),
+                step({{"action", "select"}, {"objectId", 30}}),
+                step({{"action", "fit"}, {"what", "all"}}),
+                step({{"action", "drag"}, {"handle", "z"}, {"distance", 47}, {"frame", "world"}}),
+                step({{"action", "save"}, {"path", "program.sdf"}}),
             },
             QStringLiteral("xcb"), station);
         QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
@@ -660,6 +673,13 @@ private slots:
                      std::abs(tcpAfter[2] - tcpBefore[2] - 40) < 0.02,
                  qPrintable(run.describe()));
         QVERIFY(read(QStringLiteral("tcpundone.sdf")) == original);
+
+        // The target's position written in its value, its orientation,
+        // configuration and external axes kept; the work object's user
+        // frame 50 mm up, its object frame kept.
+        const QString program = QString::fromUtf8(read(QStringLiteral("program.sdf")));
+        QVERIFY(program.contains(QStringLiteral("<value type='robtarget'>130 -150 10 0 0 1 0 -1 0 -1 0 9e+09")));
+        QVERIFY(program.contains(QStringLiteral("<value type='wobjdata'>false true \"\" 900 0 810 1 0 0 0 0 0 0 1 0 0 0</value>")));
     }
 
     void offscreenShowsANoticeInsteadOfTheView()
