@@ -1,6 +1,7 @@
 #include "ObjectMove.h"
 
 #include "CellScene.h"
+#include "PoseText.h"
 
 #include "cell/ElementValues.h"
 
@@ -50,18 +51,6 @@ cell::Vec3d Cleaned(cell::Vec3d v)
             c = c > 0 ? 1 : -1;
     }
     return v;
-}
-
-QString PoseText(const cell::RigidTransform& pose)
-{
-    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-        .arg(pose.t[0], 0, 'g', 17)
-        .arg(pose.t[1], 0, 'g', 17)
-        .arg(pose.t[2], 0, 'g', 17)
-        .arg(pose.q[0], 0, 'g', 17)
-        .arg(pose.q[1], 0, 'g', 17)
-        .arg(pose.q[2], 0, 'g', 17)
-        .arg(pose.q[3], 0, 'g', 17);
 }
 
 } // namespace
@@ -132,7 +121,7 @@ std::optional<ObjectMove::Place> ObjectMove::placeOf(std::uint32_t objectId, QSt
     place.local = cell::RigidTransform::FromPose(element->asPose("pose"));
     place.carrier = objectId;
     place.field = QStringLiteral("pose");
-    place.text = [](const cell::RigidTransform& moved) { return PoseText(moved); };
+    place.text = [](const cell::RigidTransform& moved) { return ExactPoseText(moved); };
     return place;
 }
 
@@ -166,7 +155,7 @@ std::optional<ObjectMove::Place> ObjectMove::programPlaceOf(const ElementPtr& el
             QStringList words = valueText(element).split(QLatin1Char(' '), Qt::SkipEmptyParts);
             place.text = [words, objectFrame](const cell::RigidTransform& moved) {
                 QStringList out = words;
-                const QStringList frame = PoseText(moved * objectFrame.inverse()).split(QLatin1Char(' '));
+                const QStringList frame = ExactPoseText(moved * objectFrame.inverse()).split(QLatin1Char(' '));
                 for (qsizetype k = 0; k < 7 && out.size() >= 14; ++k)
                     out[out.size() - 14 + k] = frame[k];
                 return out.join(QLatin1Char(' '));
@@ -239,7 +228,7 @@ std::optional<ObjectMove::Place> ObjectMove::programPlaceOf(const ElementPtr& el
     const QStringList words = valueText(carrier).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     place.text = [words](const cell::RigidTransform& moved) {
         QStringList out = words;
-        const QStringList pose = PoseText(moved).split(QLatin1Char(' '));
+        const QStringList pose = ExactPoseText(moved).split(QLatin1Char(' '));
         for (qsizetype k = 0; k < 7 && k < out.size(); ++k)
             out[k] = pose[k];
         return out.join(QLatin1Char(' '));

@@ -83,4 +83,16 @@ QString PoseText(const zrv::rob::PoseTemplate<double>& pose)
         .arg(PoseNumber(pose.pos.x), PoseNumber(pose.pos.y), PoseNumber(pose.pos.z), OrientText(pose.orient));
 }
 
+QString ExactPoseText(const cell::RigidTransform& pose)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+        .arg(pose.t[0], 0, 'g', 17)
+        .arg(pose.t[1], 0, 'g', 17)
+        .arg(pose.t[2], 0, 'g', 17)
+        .arg(pose.q[0], 0, 'g', 17)
+        .arg(pose.q[1], 0, 'g', 17)
+        .arg(pose.q[2], 0, 'g', 17)
+        .arg(pose.q[3], 0, 'g', 17);
+}
+
 } // namespace zrv::core

@@ -4,6 +4,8 @@
 // angles in degrees (rotations about the fixed x, y and z axes, applied in
 // that order: rz · ry · rx), besides the stored quaternion.
 
+#include "cell/RigidTransform.h"
+
 #include <sdformat/OrientTemplate.h>
 #include <sdformat/PoseTemplate.h>
 
@@ -34,5 +36,9 @@ QStringList PoseParts(const zrv::rob::PoseTemplate<double>& pose);
 // to be one.
 QString PoseText(const zrv::rob::PoseTemplate<double>& pose);
 QString OrientText(const zrv::rob::OrientTemplate<double>& orient);
+
+// The text a pose field stores for a transform, "x y z qw qx qy qz" with
+// every digit a double keeps, so that writing it back changes nothing.
+QString ExactPoseText(const cell::RigidTransform& pose);
 
 } // namespace zrv::core

@@ -715,14 +715,7 @@ std::optional<QString> StationSession::poseKeepingPlace(const sdf::SdfObject& ob
         return std::nullopt;
     const cell::RigidTransform* parentWorld = newParent == 0 ? nullptr : layout->worldOf(newParent);
     const cell::RigidTransform local = parentWorld ? parentWorld->inverse() * *world : *world;
-    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-        .arg(local.t[0], 0, 'g', 17)
-        .arg(local.t[1], 0, 'g', 17)
-        .arg(local.t[2], 0, 'g', 17)
-        .arg(local.q[0], 0, 'g', 17)
-        .arg(local.q[1], 0, 'g', 17)
-        .arg(local.q[2], 0, 'g', 17)
-        .arg(local.q[3], 0, 'g', 17);
+    return ExactPoseText(local);
 }
 
 void StationSession::setKeepLocalPose(bool value)
